@@ -1,0 +1,52 @@
+// The virtual machine: sixteen 8-bit registers (R0 reads as 0), flags Z C S I,
+// a 16-bit PC and SP, 64 KiB of memory with the screen at 0xFC00, the stack at
+// 0xFD00 and the interrupt table at 0xFE00, a countdown timer, one pending key
+// and a per-step hook. A plain structure: callers read and write the fields.
+//
+//   cpu.reset();                       // cold state: halted, memory zero
+//   loadProgram(image);                // (asm/asm.h)
+//   cpu.halted = 0;
+//   while (!cpu.halted) cpu.step();
+#pragma once
+#include <cstdint>
+#include <functional>
+
+inline constexpr std::uint8_t FLAG_Z = 0x01;
+inline constexpr std::uint8_t FLAG_C = 0x02;
+inline constexpr std::uint8_t FLAG_S = 0x04;
+inline constexpr std::uint8_t FLAG_I = 0x08;
+
+inline constexpr std::uint16_t SCREEN_BASE = 0xFC00;
+inline constexpr std::uint16_t STACK_BASE = 0xFD00;
+inline constexpr std::uint16_t STACK_LIMIT = 0xFD98; // last usable stack byte
+inline constexpr std::uint16_t INTERRUPT_TABLE = 0xFE00;
+inline constexpr std::uint16_t TIMER_OFF = 0xFFFF;
+
+enum : std::uint8_t { INT_TIMER = 0, INT_KEYBOARD = 1, INT_DIVIDE = 2, INT_STACK_OVERFLOW = 3, INT_STACK_UNDERFLOW = 4 };
+
+// Thrown by push and pop; caught inside the step, never seen outside the CPU.
+struct StackFault {
+    const char* what; // "INT_STACK_OVER" or "INT_STACK_UNDER"
+};
+
+struct Cpu {
+    std::uint8_t registers[16];
+    std::uint8_t flags;
+    std::uint16_t pc;
+    std::uint16_t sp;
+    std::uint8_t memory[65536];
+    std::uint8_t halted;
+    std::uint8_t pendingKey;
+    std::function<void()> stepHook;
+    std::uint16_t clk;
+
+    Cpu();
+    void reset();
+    void step();
+    void execute(std::uint32_t word);
+    void push(std::uint8_t value);
+    std::uint8_t pop();
+    bool raiseInterrupt(std::uint8_t number);
+};
+
+extern Cpu cpu;

@@ -1,0 +1,107 @@
+// Every program-wide object, defined here in construction order: the screen
+// first (windows draw into it from their constructors), then the window list,
+// the panels and the machine, and the Game last, whose constructor wires them.
+// Destruction runs in reverse; the screen then restores the console.
+#include <new>
+
+#include "asm/asm.h"
+#include "cpu/cpu.h"
+#include "game/game.h"
+#include "game/panels.h"
+#include "shell/logger.h"
+#include "shell/manual.h"
+#include "ui/console_screen.h"
+#include "ui/editor.h"
+#include "ui/window.h"
+
+namespace {
+// Title, interior origin and interior size of each panel.
+struct PanelPlace {
+    const char* title;
+    std::int64_t x, y, width, height;
+};
+constexpr PanelPlace consolePanelPlace{"控制台", 5, 5, 36, 12};
+constexpr PanelPlace editorPanelPlace{"汇编代码编辑器", 1, 4, 80, 24};
+constexpr PanelPlace registerPanelPlace{"寄存器", 84, 4, 24, 6};
+constexpr PanelPlace memoryPanelPlace{"内存", 111, 4, 52, 25};
+constexpr PanelPlace stackPanelPlace{"栈", 112, 5, 53, 17};
+constexpr PanelPlace interruptPanelPlace{"中断表", 116, 10, 53, 17};
+constexpr PanelPlace screenPanelPlace{"屏幕", 100, 6, 16, 16};
+constexpr PanelPlace keyboardPanelPlace{"键盘", 50, 10, 4, 2};
+constexpr PanelPlace levelPanelPlace{"关卡说明", 1, 31, 48, 32};
+constexpr PanelPlace guidePanelPlace{"指南", 1, 4, 80, 25};
+constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 4, 6, 10, 3};
+constexpr PanelPlace perfPanelPlace{"性能", 6, 8, 18, 2};
+constexpr PanelPlace choicePanelPlace{"null", 10, 10, 36, 12};
+} // namespace
+#define PLACE(p) p.title, p.x, p.y, p.width, p.height
+
+ConsoleScreen screen;
+std::vector<window*> windowList;
+window consolePanel(PLACE(consolePanelPlace));
+ManualNode manualRoot = buildManual();
+Cpu cpu;
+Asm assembler;
+Logger logger;
+std::vector<Button> buttonBar;
+Editor editorPanel(PLACE(editorPanelPlace));
+window registerPanel(PLACE(registerPanelPlace));
+window memoryPanel(PLACE(memoryPanelPlace));
+window stackPanel(PLACE(stackPanelPlace));
+window interruptPanel(PLACE(interruptPanelPlace));
+window screenPanel(PLACE(screenPanelPlace));
+window keyboardPanel(PLACE(keyboardPanelPlace));
+window levelPanel(PLACE(levelPanelPlace));
+window guidePanel(PLACE(guidePanelPlace));
+window cpuControlPanel(PLACE(cpuControlPanelPlace));
+window perfPanel(PLACE(perfPanelPlace));
+window choicePanel(PLACE(choicePanelPlace));
+Game game;
+
+void restartGlobals() {
+    game.~Game();
+    choicePanel.~window();
+    perfPanel.~window();
+    cpuControlPanel.~window();
+    guidePanel.~window();
+    levelPanel.~window();
+    keyboardPanel.~window();
+    screenPanel.~window();
+    interruptPanel.~window();
+    stackPanel.~window();
+    memoryPanel.~window();
+    registerPanel.~window();
+    editorPanel.~Editor();
+    buttonBar.clear();
+    logger.~Logger();
+    assembler.~Asm();
+    cpu.~Cpu();
+    manualRoot.~ManualNode();
+    consolePanel.~window();
+    windowList.clear();
+    screen.~ConsoleScreen();
+
+    levelReloadRequested = 1;
+    lastMouse = MOUSE_EVENT_RECORD{};
+    inputConsumed = false;
+
+    new (&screen) ConsoleScreen();
+    new (&consolePanel) window(PLACE(consolePanelPlace));
+    new (&manualRoot) ManualNode(buildManual());
+    new (&cpu) Cpu();
+    new (&assembler) Asm();
+    new (&logger) Logger();
+    new (&editorPanel) Editor(PLACE(editorPanelPlace));
+    new (&registerPanel) window(PLACE(registerPanelPlace));
+    new (&memoryPanel) window(PLACE(memoryPanelPlace));
+    new (&stackPanel) window(PLACE(stackPanelPlace));
+    new (&interruptPanel) window(PLACE(interruptPanelPlace));
+    new (&screenPanel) window(PLACE(screenPanelPlace));
+    new (&keyboardPanel) window(PLACE(keyboardPanelPlace));
+    new (&levelPanel) window(PLACE(levelPanelPlace));
+    new (&guidePanel) window(PLACE(guidePanelPlace));
+    new (&cpuControlPanel) window(PLACE(cpuControlPanelPlace));
+    new (&perfPanel) window(PLACE(perfPanelPlace));
+    new (&choicePanel) window(PLACE(choicePanelPlace));
+    new (&game) Game();
+}

@@ -1,0 +1,9 @@
+// The headless judge: a null console, nothing written to disk.
+#include "ui/null_console.h"
+
+ConsolePlatform& console() {
+    static NullConsole instance;
+    return instance;
+}
+
+bool hostKeepsFiles() { return false; }

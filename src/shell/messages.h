@@ -1,0 +1,13 @@
+// Message channels into panels. consolePrintf is the player's message line:
+// it prints into the console panel and brings it to the front (a hidden
+// console stays hidden). The others print into one fixed panel.
+#pragma once
+
+struct window;
+
+void consolePrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void panelPrintf(window* panel, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void registerPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void interruptPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void stackPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void memoryPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds a normal and a sanitizer configuration and runs every test of both.
+set -euo pipefail
+cd "$(dirname "$0")"
+. ./scripts_common.sh
+need_packages g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev tmux locales
+build_tree build
+build_tree build-asan -DASMQUEST_SANITIZE=ON
+jobs=$(nproc)
+(cd build && ctest --output-on-failure -j "$jobs")
+(cd build-asan && ctest --output-on-failure -j "$jobs")
