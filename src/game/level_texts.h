@@ -1,0 +1,5 @@
+// The description shown in the level panel: the goal, then what the level teaches.
+#pragma once
+#include <string>
+
+std::string levelDescription(unsigned short level);
