@@ -71,6 +71,11 @@ std::string lastLevelPath();
 void saveProgress(unsigned level);
 void startupChoice();
 void loadLevelCode(unsigned level);
+// Creates the levels directory when it is missing.
+void ensureLevelsDirectory();
+
+// Last source line of the last compile whose address is `address`, or -1.
+std::int64_t sourceLineOf(std::uint16_t address);
 
 // Microseconds of the monotonic clock.
 std::uint64_t monotonicMicros();

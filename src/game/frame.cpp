@@ -1,0 +1,141 @@
+// One frame of the game: level bookkeeping and judging, the status panels,
+// one input record and the drawing, then the CPU, paced to 60 frames a second.
+#include <algorithm>
+#include <ctime>
+
+#include "cpu/cpu.h"
+#include "game/game.h"
+#include "game/panels.h"
+#include "shell/logger.h"
+#include "ui/console_screen.h"
+
+namespace {
+constexpr std::uint64_t framePeriodMicros = 16666;
+constexpr unsigned fastStepsPerFrame = 4096;
+} // namespace
+
+std::uint64_t monotonicMicros() {
+    // <chrono> cannot be compiled with the GBK execution character set (its µs literal).
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (static_cast<std::uint64_t>(now.tv_sec) * 1000000000u + static_cast<std::uint64_t>(now.tv_nsec)) / 1000;
+}
+
+void Game::update() {
+    breakpointRequest = 0;
+    logger.log(LogKind::FunctionCall, "Game::update被调用");
+    updateLEVEL();
+    logger.log(LogKind::FunctionCall, "Game::updateMEM被调用\n");
+    updateMEM();
+    logger.log(LogKind::FunctionCall, "Game::updateREG被调用\n");
+    updateREG();
+    markEditorLines();
+    if (editorPanel.modified) {
+        resetMachine();
+        editorPanel.modified = false;
+    }
+    logger.log(LogKind::FunctionCall, "Game::handleINPUTandDRAW被调用\n");
+    handleINPUTandDRAW();
+    editorPanel.lineColours.clear();
+    logger.log(LogKind::FunctionCall, "Game::updateVM被调用\n");
+    updateVM();
+    paceFrame();
+}
+
+void Game::updateLEVEL() {
+    logger.log(LogKind::FunctionCall, "Game::updateLEVEL被调用");
+    if (levelReloadRequested) {
+        setLEVEL(level);
+        levelReloadRequested = 0;
+        passCount = 0;
+        running = 0;
+    }
+    if (cpu.halted && !judged) judgeRun();
+}
+
+bool Game::runPasses() const {
+    bool pass = true;
+    if (registerCheck)
+        for (std::uint16_t i = 0; i < 16; ++i) {
+            const std::uint16_t expected = registerCheck(i);
+            if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.registers[i]) pass = false;
+        }
+    if (memoryCheck)
+        for (unsigned a = 0; a < 65536; ++a) {
+            const std::uint16_t expected = memoryCheck(static_cast<std::uint16_t>(a));
+            if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.memory[a]) pass = false;
+        }
+    return pass;
+}
+
+void Game::judgeRun() {
+    judged = 1;
+    if (!runPasses()) {
+        passCount = 0;
+        running = 0;
+        fast = 0;
+        return;
+    }
+    if (passCount < PASSES_TO_COMPLETE - 1) {
+        setLEVEL(level);
+        ++passCount;
+        return;
+    }
+    resetMachine();
+    running = 0;
+    setLEVEL(static_cast<unsigned short>(level + 1));
+}
+
+void Game::handleINPUTandDRAW() {
+    ConsolePlatform& con = console();
+    std::uint32_t queued = 0;
+    con.GetNumberOfConsoleInputEvents(screen.inputHandle, &queued);
+    const ConsoleSize size = visibleConsoleSize();
+    if (queued == 0 && !redrawAll) {
+        clearFrame(size.width, size.height);
+        for (Button& button : buttonBar)
+            if (button.visible) button.draw();
+        drawAllWindows();
+        screen.present();
+        return;
+    }
+
+    con.SetConsoleMode(screen.inputHandle, readingInputMode(screen.savedInputMode));
+    INPUT_RECORD record;
+    std::uint32_t read = 0;
+    con.ReadConsoleInputA(screen.inputHandle, &record, 1, &read);
+    clearFrame(size.width, size.height);
+    if (record.EventType == MOUSE_EVENT)
+        for (std::size_t i = 0; i < buttonBar.size(); ++i)
+            if (buttonBar[i].visible) hoverButton(buttonBar[i], record.Event.MouseEvent);
+    for (Button& button : buttonBar)
+        if (button.visible) button.draw();
+    dispatchInput(record);
+    screen.present();
+    redrawAll = 0;
+}
+
+void Game::updateVM() {
+    const bool watchBreakpoints = !editorPanel.breakpoints.empty();
+    for (unsigned steps = 0; steps < (fast ? fastStepsPerFrame : 1u) && running && !cpu.halted; ++steps) {
+        cpu.step();
+        if (watchBreakpoints) {
+            const std::int64_t line = sourceLineOf(cpu.pc);
+            const auto& marks = editorPanel.breakpoints;
+            if (std::find(marks.begin(), marks.end(), line) != marks.end()) running = 0;
+        }
+    }
+}
+
+void Game::paceFrame() {
+    std::uint64_t t = monotonicMicros();
+    if (t - lastFrameMicros < framePeriodMicros) {
+        console().Sleep(static_cast<std::uint32_t>((lastFrameMicros + framePeriodMicros - t) / 1000));
+        totalSleepMicros += monotonicMicros() - t;
+        while (monotonicMicros() < lastFrameMicros + framePeriodMicros) {
+        }
+    }
+    const std::uint64_t now = monotonicMicros();
+    frameRate = 1000000 / std::max<std::uint64_t>(now - lastFrameMicros, 1);
+    lastFrameMicros = now;
+}

@@ -1,0 +1,92 @@
+// The Game's construction: the CPU control buttons, the button bar, the
+// keyboard panel's handler, the start-up choice. Also the machine reset that
+// compile, 重置, edits and level changes all go through.
+#include <algorithm>
+
+#include "asm/asm.h"
+#include "cpu/cpu.h"
+#include "game/game.h"
+#include "game/panels.h"
+#include "shell/manual_view.h"
+
+std::uint8_t levelReloadRequested = 1;
+
+namespace {
+
+struct ControlButton {
+    const char* text;
+    std::int64_t x, y;
+};
+// The CPU control panel's two-column grid of 4 x 1 buttons.
+constexpr ControlButton controlButtons[] = {
+    {"重置", 0, 0}, {"编译", 5, 0}, {"运行", 0, 1}, {"步进", 5, 1}, {"快速", 0, 2}, {"慢速", 5, 2},
+};
+
+void stepOnce(Game& game) {
+    game.running = 0;
+    if (cpu.halted) return;
+    cpu.step();
+}
+
+// Key-down records typed once (not auto-repeated in one record) reach the CPU.
+void keyboardToCpu(INPUT_RECORD record) {
+    if (record.EventType != KEY_EVENT) return;
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    if (key.wRepeatCount == 1 && key.bKeyDown) cpu.pendingKey = static_cast<std::uint8_t>(key.wVirtualKeyCode);
+}
+
+} // namespace
+
+Game::Game() {
+    redrawAll = 1;
+    lastFrameMicros = monotonicMicros();
+    totalSleepMicros = 0;
+    frameRate = 0;
+
+    const std::function<void()> controlActions[] = {
+        resetMachine,
+        compileProgram,
+        [this] { running = 1; },
+        [this] { stepOnce(*this); },
+        [this] { fast = 1; },
+        [this] { fast = 0; },
+    };
+    for (std::size_t i = 0; i < std::size(controlButtons); ++i) {
+        const ControlButton& b = controlButtons[i];
+        cpuControlPanel.buttons.push_back(Button(b.x, b.y, 4, 1, b.text, cpuControlPanel.x, cpuControlPanel.y));
+        cpuControlPanel.buttons.back().action = controlActions[i];
+    }
+
+    auto toggle = [](window& panel) { return [&panel] { panel.toggle(); }; };
+    addButton(buttonBar, toggle(editorPanel), "汇编代码编辑器");
+    addButton(buttonBar, toggle(registerPanel), "寄存器");
+    addButton(buttonBar, toggle(memoryPanel), "内存");
+    addButton(buttonBar, toggle(stackPanel), "栈");
+    addButton(buttonBar, toggle(interruptPanel), "中断表");
+    addButton(buttonBar, toggle(screenPanel), "屏幕");
+    addButton(buttonBar, toggle(keyboardPanel), "键盘");
+    keyboardPanel.inputHandlers.push_back(keyboardToCpu);
+    addButton(buttonBar, toggle(cpuControlPanel), "CPU控制");
+    addButton(buttonBar, toggle(levelPanel), "关卡说明");
+    addButton(buttonBar, toggle(consolePanel), "控制台");
+    addButton(buttonBar, toggle(perfPanel), "性能");
+    perfPanel.hide();
+    addButton(buttonBar, [this] { breakpointRequest = 1; }, "断点");
+    // The manual has a button of its own after the twelve panel buttons.
+    addButton(buttonBar, toggle(guidePanel), "说明书");
+    installManualView(guidePanel);
+    choicePanel.hide();
+
+    startupChoice();
+    editorPanel.setText("");
+    ensureLevelsDirectory();
+}
+
+void resetMachine() {
+    levelReloadRequested = 1;
+    game.judged = 0;
+    cpu.reset();
+    game.lineAddress.clear();
+    game.compileErrors.clear();
+    game.program.clear();
+}

@@ -1,0 +1,41 @@
+// Setting a level up for one run: save progress, cold-reset the machine,
+// reload the last compiled program, draw the level's data and describe it.
+#include <algorithm>
+#include <cstdio>
+
+#include "asm/asm.h"
+#include "cpu/cpu.h"
+#include "game/game.h"
+#include "game/level_texts.h"
+#include "game/levels.h"
+#include "game/panels.h"
+#include "shell/logger.h"
+#include "shell/messages.h"
+
+void Game::setLEVEL(unsigned short newLevel) {
+    logger.log(LogKind::FunctionCall, "Game::setLEVEL被调用，参数：leveln=0x%X\n", newLevel);
+    if (newLevel != 0) saveProgress(newLevel);
+
+    registerCheck = nullptr;
+    memoryCheck = nullptr;
+    level = newLevel;
+
+    cpu.reset();
+    loadProgram(program);
+    levelReloadRequested = 0;
+    cpu.halted = 0;
+    cpu.stepHook = nullptr;
+
+    std::fill(std::begin(presetRegisters), std::end(presetRegisters), std::uint8_t{0});
+    levelText = levelDescription(level);
+    setUpLevelRun(*this, level);
+    std::copy(std::begin(presetRegisters), std::end(presetRegisters), cpu.registers);
+
+    levelPanel.clearText();
+    panelPrintf(&levelPanel, "%s", levelText.c_str());
+    char title[32];
+    std::snprintf(title, sizeof title, "关卡说明-第%u关", static_cast<unsigned>(level));
+    levelPanel.title = title;
+
+    judged = 0;
+}

@@ -1,0 +1,14 @@
+// The level catalogue: for each level its random presets (drawn with rand()
+// in a fixed order), its check functions and, for the keyboard levels, the
+// key feeder installed as the CPU's step hook.
+#pragma once
+#include <cstdint>
+
+struct Game;
+
+// Draws the presets of one run of `level` and installs its checks and feeder.
+// Presets that live in the machine (SP, memory) are written straight into it.
+void setUpLevelRun(Game& game, std::uint16_t level);
+
+// Levels after the last core level share one open entry.
+inline constexpr std::uint16_t LAST_CORE_LEVEL = 30;
