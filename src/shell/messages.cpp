@@ -1,8 +1,39 @@
-// STUB: replaced by the message channels.
 #include "shell/messages.h"
-void consolePrintf(const char*, ...) {}
-void panelPrintf(window*, const char*, ...) {}
-void registerPrintf(const char*, ...) {}
-void interruptPrintf(const char*, ...) {}
-void stackPrintf(const char*, ...) {}
-void memoryPrintf(const char*, ...) {}
+
+#include <cstdarg>
+
+#include "game/panels.h"
+
+namespace {
+void printInto(window& panel, const char* format, va_list args) { panel.print(format, args); }
+} // namespace
+
+void consolePrintf(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    printInto(consolePanel, format, args);
+    va_end(args);
+    // Only the order changes: a console the player closed stays closed.
+    consolePanel.raise();
+}
+
+void panelPrintf(window* panel, const char* format, ...) {
+    if (!panel) return;
+    va_list args;
+    va_start(args, format);
+    printInto(*panel, format, args);
+    va_end(args);
+}
+
+#define FIXED_PANEL_PRINTF(name, panel)                                                                                \
+    void name(const char* format, ...) {                                                                               \
+        va_list args;                                                                                                  \
+        va_start(args, format);                                                                                        \
+        printInto(panel, format, args);                                                                                \
+        va_end(args);                                                                                                  \
+    }
+
+FIXED_PANEL_PRINTF(registerPrintf, registerPanel)
+FIXED_PANEL_PRINTF(interruptPrintf, interruptPanel)
+FIXED_PANEL_PRINTF(stackPrintf, stackPanel)
+FIXED_PANEL_PRINTF(memoryPrintf, memoryPanel)

@@ -1,16 +1,312 @@
-// STUB: replaced by the toolkit implementation.
 #include "ui/editor.h"
-Editor::Editor(std::string t, std::int64_t x_, std::int64_t y_, std::int64_t w, std::int64_t h) : window(std::move(t), x_, y_, w, h) { lines.emplace_back(); }
-void Editor::handleINPUT(INPUT_RECORD) {}
-void Editor::updateGrid() {}
-void Editor::setText(const std::string&) {}
-std::string Editor::getText() const { return {}; }
-void Editor::copy() {}
-void Editor::paste() {}
-void Editor::deleteSelection() {}
-void Editor::moveCaret(TextPosition, bool) {}
-TextPosition Editor::normalise(TextPosition p, bool) const { return p; }
-std::int64_t Editor::gutterWidth() const { return 2; }
-void Editor::typeByte(std::uint8_t) {}
-void Editor::extendSelection(std::uint16_t) {}
-void Editor::handleKey(const KEY_EVENT_RECORD&) {}
+
+#include <algorithm>
+
+namespace {
+std::int64_t decimalDigits(std::int64_t n) {
+    std::int64_t digits = 1;
+    while (n >= 10) n /= 10, ++digits;
+    return digits;
+}
+
+std::uint8_t swapNibbles(std::uint8_t colour) { return static_cast<std::uint8_t>((colour << 4) | (colour >> 4)); }
+
+constexpr std::uint8_t breakpointColour = 0xCF;
+} // namespace
+
+Editor::Editor(std::string title_, std::int64_t x_, std::int64_t y_, std::int64_t width_, std::int64_t height_)
+    : window(std::move(title_), x_, y_, width_, height_) {
+    lines.emplace_back();
+    inputHandlers.emplace_back([this](INPUT_RECORD record) { handleINPUT(record); });
+    drawHooks.emplace_back([this] { updateGrid(); });
+    setCursor(selEnd.column, selEnd.line);
+}
+
+std::int64_t Editor::lineCount() const { return static_cast<std::int64_t>(lines.size()); }
+
+std::int64_t Editor::lineLength(std::int64_t line) const {
+    return static_cast<std::int64_t>(lines[static_cast<std::size_t>(line)].size());
+}
+
+std::int64_t Editor::gutterWidth() const { return decimalDigits(std::max<std::int64_t>(lineCount() - 1, 0)) + 1; }
+
+TextPosition Editor::normalise(TextPosition p, bool vertical) const {
+    const std::int64_t count = lineCount();
+    if (count == 0) return {};
+    if (p.column < 0) {
+        if (p.line > 0) {
+            const std::int64_t previous = std::min(p.line - 1, count - 1);
+            return {lineLength(previous), previous};
+        }
+        p.column = 0;
+    }
+    p.line = std::clamp<std::int64_t>(p.line, 0, count - 1);
+    if (p.column > lineLength(p.line)) {
+        if (p.line < count - 1 && !vertical) return {0, p.line + 1};
+        p.column = lineLength(p.line);
+    }
+    return p;
+}
+
+TextPosition Editor::clamped(TextPosition p) const {
+    if (lines.empty()) return {};
+    p.line = std::clamp<std::int64_t>(p.line, 0, lineCount() - 1);
+    p.column = std::clamp<std::int64_t>(p.column, 0, lineLength(p.line));
+    return p;
+}
+
+void Editor::moveCaret(TextPosition position, bool vertical) { selStart = selEnd = normalise(position, vertical); }
+
+void Editor::updateGrid() {
+    const std::int64_t w = std::min<std::int64_t>(width(), static_cast<std::int64_t>(grid.size()));
+    const std::int64_t h = std::min<std::int64_t>(height(), grid.empty() ? 0 : static_cast<std::int64_t>(grid[0].size()));
+    for (auto& column : grid) std::fill(column.begin(), column.end(), ScreenCell{' ', colour});
+    setCursor(0, 0);
+    const std::int64_t g = gutterWidth();
+
+    if (!lines.empty()) {
+        const TextPosition caret = extendSide == 1 ? selStart : selEnd;
+        const bool offX = caret.column + scrollX < 0 || caret.column + scrollX > w - 1;
+        const bool offY = caret.line + scrollY < 0 || caret.line + scrollY > h - 1;
+        if (offX || offY) {
+            if (caret.column + scrollX < 0) scrollX = -caret.column;
+            if (g + caret.column + scrollX >= w) scrollX = w - 1 - g - caret.column;
+            // The gutter width enters the vertical rule too: leaving the
+            // bottom edge leaves g rows below the caret.
+            if (caret.line + scrollY < 0) scrollY = -caret.line;
+            if (g + caret.line + scrollY >= h) scrollY = h - 1 - g - caret.line;
+        }
+
+        const std::uint8_t selected = swapNibbles(colour);
+        const std::int64_t firstLine = std::max<std::int64_t>(0, -scrollY);
+        const std::int64_t endLine = std::min<std::int64_t>(lineCount(), h - scrollY);
+        for (std::int64_t j = firstLine; j < endLine; ++j) {
+            const auto row = static_cast<std::size_t>(j + scrollY);
+
+            char digits[24];
+            std::int64_t n = j, d = decimalDigits(j);
+            for (std::int64_t k = d - 1; k >= 0; --k, n /= 10) digits[k] = static_cast<char>('0' + n % 10);
+            const bool breakpoint = std::find(breakpoints.begin(), breakpoints.end(), j) != breakpoints.end();
+            for (std::int64_t k = 0; k < d && k < w; ++k)
+                grid[static_cast<std::size_t>(k)][row] =
+                    ScreenCell{static_cast<std::uint8_t>(digits[k]), breakpoint ? breakpointColour : colour};
+            if (g - 1 < w) grid[static_cast<std::size_t>(g - 1)][row] = ScreenCell{'|', colour};
+
+            std::uint8_t lineColour = colour;
+            if (auto it = lineColours.find(j); it != lineColours.end())
+                lineColour = static_cast<std::uint8_t>(it->second & 0xFF);
+            const std::string& text = lines[static_cast<std::size_t>(j)];
+            const auto length = static_cast<std::int64_t>(text.size());
+            // The line is shown followed by one blank, so a caret at its end has a cell.
+            const std::int64_t lastByte = std::min(length, w - 1 - g - scrollX);
+            for (std::int64_t k = std::max<std::int64_t>(0, -scrollX); k <= lastByte; ++k) {
+                const TextPosition at{k, j};
+                const bool inSelection = at >= selStart && at < selEnd;
+                const auto byte = k < length ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(k)])
+                                             : std::uint8_t{' '};
+                grid[static_cast<std::size_t>(g + k + scrollX)][row] =
+                    ScreenCell{byte, inSelection ? selected : lineColour};
+            }
+        }
+    }
+
+    setCursor(g + selEnd.column + scrollX, selEnd.line + scrollY);
+    showCursor = selStart == selEnd;
+    if (showCursor) extendSide = 0;
+}
+
+void Editor::handleINPUT(INPUT_RECORD record) {
+    if (lines.empty()) lines.emplace_back();
+    if (record.EventType == MOUSE_EVENT) {
+        const MOUSE_EVENT_RECORD& mouse = record.Event.MouseEvent;
+        const bool press = (mouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) != 0 &&
+                           (lastMouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) == 0;
+        if (!press || mouse.dwMousePosition.X - x >= gutterWidth()) return;
+        const std::int64_t line = (mouse.dwMousePosition.Y - y) - scrollY;
+        if (auto it = std::find(breakpoints.begin(), breakpoints.end(), line); it != breakpoints.end())
+            breakpoints.erase(it);
+        else
+            breakpoints.push_back(line);
+        return;
+    }
+    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) handleKey(record.Event.KeyEvent);
+}
+
+void Editor::handleKey(const KEY_EVENT_RECORD& key) {
+    const std::uint16_t vk = key.wVirtualKeyCode;
+    const auto ch = static_cast<std::uint8_t>(key.uChar.AsciiChar);
+    if (vk == VK_ESCAPE) return;
+    // Only the left Ctrl key edits; the right one types its control characters.
+    if ((key.dwControlKeyState & LEFT_CTRL_PRESSED) && ch != 0) {
+        if (vk == 'V') paste();
+        else if (vk == 'C') copy();
+        else if (vk == 'X') copy(), deleteSelection();
+        else typeByte(ch);
+        return;
+    }
+    if (ch != 0) return typeByte(ch);
+    if (key.dwControlKeyState & SHIFT_PRESSED) return extendSelection(vk);
+
+    const TextPosition start = selStart, end = selEnd;
+    switch (vk) {
+    case VK_LEFT: moveCaret({start.column - 1, start.line}, false); break;
+    case VK_UP: moveCaret({start.column, start.line - 1}, true); break;
+    case VK_RIGHT:
+        if (start != end) selStart = selEnd;
+        else moveCaret({end.column + 1, end.line}, false);
+        break;
+    case VK_DOWN:
+        if (start == end) {
+            moveCaret({start.column, start.line + 1}, true);
+        } else {
+            selStart = selEnd;
+            moveCaret({end.column - 1, end.line}, true);
+            moveCaret({selStart.column, selStart.line + 1}, true);
+        }
+        break;
+    default: break;
+    }
+}
+
+void Editor::typeByte(std::uint8_t ch) {
+    deleteSelection();
+    const TextPosition caret = clamped(selStart);
+    std::string& line = lines[static_cast<std::size_t>(caret.line)];
+    const auto c = static_cast<std::size_t>(caret.column);
+    if (ch == '\r') {
+        std::string tail = line.substr(c);
+        line.erase(c);
+        lines.insert(lines.begin() + caret.line + 1, std::move(tail));
+        moveCaret({caret.column + 1, caret.line}, false);
+    } else if (ch == '\b') {
+        if (caret.column == 0 && caret.line == 0) {
+            moveCaret(caret, false);
+        } else if (caret.column == 0) {
+            std::string& previous = lines[static_cast<std::size_t>(caret.line - 1)];
+            const auto join = static_cast<std::int64_t>(previous.size());
+            previous += line;
+            lines.erase(lines.begin() + caret.line);
+            moveCaret({join, caret.line - 1}, false);
+        } else {
+            line.erase(c - 1, 1);
+            moveCaret({caret.column - 1, caret.line}, false);
+        }
+    } else {
+        line.insert(c, 1, static_cast<char>(ch));
+        moveCaret({caret.column + 1, caret.line}, false);
+    }
+}
+
+void Editor::extendSelection(std::uint16_t vk) {
+    TextPosition delta;
+    bool vertical = false;
+    bool arrow = true;
+    switch (vk) {
+    case VK_LEFT: delta = {-1, 0}; break;
+    case VK_UP:
+        delta = {0, -1};
+        vertical = true;
+        break;
+    case VK_RIGHT: delta = {1, 0}; break;
+    case VK_DOWN:
+        delta = {0, 1};
+        vertical = true;
+        break;
+    default: arrow = false; break;
+    }
+    if (extendSide == 0) {
+        if (!arrow) return;
+        extendSide = (vk == VK_LEFT || vk == VK_UP) ? 1 : 2;
+    }
+    TextPosition& end = extendSide == 1 ? selStart : selEnd;
+    end = normalise({end.column + delta.column, end.line + delta.line}, vertical);
+}
+
+void Editor::copy() {
+    if (lines.empty()) return clipboard.clear();
+    const TextPosition start = clamped(selStart), end = clamped(selEnd);
+    const std::string& first = lines[static_cast<std::size_t>(start.line)];
+    if (end.line < start.line) {
+        clipboard.clear();
+    } else if (end.line == start.line) {
+        // An end before the start on one line reaches to the end of the line,
+        // the same bytes deleteSelection removes.
+        const auto from = static_cast<std::size_t>(start.column);
+        clipboard = end.column >= start.column ? first.substr(from, static_cast<std::size_t>(end.column - start.column))
+                                               : first.substr(from);
+    } else {
+        clipboard = first.substr(static_cast<std::size_t>(start.column));
+        clipboard += '\n';
+        for (std::int64_t l = start.line + 1; l < end.line; ++l) {
+            clipboard += lines[static_cast<std::size_t>(l)];
+            clipboard += '\n';
+        }
+        clipboard += lines[static_cast<std::size_t>(end.line)].substr(0, static_cast<std::size_t>(end.column));
+    }
+}
+
+void Editor::deleteSelection() {
+    if (selStart != selEnd && !lines.empty()) {
+        const TextPosition start = clamped(selStart), end = clamped(selEnd);
+        std::string& first = lines[static_cast<std::size_t>(start.line)];
+        const auto from = static_cast<std::size_t>(start.column);
+        if (end.line == start.line) {
+            if (end.column >= start.column) first.erase(from, static_cast<std::size_t>(end.column - start.column));
+            else first.erase(from);
+        } else if (end.line > start.line) {
+            first = first.substr(0, from) + lines[static_cast<std::size_t>(end.line)].substr(
+                                                static_cast<std::size_t>(end.column));
+            lines.erase(lines.begin() + start.line + 1, lines.begin() + end.line + 1);
+        }
+        // An end line before the start line removes nothing.
+    }
+    selEnd = selStart;
+    modified = true;
+}
+
+void Editor::paste() {
+    if (selStart != selEnd) deleteSelection();
+    if (lines.empty()) lines.emplace_back();
+    TextPosition caret = clamped(selStart);
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t newline = clipboard.find('\n', from);
+        const std::size_t pieceEnd = newline == std::string::npos ? clipboard.size() : newline;
+        std::string& line = lines[static_cast<std::size_t>(caret.line)];
+        line.insert(static_cast<std::size_t>(caret.column), clipboard, from, pieceEnd - from);
+        if (newline == std::string::npos) break;
+        lines.insert(lines.begin() + caret.line + 1, std::string());
+        caret = {0, caret.line + 1};
+        from = newline + 1;
+    }
+    selStart = selEnd = {lineLength(caret.line), caret.line};
+    modified = true;
+}
+
+void Editor::setText(const std::string& text) {
+    lines.clear();
+    std::string piece;
+    for (char c : text) {
+        if (c == '\0') continue;
+        if (c == '\n') {
+            if (!piece.empty()) lines.push_back(std::move(piece));
+            piece.clear();
+        } else {
+            piece += c;
+        }
+    }
+    if (!piece.empty()) lines.push_back(std::move(piece));
+    // A shorter text must not leave the selection outside it.
+    selStart = normalise(selStart, true);
+    selEnd = normalise(selEnd, true);
+    updateGrid();
+}
+
+std::string Editor::getText() const {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) text += '\n';
+        text += lines[i];
+    }
+    return text;
+}

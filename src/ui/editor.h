@@ -5,6 +5,10 @@
 //   editorPanel.setText("add r3 r1 r2\nhlt");
 //   std::string source = editorPanel.getText();
 //   editorPanel.lineColours[0] = 0x9F;   // one frame, set by the main loop
+//
+// Keys edit the text (Enter splits, Backspace joins, Shift+arrows select,
+// left Ctrl+C/X/V use the editor's own clipboard); presses in the gutter
+// toggle breakpoints; updateGrid redraws the grid as a draw hook.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -46,9 +50,14 @@ struct Editor : window {
     void deleteSelection();
     void moveCaret(TextPosition position, bool vertical);
     TextPosition normalise(TextPosition position, bool vertical) const;
+    // Columns of the line-number gutter: the digits of the last index and '|'.
     std::int64_t gutterWidth() const;
 
 private:
+    std::int64_t lineCount() const;
+    std::int64_t lineLength(std::int64_t line) const;
+    // Clamps into the text without wrapping, so stale positions cannot index outside it.
+    TextPosition clamped(TextPosition position) const;
     void typeByte(std::uint8_t ch);
     void extendSelection(std::uint16_t vk);
     void handleKey(const KEY_EVENT_RECORD& key);

@@ -3,6 +3,7 @@
 // every window, front-most first. One frame of composition:
 //
 //   clearFrame(w, h);
+//   hoverBarButtons(buttonBar, mouse);      // with a mouse record
 //   for (Button& b : buttonBar) b.draw();   // the bar lies above all windows
 //   dispatchInput(record);                  // or drawAllWindows() without input
 //   screen.present();
@@ -39,8 +40,12 @@ struct Button {
     bool contains(std::int64_t px, std::int64_t py) const;
 };
 
-// The hover rule for one button and one mouse record.
+// The hover rule for one button and one mouse record: highlighted under the
+// pointer, its action run while the left button is down over it, redrawn at
+// once when its colour changed.
 void hoverButton(Button& button, const MOUSE_EVENT_RECORD& mouse);
+// The hover rule over every visible button of a row (the bar), in order.
+void hoverBarButtons(std::vector<Button>& bar, const MOUSE_EVENT_RECORD& mouse);
 
 struct window {
     std::int64_t x, y;
