@@ -1,0 +1,144 @@
+#include "main/judge_json.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace {
+// Length of the UTF-8 sequence starting at i, or 0 if it is not valid there.
+std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) return 1;
+    std::size_t length;
+    std::uint32_t minimum;
+    std::uint32_t code;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2, minimum = 0x80, code = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, minimum = 0x800, code = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, minimum = 0x10000, code = lead & 0x07;
+    else return 0;
+    if (i + length > s.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i + k) & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+// Converts as much as iconv can; at each byte it refuses, appends `replacement`
+// and skips `skip(position)` bytes.
+template <typename Skip>
+std::string convert(std::string_view in, const char* to, const char* from, std::string_view replacement, Skip skip) {
+    std::string out;
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+    out.reserve(in.size() * 3 / 2 + 16);
+    char buffer[4096];
+    std::size_t position = 0;
+    while (position < in.size()) {
+        char* source = const_cast<char*>(in.data() + position);
+        std::size_t sourceLeft = in.size() - position;
+        char* target = buffer;
+        std::size_t targetLeft = sizeof buffer;
+        std::size_t result = iconv(cd, &source, &sourceLeft, &target, &targetLeft);
+        const int error = errno;
+        out.append(buffer, sizeof buffer - targetLeft);
+        position = in.size() - sourceLeft;
+        if (result != static_cast<std::size_t>(-1) || error == E2BIG) continue;
+        // EILSEQ or EINVAL (a sequence cut off at the end).
+        out.append(replacement);
+        position += skip(position);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv_close(cd);
+    return out;
+}
+} // namespace
+
+bool isUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t length = utf8SequenceLength(bytes, i);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
+bool isAscii(std::string_view bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+std::string gbkToUtf8(std::string_view gbk) {
+    return convert(gbk, "UTF-8", "GBK", "\xEF\xBF\xBD", [](std::size_t) { return std::size_t{1}; });
+}
+
+std::string utf8ToGbk(std::string_view utf8) {
+    return convert(utf8, "GBK", "UTF-8", "?", [&](std::size_t position) {
+        std::size_t length = utf8SequenceLength(utf8, position);
+        return length ? length : std::size_t{1};
+    });
+}
+
+std::string jsonString(std::string_view utf8) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(utf8.size() + 2);
+    out += '"';
+    for (char c : utf8) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (u < 0x20 || u == 0x7F) {
+                out += "\\u00";
+                out += hex[u >> 4];
+                out += hex[u & 0xF];
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string hexBytes(const std::uint8_t* bytes, std::size_t count) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out(count * 2, '0');
+    for (std::size_t i = 0; i < count; ++i) {
+        out[2 * i] = hex[bytes[i] >> 4];
+        out[2 * i + 1] = hex[bytes[i] & 0xF];
+    }
+    return out;
+}
+
+void JsonObject::key(std::string_view name) {
+    if (body.size() > 1) body += ',';
+    body += jsonString(name);
+    body += ':';
+}
+
+JsonObject& JsonObject::number(std::string_view name, std::uint64_t value) {
+    key(name);
+    body += std::to_string(value);
+    return *this;
+}
+
+JsonObject& JsonObject::string(std::string_view name, std::string_view utf8) {
+    key(name);
+    body += jsonString(utf8);
+    return *this;
+}
+
+JsonObject& JsonObject::raw(std::string_view name, std::string_view json) {
+    key(name);
+    body += json;
+    return *this;
+}
