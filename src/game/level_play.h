@@ -1,0 +1,32 @@
+// Plays a level headless exactly as the game does: the compile button's
+// action, then the frame's level bookkeeping, judging and fast stepping, with
+// no drawing. Used by the judge tool and by tests.
+//
+//   LevelVerdict v = playLevel(1, "add r3 r1 r2\nhlt", /*seed*/ 7, 257, 10000000);
+//   if (v.completed) ...
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Mismatch {
+    std::string where; // "R3" or "0200"
+    std::uint8_t expected = 0;
+    std::uint8_t actual = 0;
+};
+
+struct LevelVerdict {
+    unsigned passes = 0;
+    bool completed = false;
+    bool failed = false;
+    unsigned failedRun = 0; // 1-based
+    std::string reason;
+    std::vector<Mismatch> mismatches; // at most maxReportedMismatches
+};
+
+inline constexpr std::size_t maxReportedMismatches = 8;
+
+// srand(seed) is called right before the first run is set up, so a seed
+// always reproduces the same test data.
+LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned seed, unsigned runs,
+                       std::uint64_t maxSteps);

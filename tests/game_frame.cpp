@@ -1,0 +1,245 @@
+// The frame loop: judging halts, counting passes, completing levels,
+// breakpoints, and the buttons driven by real mouse records.
+#include <gtest/gtest.h>
+
+#include "cpu/cpu.h"
+#include "game/game.h"
+#include "game/level_play.h"
+#include "game/panels.h"
+#include "game_support.h"
+
+namespace {
+
+void compile(const std::string& text) {
+    editorPanel.setText(text);
+    compileProgram();
+}
+
+// Runs the machine fast until it halts, then lets the next frame judge it.
+void runToHaltAndJudge() {
+    game.running = 1;
+    while (game.running && !cpu.halted) game.updateVM();
+    game.updateLEVEL();
+}
+
+} // namespace
+
+TEST(Judging, EveryHaltPassesInAnOpenLevel) {
+    freshProgram();
+    game.level = 31;
+    compile("hlt");
+    game.updateLEVEL();
+    for (int i = 0; i < 5; ++i) runToHaltAndJudge();
+    EXPECT_EQ(game.passCount, 5);
+    EXPECT_EQ(game.level, 31);
+}
+
+TEST(Judging, TwoHundredFiftySevenPassesCompleteALevel) {
+    freshProgram();
+    game.level = 1;
+    compile("add r3 r1 r2\nhlt");
+    game.updateLEVEL();
+    for (int i = 0; i < 256; ++i) runToHaltAndJudge();
+    EXPECT_EQ(game.passCount, 256);
+    EXPECT_EQ(game.level, 1);
+    runToHaltAndJudge();
+    EXPECT_EQ(game.level, 2);
+    EXPECT_EQ(game.running, 0);
+    EXPECT_TRUE(game.program.empty()); // the player compiles again for the new level
+    EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\nhlt");
+    game.updateLEVEL();
+    EXPECT_EQ(game.passCount, 0);
+    EXPECT_EQ(levelPanel.title, "关卡说明-第2关");
+}
+
+TEST(Judging, AFailureResetsTheCountAndStopsTheMachine) {
+    freshProgram();
+    game.level = 1;
+    compile("add r3 r1 r1\nhlt"); // wrong unless R1 == R2
+    game.updateLEVEL();
+    game.fast = 1;
+    bool failed = false;
+    for (int i = 0; i < 20 && !failed; ++i) {
+        runToHaltAndJudge();
+        failed = game.judged != 0;
+    }
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(game.passCount, 0);
+    EXPECT_EQ(game.running, 0);
+    EXPECT_EQ(game.fast, 0);
+    // Judged once: the halted machine stays as it is.
+    const std::uint8_t r3 = cpu.registers[3];
+    game.updateLEVEL();
+    EXPECT_EQ(cpu.registers[3], r3);
+    EXPECT_TRUE(cpu.halted);
+}
+
+TEST(Judging, HighByteOfAnExpectedValueMeansNotCompared) {
+    freshProgram();
+    game.level = 31;
+    compile("hlt");
+    game.updateLEVEL();
+    game.registerCheck = [](std::uint16_t i) -> std::uint16_t { return i == 3 ? 0x01FF : NOT_CHECKED; };
+    cpu.registers[3] = 0x12;
+    EXPECT_TRUE(game.runPasses());
+    game.registerCheck = [](std::uint16_t i) -> std::uint16_t { return i == 3 ? 0x00FF : NOT_CHECKED; };
+    EXPECT_FALSE(game.runPasses());
+}
+
+TEST(Judging, TheLevelAfter65535IsZero) {
+    freshProgram();
+    game.level = 65535;
+    compile("hlt");
+    game.updateLEVEL();
+    game.passCount = 256;
+    runToHaltAndJudge();
+    EXPECT_EQ(game.level, 0);
+}
+
+TEST(Breakpoints, AStartOnTheLineRunsItAndTheReturnStops) {
+    freshProgram();
+    game.level = 31;
+    compile("addi r1 r1 1\njmp r0 r0 -4");
+    game.updateLEVEL();
+    editorPanel.breakpoints = {0};
+    game.running = 1;
+    game.fast = 1;
+    game.updateVM();
+    EXPECT_EQ(game.running, 0);
+    EXPECT_EQ(cpu.pc, 0);
+    EXPECT_EQ(cpu.registers[1], 1);
+    game.running = 1;
+    game.updateVM();
+    EXPECT_EQ(cpu.registers[1], 2);
+}
+
+TEST(Frame, EditsResetTheMachineAndSaveNothingHeadless) {
+    freshProgram();
+    runFrame();
+    compile("add r3 r1 r2\nhlt");
+    runFrame();
+    EXPECT_FALSE(game.program.empty());
+    typeIntoEditor("x");
+    EXPECT_TRUE(game.program.empty());
+    EXPECT_EQ(game.passCount, 0);
+}
+
+TEST(Frame, StartsAtLevelOneWithTheBarOnTop) {
+    freshProgram();
+    runFrame();
+    EXPECT_EQ(game.level, 1);
+    const std::string row0 = fakeConsole().row(0);
+    EXPECT_EQ(row0.substr(0, 14), "汇编代码编辑器");
+    EXPECT_EQ(row0.substr(54, 7), "CPU控制");
+    EXPECT_EQ(row0.substr(87, 4), "断点");
+    EXPECT_EQ(row0.substr(93, 6), "说明书");
+}
+
+TEST(Buttons, CompileRunAndResetThroughTheMouse) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(1);
+    typeIntoEditor("add r3 r1 r2\rhlt");
+    EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\nhlt");
+    const CellPosition bar = barButton("CPU控制");
+    click(bar.x, bar.y);
+    EXPECT_EQ(windowList.front(), &cpuControlPanel);
+    const CellPosition compileButton = controlButton("编译");
+    click(compileButton.x, compileButton.y);
+    EXPECT_EQ(game.program.size(), 8u);
+    const CellPosition runButton = controlButton("运行");
+    click(runButton.x, runButton.y);
+    runFrames(10);
+    EXPECT_GT(game.passCount, 0);
+    EXPECT_NE(panelRow(registerPanel, 5).find("已通过:"), std::string::npos);
+
+    const CellPosition resetButton = controlButton("重置");
+    click(resetButton.x, resetButton.y);
+    runFrame();
+    EXPECT_EQ(game.passCount, 0);
+    EXPECT_EQ(game.running, 0);
+    EXPECT_TRUE(game.program.empty());
+    EXPECT_EQ(cpu.memory[0], 0);
+    EXPECT_EQ(panelRow(registerPanel, 5).substr(14), "已通过:00");
+}
+
+TEST(Buttons, TheBarTogglesAPanel) {
+    freshProgram();
+    runFrame();
+    const CellPosition bar = barButton("CPU控制");
+    click(bar.x, bar.y);
+    EXPECT_EQ(windowList.front(), &cpuControlPanel);
+    click(bar.x, bar.y);
+    EXPECT_FALSE(cpuControlPanel.visible);
+    click(bar.x, bar.y);
+    EXPECT_TRUE(cpuControlPanel.visible);
+    EXPECT_EQ(windowList.front(), &cpuControlPanel);
+}
+
+TEST(Buttons, StepWhileHaltedOnlyStopsTheRun) {
+    freshProgram();
+    runFrame();
+    cpu.halted = 1;
+    game.running = 1;
+    const std::uint16_t pc = cpu.pc;
+    cpuControlPanel.buttons[3].action();
+    EXPECT_EQ(game.running, 0);
+    EXPECT_EQ(cpu.pc, pc);
+}
+
+TEST(KeyboardPanel, KeysReachTheCpuOnlyWhenItIsInFront) {
+    freshProgram();
+    runFrame();
+    editorPanel.raise();
+    fakeConsole().pushKey('A', 'a');
+    runFrame();
+    EXPECT_EQ(cpu.pendingKey, 0);
+    keyboardPanel.raise();
+    fakeConsole().pushKey('A', 'a');
+    fakeConsole().pushKey('B', 'b');
+    runFrames(2);
+    EXPECT_EQ(cpu.pendingKey, 'B');
+    INPUT_RECORD repeated{};
+    repeated.EventType = KEY_EVENT;
+    repeated.Event.KeyEvent.bKeyDown = 1;
+    repeated.Event.KeyEvent.wRepeatCount = 2;
+    repeated.Event.KeyEvent.wVirtualKeyCode = 'C';
+    fakeConsole().input.push_back(repeated);
+    runFrame();
+    EXPECT_EQ(cpu.pendingKey, 'B');
+}
+
+TEST(StatusPanels, ShowTheMachine) {
+    freshProgram();
+    runFrame();
+    cpu.memory[0xFE00] = 0x12;
+    cpu.memory[0xFE01] = 0x34;
+    cpu.memory[0xFC11] = 'A';
+    cpu.registers[1] = 0x3C;
+    cpu.flags = FLAG_I;
+    game.updateMEM();
+    game.updateREG();
+    EXPECT_EQ(panelRow(interruptPanel, 1).substr(0, 9), "FE00 3412");
+    EXPECT_EQ(screenPanel.grid[1][1].character, 'A');
+    EXPECT_EQ(screenPanel.grid[0][0].character, ' ');
+    EXPECT_EQ(panelRow(registerPanel, 0), "R0=00 R1=3C R2=00 R3=00");
+    EXPECT_EQ(panelRow(registerPanel, 5).substr(0, 13), "Z=0 C=0 S=0  ");
+    EXPECT_EQ(panelRow(memoryPanel, 0).substr(0, 8), "    0  1");
+    EXPECT_EQ(panelRow(memoryPanel, 24).substr(0, 3), "170");
+    game.totalSleepMicros = 1500000;
+    game.updateREG();
+    EXPECT_EQ(panelRow(perfPanel, 1), "总睡眠：1.500s");
+}
+
+TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {
+    LevelVerdict ok = playLevel(1, "add r3 r1 r2\nhlt", 11, 257, 1000000);
+    EXPECT_TRUE(ok.completed);
+    EXPECT_EQ(ok.passes, 257u);
+    LevelVerdict wrong = playLevel(1, "add r3 r1 r1\nhlt", 11, 257, 1000000);
+    EXPECT_FALSE(wrong.completed);
+    ASSERT_FALSE(wrong.mismatches.empty());
+    EXPECT_EQ(wrong.mismatches[0].where, "R3");
+    LevelVerdict loop = playLevel(1, "jmp r0 r0 0", 11, 257, 100000);
+    EXPECT_TRUE(loop.failed);
+    EXPECT_NE(loop.reason.find("halt"), std::string::npos);
+}
