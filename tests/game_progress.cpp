@@ -117,9 +117,7 @@ TEST(Progress, BadFilesAreHarmless) {
 
 TEST(Progress, AnUnwritableLevelsDirectoryCostsOneMessage) {
     KeptFiles files;
-    writeFile("levels", ""); // a file where the directory should be
-    std::filesystem::remove("levels");
-    std::ofstream("levels") << "not a directory";
+    std::ofstream("levels") << "a file where the directory should be";
     freshProgram();
     runFrames(2);
     typeIntoEditor("hlt");
