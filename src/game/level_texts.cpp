@@ -1,3 +1,259 @@
-// STUB: replaced by the level descriptions.
+// The descriptions are kept as lines; "@k" stands for the level's k-th code
+// example, which is printed from the same data the tests run.
 #include "game/level_texts.h"
-std::string levelDescription(unsigned short) { return "目标：\n"; }
+
+#include <cstdio>
+
+namespace {
+struct LevelPage {
+    unsigned short level;
+    std::vector<const char*> lines;
+};
+
+const std::vector<LevelExample> examples = {
+    {1, "add r3 r1 r2\nhlt", false, {{1, 0x05}, {2, 0x07}}, 0, {{3, 0x0C}}, {}},
+    {2, "mul r3 r1 r2\nhlt", false, {{1, 0x03}, {2, 0x05}}, 0, {{3, 0x0F}}, {}},
+    {3, "addi r2 r1 5\nhlt", false, {{1, 0x10}}, 0, {{2, 0x15}}, {}},
+    {4, "addi r1 r1 fb  ;r1=r1-5\nhlt", false, {{1, 0x10}}, 0, {{1, 0x0B}}, {}},
+    {5, "jmp r0 r0 8    ;跳到0008\nhlt\naddi r1 r1 1\njmp r0 r0 -8   ;回到0004", true, {{1, 0x20}}, 0,
+     {{1, 0x21}}, {}},
+    {6, "sub r0 r1 r2\njgt r0 r0 big\nhlt\nlabel big\naddi r3 r0 1\nhlt", false, {{1, 0x09}, {2, 0x03}}, 0,
+     {{3, 0x01}}, {}},
+    {8, "addi r3 r0 0\nlabel loop\naddi r3 r3 2\naddi r2 r2 ff  ;r2减1\njne r0 r0 loop\nhlt", false, {{2, 0x03}},
+     0, {{3, 0x06}, {2, 0x00}}, {}},
+    {9, "call r0 r0 func\nhlt\nlabel func\naddi r1 r1 1\nret", false, {{1, 0x04}}, 0, {{1, 0x05}}, {}},
+    {11, "push r1\nhlt", false, {{1, 0x3C}}, 0, {}, {{0xFD00, 0x3C}}},
+    {13, "push r1\npop r3    ;r3=r1\nhlt", false, {{1, 0x2A}}, 0, {{3, 0x2A}}, {}},
+    {15, "store r1 r0 r2 300\nload r3 r0 r2 300\nhlt", false, {{1, 0x42}, {2, 0x05}}, 0, {{3, 0x42}},
+     {{0x0305, 0x42}}},
+    {16, "push r2\nload r1 r0 r0 fd00\nhlt", false, {{2, 0x07}}, 0, {{1, 0x07}}, {}},
+    {18, "load r1 r0 r0 300\naddi r1 r1 0   ;r1为0时Z=1\njeq r0 r0 zero\naddi r2 r0 1\nlabel zero\nhlt", false,
+     {}, 0, {{2, 0x00}}, {}},
+    {19, "iset 1 key      ;键盘中断交给key\nlabel idle\njmp r0 r0 0     ;原地等待\nlabel key\npop r1          ;取出键码\nhlt",
+     false, {}, 0x41, {{1, 0x41}}, {}},
+    {20, "addi r1 r0 37   ;键码0x37\naddi r1 r1 d0   ;减去0x30得7\nmuli r1 r1 a    ;7*0d10\naddi r1 r1 5    ;得0d75=0x4B\nhlt",
+     false, {}, 0, {{1, 0x4B}}, {}},
+    {22, "addi r1 r0 41\nstore r1 r0 r0 fc00\nhlt", false, {}, 0, {}, {{0xFC00, 0x41}}},
+    {23, "addi r1 r0 41\naddi r2 r0 3\nstore r1 r0 r2 fc00\nhlt", false, {}, 0, {}, {{0xFC03, 0x41}}},
+    {26, "load r1 r0 r0 text\nhlt\nlabel text\ndta 52          ;R", false, {}, 0, {{1, 0x52}}, {}},
+    {27, "push r1\npush r2\nsst r0 r0 300\nhlt", false, {{1, 0x05}, {2, 0x06}}, 0, {},
+     {{0x0300, 0x02}, {0x0301, 0x05}, {0x0302, 0x06}}},
+    {28, "push r1\nsst r0 r0 300\nsld r0 r0 300\npop r2\nhlt", false, {{1, 0x09}}, 0, {{2, 0x09}}, {}},
+    {29, "iset 0 tick\nsck r0 r0 10    ;0x10个周期后\nlabel idle\njmp r0 r0 0\nlabel tick\naddi rf r0 ff\nhlt", false,
+     {}, 0, {{0xF, 0xFF}}, {}},
+};
+
+const std::vector<LevelPage> pages = {
+    {1,
+     {"目标：", "让r3 = r1 + r2", "知识点：", "CPU有16个寄存器R0~Rf，每个存一个字节(00~FF)。",
+      "add Rd Rs Rt  令Rd=Rs+Rt", "hlt           停机，程序最后必须停机。",
+      "编译：把代码翻译成机器码，从地址0000放进内存。", "步进：执行一条指令。运行：连续执行。",
+      "停机后游戏检查结果，通过后换一组新数据再测，", "通过计数从0数到FF再通过一次，进入下一关。",
+      "词典：", "ADD  ADDition  加法       HLT  HaLT  停机", "操作步骤：", "1.在编辑器里输入：", "@0",
+      "2.打开CPU控制面板，点编译。", "3.点步进：蓝色标出的是下一条要执行的指令。",
+      "4.点运行，看通过计数一直涨上去。", "易错点：", "指令里的空格不能少（比如addr3r1r2会报错）。",
+      "寄存器写作R后面跟一个数字：r0~r9、ra~rf。"}},
+    {2,
+     {"目标：", "将r1*r2保存到r3", "知识点：", "mul Rd Rs Rt  令Rd=Rs*Rt(只保留低8位)", "@0",
+      "词典：", "SUB  SUBtraction     减法", "MUL  MULtiplication  乘法", "DIV  DIVision        除法",
+      "MOD  MODulo          取余数", "提示：", "其他运算(与、或、异或、移位等)请看说明书里的",
+      "指令集。"}},
+    {3,
+     {"目标：", "将r1+5保存到r2", "知识点：", "立即数指令：在运算名后面加上I，比如add->addi。",
+      "格式：addi Rd Rs Imm   令Rd=Rs+Imm", "立即数Imm直接写在指令里，占一个字节(00~FF)。", "例：",
+      "@0", "词典：", "Imm  Immediate value  立即数"}},
+    {4,
+     {"目标：", "将r1-5保存到r1", "知识点：", "没有立即数减法指令：没有subi，写了会报错。",
+      "数字默认是16进制，A~F也是数字：A=0d10,F=0d15。", "本说明里0d表示10进制，0x表示16进制，",
+      "比如0d16=0x10。但代码里的数字只能直接写16进制，",
+      "不能加0d或0x前缀：写10就是0x10。", "溢出：寄存器只有8位，超出FF的高位被丢掉，",
+      "比如1AB变成AB。", "提示：用加法做减法：", "x-5 = x+100-5 = x+FB (进位的1被丢掉)", "@0"}},
+    {5,
+     {"目标：", "将r1*3+A存入r1。", "本关的第二条指令必须为hlt，否则无法通过。", "知识点：",
+      "JMP Rs Rt Addr  跳转：向后跳过(Rs*100+Rt+Addr)/4",
+      "条指令。每条指令占4个字节，距离从jmp自己的", "地址算起。例(左边是地址)：", "@0",
+      "小特性：R0的值读取为0，所以jmp r0 r0 8就是", "向后跳8个字节，jmp r0 r0 0会原地死循环。",
+      "补充：现在可以写负数-X了，-8就是向前跳8个字节。", "词典：", "JMP  JuMP  跳转"}},
+    {6,
+     {"目标：", "比较r1与r2，若r1>r2，那么将r3置为1", "知识点：", "运算会设置标志位：",
+      "Z：结果为0时Z=1。", "C：结果超过FF或不够减(借位)时C=1。",
+      "条件跳转指令都以J开头，根据标志位决定跳不跳。", "jgt：Z=0且C=0时跳转。",
+      "易错点：jgt r1 r2 lab并不会比较r1和r2！", "正确方法：先sub r0 r1 r2，再jgt r0 r0 lab。",
+      "R0总读作0，写入R0的结果被丢掉，只留下标志位。", "相等时结果为0(Z=1)；Rs<Rt时借位(C=1)。",
+      "标签：label 名字 定义一个标签，可以当跳转地址；", "Rs和Rt都写r0时，汇编器会自动算出距离。",
+      "@0", "易错点：标签名不能只用0~9和A~F(比如bad、", "face、a1)，那样会被当成数字。"}},
+    {7,
+     {"比较r1与r2，若r1>=r2，那么将r3置为1", "知识点：各条件跳转指令的条件：",
+      "JGT  Z=0且C=0  大于", "JLT  C=1        小于", "JEQ  Z=1        等于", "JGE  C=0        大于或等于",
+      "JLE  Z=1或C=1  小于或等于", "JNE  Z=0        不等于", "提示：同样先用sub r0 r1 r2比较。",
+      "词典：", "GE  Greater than or Equal  大于或等于"}},
+    {8,
+     {"目标：", "将r1重复乘r2次，存入r3。", "提示：", "数据范围：0<=r1<0x10，0<r2<=4。",
+      "先令r3=1，然后r3乘r1，r2减1，r2不为0就跳回去", "再乘一次。", "知识点：",
+      "循环就是跳回前面，把同一段代码再执行一遍：", "  label loop", "  (要重复的代码)",
+      "  (计数减1)", "  jne r0 r0 loop  ;计数不为0就回到loop",
+      "减1可以写成addi r2 r2 ff(加FF就是减1)，", "加法会顺便设置Z标志。例(r3=r2*2)：", "@0"}},
+    {9,
+     {"目标：", "调用地址100的函数。", "知识点：", "call Rs Rt Addr  调用函数：先把返回地址压栈，",
+      "再跳转。地址的算法和jmp一样，也可以写标签。", "ret  从函数返回到call的下一条指令。", "例：", "@0",
+      "提示：在地址0000写call，距离就是0x100。", "如果用jmp代替call，函数里的ret会出错。", "词典：",
+      "CALL  调用"}},
+    {10,
+     {"目标：", "编写将r1加5的函数，并调用。", "要求：", "地址0~8的指令必须为：", "  call r0 r0 8",
+      "  hlt", "否则无法通关。", "知识点：", "call跳到函数并记住回来的地址，",
+      "函数最后的ret回到call的下一条指令(这里是hlt)。", "所以函数要从地址8开始写。", "词典：",
+      "RET  RETurn  返回"}},
+    {11,
+     {"目标：", "把R1存入栈", "知识点：", "栈是先进后出的，像一摞盘子：后放上去的先拿走。",
+      "push Rd  把Rd放到栈顶，SP加1。", "pop Rd   从栈顶取出一个数存入Rd，SP减1。",
+      "栈在内存FD00开始，SP指向下一个空位。", "@0", "词典：", "PUSH  推入、压入"}},
+    {12,
+     {"目标：", "从栈取出R1", "知识点：", "pop Rd  取出栈顶的数存入Rd，SP减1。",
+      "本关开始时栈里已经有一个数(在FD00)。", "词典：", "POP  弹出"}},
+    {13,
+     {"目标：", "使用栈交换r1和r2", "提示：", "先把两个寄存器都压栈，再把它们弹出来。",
+      "栈是先进后出的(FILO, First In Last Out)：", "先压进去的最后弹出，想想弹出的顺序。",
+      "例(把r1复制到r3)：", "@0"}},
+    {14,
+     {"目标：", "计算r1的阶乘(r1!)，存入r2。", "知识点：阶乘的递归定义：", "  0! = 1",
+      "  n! = n*(n-1)!   (n>0)", "函数可以调用自己(递归)：先算(n-1)!，再乘n。",
+      "调用前把还要用的数据(比如n)压栈，返回后弹出。", "提示：", "r1在1~0x10之间，结果只保留低8位。",
+      "也可以用循环：r2=1，r2乘r1，r1减1，直到r1为0。"}},
+    {15,
+     {"目标：", "将r1存入内存中r2的位置。", "知识点：", "内存就像一排编了号的储物柜，每格放一个字节，",
+      "地址从0000到FFFF。", "编译好的代码放在0000附近，不要往那里写数据。",
+      "STORE Rd Rs Rt Addr  把Rd存入地址ADDR", "LOAD  Rd Rs Rt Addr  从地址ADDR取数存入Rd",
+      "其中ADDR=Rs*100+Rt+Addr。Rs可以写r0，", "这时ADDR=Rt+Addr。例：", "@0", "词典：",
+      "STORE  存储"}},
+    {16,
+     {"目标：", "取出内存中r2的位置，存入r1。", "知识点：", "STORE把寄存器存进内存，LOAD从内存取出，",
+      "两者的地址算法相同：ADDR=Rs*100+Rt+Addr。", "补充：栈(FD00~FD98)和中断表(FE00~FFFF)",
+      "也是内存，可以直接用load和store读写。例：", "@0", "词典：", "LOAD  加载、读取"}},
+    {17,
+     {"目标：", "计算(r1到r1+0x10(不含r1+0x10))的阶乘，", "存入内存，地址从r2开始。", "提示：",
+      "先写一个计算阶乘的函数，再在循环里调用它：", "第k次(k=0~F)把(r1+k)!存到地址r2+k。",
+      "r1在1~0x10之间，r2在A0~AF之间。", "易错点：", "程序要短于A0字节(0x28条指令)，",
+      "否则结果会覆盖你自己的代码。"}},
+    {18,
+     {"目标：", "当内存地址100数据不为0时存入R1", "知识点：", "早期的计算机就是这样读键盘的：",
+      "程序不停地查看某个地址，直到那里有数据(轮询)。", "本关会在随机的时候往地址100写入一个数。",
+      "易错点：load不会改变标志位，判断前要先做", "一次运算，比如addi r1 r1 0。例：", "@0",
+      "补充：轮询让CPU一直空转，下一关介绍更高效的", "办法：中断。"}},
+    {19,
+     {"目标：", "读取键盘输入，存入r1。", "知识点：", "ISET Num Addr  把Num号中断的处理程序设为Addr",
+      "(可以写标签)。IRET  从中断返回。", "键盘中断是0x01号：有键按下时，CPU保存现场，",
+      "把键码(VK)压栈，再跳到处理程序。", "所以处理程序要先pop取出键码！例：", "@0",
+      "jmp r0 r0 0是原地死循环，等着中断来。", "本关会自己按键，不用你按。"}},
+    {20,
+     {"目标：", "读取输入的数字", "本关将先后自动按下两个数字键。", "你需要把它们看作10进制数，存入r1。",
+      "知识点：", "中断时CPU把标志位、寄存器和PC保存到栈上(现场)，",
+      "处理程序开始时寄存器都是0，IRET时全部恢复。",
+      "所以要在IRET之前把数据存进内存才能保留。", "键码：0x30~0x39是数字0~9，减去0x30就是数值。",
+      "合并：第一个数字*0d10+第二个数字。", "代码里0d10要写成a，比如合并7和5：", "@0"}},
+    {21,
+     {"目标：", "输入两个用空格分开的10进制数，加起来存入R1。", "知识点：",
+      "每个数后面都跟着一个空格，空格键是0x20。", "一位数前面没有0。例如：",
+      "  输入\"13 78 \"，r1=0d91=0x5B", "  输入\"5 3 \"，r1=0d8", "提示：",
+      "在内存里记住当前的数，每来一个数字：", "当前数=当前数*0d10+数字；", "遇到空格就把当前数加到和里，再清零。"}},
+    {22,
+     {"目标：", "将按键显示在屏幕上。", "本关将随机按下一个键。", "知识点：",
+      "屏幕就是内存FC00~FCFF，一个字节显示一个字符。", "按行排列：地址从左到右、从上到下增加，",
+      "每行16个。左上角是FC00，右下角是FCFF。", "例(在左上角显示A)：", "@0"}},
+    {23,
+     {"目标：", "输入一行，显示在屏幕上。", "本关将随机按下多个键，换行表示结束。", "知识点：",
+      "换行(回车)键是0x0D，不用显示出来。", "用一个数记住下一个字符的位置，",
+      "store r1 r0 r2 fc00  把r1写到屏幕位置r2", "(地址FC00+r2)。例(第一行第4格显示A)：", "@0",
+      "提示：位置要存在内存里，中断返回后寄存器会恢复。"}},
+    {24,
+     {"目标：", "给你上一关编写的程序添加删除字符功能。", "按下删除键删除前一个字符。", "知识点：",
+      "删除键是0x08：位置退回一格，并把那一格清成0。", "删除键本身不要显示出来。", "补充：",
+      "看起来正确的代码通不过时，", "往往是那段看起来不对的代码才是对的。"}},
+    {25,
+     {"目标：", "根据两个十进制数字间的符号，", "执行加法或减法操作，", "存到内存地址200。", "知识点：",
+      "0x0D表示输入结束，0x08删除最后一个字符。", "加号键是0x6B，减号键是0x6D。", "提示：",
+      "先把输入的字符存进内存(删除就让长度减1)，", "收到0x0D后再从头解析：数字、符号、数字。",
+      "减法的结果可能是负数，比如3-5存入FE。"}},
+    {26,
+     {"目标：", "将输入的字符串与\"RESULT\"比较", "如果不完全相同，那么将内存地址0x200设为1。",
+      "知识点：", "字母A~Z的键码是0x41~0x5A。", "DTA Imm8  把字节Imm8直接放进程序里，",
+      "可以用标签加load读出来。例：", "@0", "提示：输入和删除的处理同上一关。"}},
+    {27,
+     {"目标：", "把栈存到内存200里。", "知识点：", "SST Rs Rt Addr  把整个栈复制到地址ADDR，",
+      "并清空栈。第一个字节是栈里数据的个数，", "后面依次是栈的内容。栈满时要占用0x9A个",
+      "字节，给它留出0x100个字节最保险。例：", "@0"}},
+    {28,
+     {"目标：", "从内存取出栈。", "知识点：", "sld Rs Rt Addr  把地址ADDR处保存的栈复制回栈里，",
+      "和sst正好相反，内存里的数据不会被清除。", "例：", "@0"}},
+    {29,
+     {"目标：", "实现定时器中断。", "知识点：", "SCK Rs Rt Addr16  设定定时器：再执行ADDR条指令后",
+      "触发0x00号中断(定时器中断)。", "例：", "@0", "本关和之后的关卡不再检查你的答案：",
+      "把Rf设为FF再停机，就可以进入下一关。"}},
+    {30,
+     {"目标：", "切换线程。", "知识点：", "中断保存现场的顺序(从栈底往上)：", "  标志位(ZCSI...)",
+      "  R0~Rf", "  PC低8位(相当于jmp的Rt)", "  PC高8位(相当于jmp的Rs)", "IRET按相反的顺序恢复。",
+      "进阶玩法：", "按这个顺序在栈上摆好数据，IRET就会返回到", "别的地方；把一份现场复制到内存里，修改后",
+      "再换上去，就切换到了另一个线程。", "保存栈就保存了现场：sst存下现场，sld换上", "另一份现场，再iret。",
+      "把Rf设为FF再停机即可通过。"}},
+};
+
+const std::vector<const char*> finalPage = {
+    "恭喜你完成所有核心关卡挑战！", "你已经学会了：", "  加减乘除、立即数和16进制", "  跳转、标志位、条件跳转和循环",
+    "  函数调用、返回和栈", "  内存读写和内存布局", "  键盘中断和定时器中断", "  sst/sld保存栈和切换线程",
+    "之后的关卡每次停机都算通过。", "你可以在这里继续完善你的操作系统。"};
+
+void appendLine(std::string& text, const std::string& line) {
+    text += line;
+    if (line.size() < levelTextWidth) text.append(levelTextWidth - line.size(), ' ');
+    text += '\n';
+}
+
+// An example as it appears in the text: indented, optionally with addresses.
+void appendExample(std::string& text, const LevelExample& example) {
+    const std::string source = example.source;
+    unsigned address = 0;
+    std::size_t start = 0;
+    while (start <= source.size()) {
+        std::size_t end = source.find('\n', start);
+        if (end == std::string::npos) end = source.size();
+        const std::string line = source.substr(start, end - start);
+        if (example.showAddresses) {
+            char prefix[16];
+            std::snprintf(prefix, sizeof prefix, "  %04X  ", address & 0xFFFF);
+            appendLine(text, prefix + line);
+            address += 4;
+        } else {
+            appendLine(text, "  " + line);
+        }
+        start = end + 1;
+    }
+}
+
+const LevelExample* exampleOf(unsigned short level, unsigned index) {
+    for (const LevelExample& example : examples)
+        if (example.level == level && index-- == 0) return &example;
+    return nullptr;
+}
+
+std::string render(unsigned short level, const std::vector<const char*>& lines) {
+    std::string text;
+    for (const char* line : lines) {
+        if (line[0] == '@') {
+            if (const LevelExample* example = exampleOf(level, static_cast<unsigned>(line[1] - '0')))
+                appendExample(text, *example);
+            continue;
+        }
+        appendLine(text, line);
+    }
+    return text;
+}
+} // namespace
+
+const std::vector<LevelExample>& levelExamples() { return examples; }
+
+std::string levelDescription(unsigned short level) {
+    if (level == 0) return "你居然发现了这个隐藏关卡？！";
+    if (level > 30) return render(level, finalPage);
+    for (const LevelPage& page : pages)
+        if (page.level == level) return render(level, page.lines);
+    return {};
+}
