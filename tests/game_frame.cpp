@@ -2,6 +2,9 @@
 // breakpoints, and the buttons driven by real mouse records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/level_play.h"
@@ -215,6 +218,7 @@ TEST(StatusPanels, ShowTheMachine) {
     cpu.memory[0xFE00] = 0x12;
     cpu.memory[0xFE01] = 0x34;
     cpu.memory[0xFC11] = 'A';
+    std::fill(std::begin(cpu.registers), std::end(cpu.registers), std::uint8_t{0});
     cpu.registers[1] = 0x3C;
     cpu.flags = FLAG_I;
     game.updateMEM();

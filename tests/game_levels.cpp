@@ -31,7 +31,10 @@ std::vector<std::uint8_t> feederKeys(int steps) {
     std::vector<std::uint8_t> keys;
     for (int i = 0; i < steps; ++i) {
         cpu.stepHook();
-        if (cpu.pendingKey) keys.push_back(cpu.pendingKey), cpu.pendingKey = 0;
+        if (cpu.pendingKey) {
+            keys.push_back(cpu.pendingKey);
+            cpu.pendingKey = 0;
+        }
     }
     return keys;
 }
@@ -235,7 +238,10 @@ TEST(LevelChecks, ComparisonLevelFollowsTheTypedText) {
         EXPECT_EQ(mem(0x200), differs ? 1 : 0) << "seed " << seed;
         if (game.scratch[1] == 1 && !differs) sawRestored = true;
         if (game.scratch[1] == 1 && differs) sawAltered = true;
-        if (game.scratch[1] == 0) sawPlain = true, EXPECT_FALSE(differs);
+        if (game.scratch[1] == 0) {
+            sawPlain = true;
+            EXPECT_FALSE(differs);
+        }
         EXPECT_EQ(game.scratch[11], 0x0D);
         EXPECT_EQ(game.scratch[0], 7);
     }

@@ -30,6 +30,7 @@ void typeIntoEditor(const std::string& text) {
     editorPanel.raise();
     fakeConsole().pushText(text);
     while (!fakeConsole().input.empty()) runFrame();
+    runFrame(); // the frame after an edit resets the machine
 }
 
 CellPosition controlButton(const std::string& text) {

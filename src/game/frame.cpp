@@ -84,6 +84,9 @@ void Game::judgeRun() {
     resetMachine();
     running = 0;
     setLEVEL(static_cast<unsigned short>(level + 1));
+    // The set-up above clears the reload that resetMachine asked for; ask again
+    // so that the next frame starts the new level from a zero pass count.
+    levelReloadRequested = 1;
 }
 
 void Game::handleINPUTandDRAW() {
