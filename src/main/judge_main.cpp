@@ -3,12 +3,15 @@
 //
 //   asmquest-judge asm FILE
 //   asmquest-judge run FILE [--steps N] [--reg N=XX]... [--mem AAAA=XX]... [--key XX] [--memory]
+//   asmquest-judge level N FILE... [--seed S] [--runs K] [--max-steps M]
 //
-// Exit status: 0 done, 1 the source has assembly errors, 2 bad command line or unreadable file.
+// Exit status: 0 done, 1 the source has assembly errors (level: a file did not
+// complete the level), 2 bad command line or unreadable file.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,6 +20,7 @@
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
+#include "game/level_play.h"
 #include "game/panels.h"
 #include "main/judge_json.h"
 
@@ -24,6 +28,7 @@ namespace {
 constexpr const char* USAGE =
     "usage: asmquest-judge asm FILE\n"
     "       asmquest-judge run FILE [--steps N] [--reg N=XX]... [--mem AAAA=XX]... [--key XX] [--memory]\n"
+    "       asmquest-judge level N FILE... [--seed S] [--runs K] [--max-steps M]\n"
     "  FILE is GBK or UTF-8 assembly source; numbers after --reg are 0-15 (decimal),\n"
     "  XX and AAAA are hexadecimal, N after --steps is decimal (default 1000000).\n";
 
@@ -249,6 +254,83 @@ int commandRun(std::span<char*> args) {
     return 0;
 }
 
+struct LevelOptions {
+    std::uint16_t level = 0;
+    std::vector<std::string> files;
+    unsigned seed = 0;
+    unsigned runs = 257;
+    std::uint64_t maxSteps = 10000000;
+};
+
+LevelOptions parseLevelOptions(std::span<char*> args) {
+    LevelOptions options;
+    options.seed = static_cast<unsigned>(std::time(nullptr));
+    bool haveLevel = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        auto value = [&]() -> std::string_view {
+            if (i + 1 >= args.size()) throw UsageError{std::string(arg) + " needs a value"};
+            return args[++i];
+        };
+        if (arg == "--seed") {
+            options.seed = unsigned(requireNumber(value(), 10, 10, UINT32_MAX, "seed"));
+        } else if (arg == "--runs") {
+            options.runs = unsigned(requireNumber(value(), 10, 9, 100000000, "run count"));
+        } else if (arg == "--max-steps") {
+            options.maxSteps = requireNumber(value(), 10, 19, UINT64_MAX, "step limit");
+        } else if (arg.starts_with("--")) {
+            throw UsageError{"unexpected argument '" + std::string(arg) + "'"};
+        } else if (!haveLevel) {
+            options.level = std::uint16_t(requireNumber(arg, 10, 5, 0xFFFF, "level"));
+            haveLevel = true;
+        } else {
+            options.files.emplace_back(arg);
+        }
+    }
+    if (!haveLevel || options.files.empty()) throw UsageError{"level needs N and at least one FILE"};
+    return options;
+}
+
+std::string levelFailureJson(const LevelVerdict& verdict) {
+    if (!verdict.failed) return "null";
+    std::string mismatches = "[";
+    for (const Mismatch& m : verdict.mismatches) {
+        if (mismatches.size() > 1) mismatches += ',';
+        mismatches += JsonObject()
+                          .string("where", m.where)
+                          .string("expected", hexBytes(&m.expected, 1))
+                          .string("actual", hexBytes(&m.actual, 1))
+                          .text();
+    }
+    mismatches += ']';
+    return JsonObject()
+        .number("run", verdict.failedRun)
+        .string("reason", verdict.reason)
+        .raw("mismatches", mismatches)
+        .text();
+}
+
+// Plays the level with each file as the game would, one JSON line per file.
+int commandLevel(std::span<char*> args) {
+    const LevelOptions options = parseLevelOptions(args);
+    bool allCompleted = true;
+    for (const std::string& file : options.files) {
+        auto source = readSource(file);
+        if (!source) return EXIT_USAGE;
+        const LevelVerdict verdict = playLevel(options.level, *source, options.seed, options.runs, options.maxSteps);
+        allCompleted = allCompleted && verdict.completed;
+        printLine(JsonObject()
+                      .string("file", isUtf8(file) ? file : gbkToUtf8(file))
+                      .number("level", options.level)
+                      .number("seed", options.seed)
+                      .number("passes", verdict.passes)
+                      .raw("completed", verdict.completed ? "true" : "false")
+                      .raw("failure", levelFailureJson(verdict))
+                      .text());
+    }
+    return allCompleted ? 0 : EXIT_ERRORS;
+}
+
 struct Command {
     std::string_view name;
     int (*run)(std::span<char*> args);
@@ -257,6 +339,7 @@ struct Command {
 constexpr Command COMMANDS[] = {
     {"asm", commandAsm},
     {"run", commandRun},
+    {"level", commandLevel},
 };
 } // namespace
 
