@@ -1,0 +1,365 @@
+// The code editor driven by key and mouse records, checked on its text, its
+// selection and the screen it draws.
+#include <random>
+
+#include "ui/editor.h"
+#include "ui_support.h"
+
+namespace {
+constexpr std::uint32_t left = FROM_LEFT_1ST_BUTTON_PRESSED;
+
+struct EditorTest : ::testing::Test {
+    std::unique_ptr<Editor> editor;
+
+    void SetUp() override { open(20, 6); }
+    void open(std::int64_t width, std::int64_t height) {
+        freshToolkit(40, 40);
+        editor.reset();
+        editor = std::make_unique<Editor>("E", 1, 3, width, height);
+    }
+    Editor& e() { return *editor; }
+
+    void type(const std::string& bytes) {
+        for (char c : bytes) e().handleINPUT(keyDown(0, c));
+    }
+    void press(std::uint16_t vk, std::uint32_t control = 0) { e().handleINPUT(keyDown(vk, 0, control)); }
+    void ctrl(char letter) {
+        e().handleINPUT(keyDown(static_cast<std::uint16_t>(letter), static_cast<char>(letter - 'A' + 1), LEFT_CTRL_PRESSED));
+    }
+    void shift(std::uint16_t vk, int times = 1) {
+        for (int i = 0; i < times; ++i) press(vk, SHIFT_PRESSED);
+    }
+    void caretAt(std::int64_t column, std::int64_t line) { e().moveCaret({column, line}, false); }
+    // The editor's interior row as shown on screen.
+    std::string shownRow(int row) {
+        const std::string line = fakeConsole().row(static_cast<int>(e().y) + row);
+        return line.substr(static_cast<std::size_t>(e().x), static_cast<std::size_t>(e().width()));
+    }
+    std::uint16_t shownAttribute(int column, int row) {
+        return attributeAt(static_cast<int>(e().x) + column, static_cast<int>(e().y) + row);
+    }
+    void expectCaret(std::int64_t column, std::int64_t line) {
+        EXPECT_EQ(e().selStart, (TextPosition{column, line}));
+        EXPECT_EQ(e().selEnd, (TextPosition{column, line}));
+    }
+    void expectLines(const std::vector<std::string>& lines) { EXPECT_EQ(e().lines, lines); }
+    // Keeps the documented invariants: ends inside the text.
+    void expectValidSelection() {
+        for (const TextPosition& p : {e().selStart, e().selEnd}) {
+            ASSERT_GE(p.line, 0);
+            ASSERT_LT(p.line, static_cast<std::int64_t>(e().lines.size()));
+            ASSERT_GE(p.column, 0);
+            ASSERT_LE(p.column, static_cast<std::int64_t>(e().lines[static_cast<std::size_t>(p.line)].size()));
+        }
+    }
+};
+} // namespace
+
+TEST_F(EditorTest, NewEditorShowsLineZeroAndTheCaretAfterTheGutter) {
+    composeFrame();
+    EXPECT_EQ(shownRow(0), "0|                  ");
+    EXPECT_EQ(fakeConsole().cursor.X, e().x + 2);
+    EXPECT_EQ(fakeConsole().cursor.Y, e().y);
+    EXPECT_TRUE(fakeConsole().cursorVisible);
+    EXPECT_FALSE(e().modified);
+}
+
+TEST_F(EditorTest, TypingArrowsAndBackspace) {
+    type("abc");
+    press(VK_LEFT);
+    press(VK_LEFT);
+    e().modified = false;
+    type("\b");
+    expectLines({"bc"});
+    expectCaret(0, 0);
+    EXPECT_TRUE(e().modified);
+    type("\b"); // at (0, 0): nothing
+    expectLines({"bc"});
+}
+
+TEST_F(EditorTest, EnterSplitsAndBackspaceJoins) {
+    type("abcd");
+    caretAt(2, 0);
+    type("\r");
+    expectLines({"ab", "cd"});
+    expectCaret(0, 1);
+    type("\b");
+    expectLines({"abcd"});
+    expectCaret(2, 0);
+    press(VK_RIGHT);
+    press(VK_RIGHT);
+    type("\r");
+    expectLines({"abcd", ""});
+    type("\b");
+    expectLines({"abcd"});
+    expectCaret(4, 0);
+}
+
+TEST_F(EditorTest, ArrowsWrapHorizontallyAndClampVertically) {
+    e().setText("abc\nhello world");
+    caretAt(3, 0);
+    press(VK_RIGHT);
+    expectCaret(0, 1);
+    press(VK_LEFT);
+    expectCaret(3, 0);
+    caretAt(11, 1);
+    press(VK_RIGHT);
+    expectCaret(11, 1);
+    caretAt(7, 1);
+    press(VK_UP);
+    expectCaret(3, 0);
+    press(VK_UP);
+    expectCaret(3, 0);
+    press(VK_DOWN);
+    press(VK_DOWN);
+    expectCaret(3, 1);
+    e().modified = false;
+    press(VK_HOME);
+    press(VK_DELETE);
+    e().handleINPUT(keyDown(VK_ESCAPE, 0x1B));
+    EXPECT_FALSE(e().modified);
+    expectLines({"abc", "hello world"});
+}
+
+TEST_F(EditorTest, ShiftSelectCopyCollapseAndPaste) {
+    type("hello");
+    caretAt(1, 0);
+    shift(VK_RIGHT, 3);
+    composeFrame();
+    EXPECT_EQ(shownRow(0).substr(0, 8), "0|hello ");
+    EXPECT_EQ(shownAttribute(2, 0), 15);
+    for (int column = 3; column <= 5; ++column) EXPECT_EQ(shownAttribute(column, 0), 0xF0);
+    EXPECT_EQ(shownAttribute(6, 0), 15);
+    EXPECT_FALSE(fakeConsole().cursorVisible);
+    ctrl('C');
+    EXPECT_EQ(e().clipboard, "ell");
+    press(VK_RIGHT);
+    expectCaret(4, 0);
+    ctrl('V');
+    expectLines({"hellello"});
+    expectCaret(8, 0);
+    composeFrame();
+    EXPECT_TRUE(fakeConsole().cursorVisible);
+    EXPECT_EQ(e().extendSide, 0);
+}
+
+TEST_F(EditorTest, StartEndMovedPastTheOtherEndDeletesToTheLineEnd) {
+    type("hello world");
+    caretAt(3, 0);
+    shift(VK_LEFT);
+    EXPECT_EQ(e().extendSide, 1);
+    EXPECT_EQ(e().selStart, (TextPosition{2, 0}));
+    shift(VK_RIGHT, 3);
+    EXPECT_EQ(e().selStart, (TextPosition{5, 0}));
+    EXPECT_EQ(e().selEnd, (TextPosition{3, 0}));
+    composeFrame();
+    EXPECT_FALSE(e().showCursor);
+    type("Z");
+    expectLines({"helloZ"});
+    expectCaret(6, 0);
+}
+
+TEST_F(EditorTest, ShiftWithoutArrowOnlyRenormalises) {
+    type("abc");
+    press(VK_SHIFT, SHIFT_PRESSED);
+    EXPECT_EQ(e().extendSide, 0);
+    expectCaret(3, 0);
+    shift(VK_UP);
+    EXPECT_EQ(e().extendSide, 1);
+    EXPECT_EQ(e().selStart, (TextPosition{3, 0}));
+    shift(VK_DOWN);
+    EXPECT_EQ(e().selStart, (TextPosition{3, 0}));
+}
+
+TEST_F(EditorTest, MultiLineCopyAndCut) {
+    e().setText("abc\ndef\nghi");
+    e().selStart = {1, 0};
+    e().selEnd = {2, 2};
+    ctrl('C');
+    EXPECT_EQ(e().clipboard, "bc\ndef\ngh");
+    ctrl('X');
+    expectLines({"ai"});
+    expectCaret(1, 0);
+    e().selStart = {1, 0};
+    e().selEnd = {0, 0}; // an end before the start: nothing to copy across lines
+    e().lines = {"ab", "cd"};
+    e().selStart = {1, 1};
+    ctrl('C');
+    EXPECT_EQ(e().clipboard, "");
+    ctrl('X');
+    expectLines({"ab", "cd"});
+}
+
+TEST_F(EditorTest, PasteOfSeveralLinesSplitsTheCaretLine) {
+    type("xyz");
+    caretAt(1, 0);
+    e().clipboard = "A\nB";
+    ctrl('V');
+    expectLines({"xAyz", "B"});
+    expectCaret(1, 1);
+    EXPECT_TRUE(e().modified);
+    e().selStart = {0, 0};
+    e().selEnd = {2, 0};
+    e().clipboard = "\n\n";
+    ctrl('V');
+    expectLines({"yz", "", "", "B"}); // the rest of the line stays after the first piece
+    expectCaret(0, 2);
+}
+
+TEST_F(EditorTest, ControlKeysOtherThanEditingOnesAreTyped) {
+    ctrl('A');
+    e().handleINPUT(keyDown('V', 0x16, RIGHT_CTRL_PRESSED));
+    e().handleINPUT(keyDown(VK_TAB, '\t'));
+    expectLines({"\x01\x16\t"});
+    e().handleINPUT(keyDown(0, static_cast<char>(0xB9)));
+    e().handleINPUT(keyDown(0, static_cast<char>(0xD8)));
+    expectLines({"\x01\x16\t关"});
+    INPUT_RECORD release = keyDown('Q', 'q');
+    release.Event.KeyEvent.bKeyDown = 0;
+    e().handleINPUT(release);
+    INPUT_RECORD focus;
+    focus.EventType = FOCUS_EVENT;
+    e().handleINPUT(focus);
+    expectLines({"\x01\x16\t关"});
+}
+
+TEST_F(EditorTest, GutterWidensAtElevenLines) {
+    e().setText("l0\nl1\nl2\nl3\nl4\nl5\nl6\nl7\nl8\nl9");
+    open(20, 12);
+    e().setText("l0\nl1\nl2\nl3\nl4\nl5\nl6\nl7\nl8\nl9");
+    EXPECT_EQ(e().gutterWidth(), 2);
+    composeFrame();
+    EXPECT_EQ(shownRow(9).substr(0, 5), "9|l9 ");
+    caretAt(2, 9);
+    type("\r");
+    EXPECT_EQ(e().gutterWidth(), 3);
+    composeFrame();
+    EXPECT_EQ(shownRow(0).substr(0, 5), "0 |l0");
+    EXPECT_EQ(shownRow(9).substr(0, 5), "9 |l9");
+    EXPECT_EQ(shownRow(10).substr(0, 5), "10|  ");
+}
+
+TEST_F(EditorTest, GutterPressTogglesABreakpointOncePerPress) {
+    e().setText("a\nb\nc\nd\ne");
+    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 4));
+    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 4, left));
+    EXPECT_EQ(e().breakpoints, std::vector<std::int64_t>{4});
+    EXPECT_EQ(shownRow(4).substr(0, 3), "4|e");
+    EXPECT_EQ(shownAttribute(0, 4), 0xCF);
+    EXPECT_EQ(shownAttribute(1, 4), 15);
+    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 3, left));
+    composeFrame(mouseAt(static_cast<int>(e().x) + 1, static_cast<int>(e().y) + 2, left));
+    EXPECT_EQ(e().breakpoints, std::vector<std::int64_t>{4});
+    composeFrame(mouseAt(static_cast<int>(e().x) - 1, static_cast<int>(e().y) + 2)); // border column, released
+    composeFrame(mouseAt(static_cast<int>(e().x) - 1, static_cast<int>(e().y) + 2, left));
+    EXPECT_EQ(e().breakpoints, (std::vector<std::int64_t>{4, 2}));
+    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 4));
+    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 4, left));
+    EXPECT_EQ(e().breakpoints, std::vector<std::int64_t>{2});
+    EXPECT_EQ(shownAttribute(0, 4), 15);
+    composeFrame(mouseAt(static_cast<int>(e().x) + 5, static_cast<int>(e().y) + 1));
+    composeFrame(mouseAt(static_cast<int>(e().x) + 5, static_cast<int>(e().y) + 1, left)); // text area
+    EXPECT_EQ(e().breakpoints, std::vector<std::int64_t>{2});
+    expectCaret(0, 0); // the mouse never moves the caret
+}
+
+TEST_F(EditorTest, CaretLeavingTheBottomScrollsByTheGutterWidth) {
+    open(80, 24);
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += "line" + std::to_string(i) + "\n";
+    e().setText(text);
+    for (int i = 0; i < 23; ++i) press(VK_DOWN);
+    composeFrame();
+    EXPECT_EQ(e().scrollY, 0);
+    EXPECT_EQ(fakeConsole().cursor.Y, e().y + 23);
+    press(VK_DOWN);
+    composeFrame();
+    EXPECT_EQ(e().scrollY, -4);
+    EXPECT_EQ(fakeConsole().cursor.Y, e().y + 20);
+    EXPECT_EQ(shownRow(0).substr(0, 8), "4 |line4");
+    EXPECT_EQ(shownRow(20).substr(0, 9), "24|line24");
+    for (int i = 0; i < 24; ++i) press(VK_UP);
+    composeFrame();
+    EXPECT_EQ(e().scrollY, 0);
+}
+
+TEST_F(EditorTest, LongLinesScrollSideways) {
+    open(10, 3);
+    type(std::string(30, 'a') + "bc");
+    composeFrame();
+    EXPECT_EQ(e().scrollX, 10 - 1 - 2 - 32);
+    EXPECT_EQ(shownRow(0), "0|aaaaabc ");
+    EXPECT_EQ(fakeConsole().cursor.X, e().x + 9);
+    caretAt(0, 0);
+    composeFrame();
+    EXPECT_EQ(e().scrollX, 0);
+    EXPECT_EQ(shownRow(0), "0|aaaaaaaa");
+}
+
+TEST_F(EditorTest, LineColoursPaintWholeLinesUnderTheSelection) {
+    e().setText("ab\ncd");
+    e().lineColours[1] = 0x9F;
+    e().selStart = {0, 1};
+    e().selEnd = {1, 1};
+    composeFrame();
+    EXPECT_EQ(shownAttribute(2, 1), 0xF0);
+    EXPECT_EQ(shownAttribute(3, 1), 0x9F);
+    EXPECT_EQ(shownAttribute(4, 1), 0x9F); // the blank after the line
+    EXPECT_EQ(shownAttribute(0, 1), 15);
+    EXPECT_EQ(shownAttribute(2, 0), 15);
+}
+
+TEST_F(EditorTest, SetTextDropsEmptyLinesAndZeroBytesGetTextJoins) {
+    e().setText(std::string("a\n\nb", 4));
+    expectLines({"a", "b"});
+    EXPECT_EQ(e().getText(), "a\nb");
+    e().setText(std::string("x\0y\n", 4));
+    expectLines({"xy"});
+    caretAt(2, 0);
+    e().setText("long line\nsecond");
+    e().selStart = e().selEnd = {6, 1};
+    e().setText("q");
+    expectValidSelection();
+    e().setText("\n\n");
+    EXPECT_TRUE(e().lines.empty());
+    EXPECT_EQ(e().getText(), "");
+    composeFrame();
+    EXPECT_EQ(shownRow(0), std::string(20, ' '));
+    type("k");
+    expectLines({"k"});
+}
+
+TEST_F(EditorTest, NoLinesNeverCrashes) {
+    e().lines.clear();
+    e().copy();
+    e().paste();
+    e().lines.clear();
+    e().deleteSelection();
+    e().moveCaret({5, 5}, true);
+    composeFrame();
+    composeFrame(mouseAt(static_cast<int>(e().x) + 3, static_cast<int>(e().y) + 1)); // leaves the header
+    e().lines.clear();
+    composeFrame(mouseAt(static_cast<int>(e().x) + 3, static_cast<int>(e().y) + 1));
+    EXPECT_EQ(e().lines.size(), 1u);
+    e().lines.clear();
+    composeFrame(keyDown(VK_LEFT));
+    EXPECT_EQ(e().lines.size(), 1u);
+}
+
+TEST_F(EditorTest, RandomKeysKeepTheCaretInsideTheText) {
+    std::mt19937 random(12345);
+    const std::uint16_t keys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_SHIFT, 'C', 'V', 'X', 'A', VK_RETURN};
+    const char chars[] = {0, 0, 0, 0, 'a', '\r', '\b', '\b', 'z', '\n', static_cast<char>(0xB9), 0x16, 0x03};
+    const std::uint32_t controls[] = {0, 0, SHIFT_PRESSED, LEFT_CTRL_PRESSED, RIGHT_CTRL_PRESSED,
+                                      SHIFT_PRESSED | LEFT_CTRL_PRESSED};
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint16_t vk = keys[random() % std::size(keys)];
+        const char ch = chars[random() % std::size(chars)];
+        const std::uint32_t control = controls[random() % std::size(controls)];
+        e().handleINPUT(keyDown(vk, ch, control));
+        if (i % 50 == 0) composeFrame();
+        // Every end is inside the text, even when the two ends cross.
+        expectValidSelection();
+        if (HasFatalFailure()) return;
+    }
+}
