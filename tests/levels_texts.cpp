@@ -1,0 +1,236 @@
+// The level descriptions: they fit the 关卡说明 panel without scrolling, start
+// with their goal lines byte for byte, use only two-column characters, and
+// every code example in them assembles and does what the text says.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cwchar>
+#include <locale.h>
+#include <string>
+#include <vector>
+
+#include "asm/asm.h"
+#include "cpu/cpu.h"
+#include "game/level_texts.h"
+#include "game/panels.h"
+#include "test_support.h"
+
+namespace {
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string trimmed(std::string line) {
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
+
+std::string upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+const std::vector<unsigned short> describedLevels = [] {
+    std::vector<unsigned short> levels;
+    for (unsigned short level = 0; level <= 32; ++level) levels.push_back(level);
+    levels.push_back(100);
+    levels.push_back(65535);
+    return levels;
+}();
+
+// The goal lines each description starts with (after its "目标：" heading).
+const std::vector<std::vector<std::string>> goals = {
+    {"你居然发现了这个隐藏关卡？！"},
+    {"让r3 = r1 + r2"},
+    {"将r1*r2保存到r3"},
+    {"将r1+5保存到r2"},
+    {"将r1-5保存到r1"},
+    {"将r1*3+A存入r1。", "本关的第二条指令必须为hlt，否则无法通过。"},
+    {"比较r1与r2，若r1>r2，那么将r3置为1"},
+    {"比较r1与r2，若r1>=r2，那么将r3置为1"},
+    {"将r1重复乘r2次，存入r3。"},
+    {"调用地址100的函数。"},
+    {"编写将r1加5的函数，并调用。"},
+    {"把R1存入栈"},
+    {"从栈取出R1"},
+    {"使用栈交换r1和r2"},
+    {"计算r1的阶乘(r1!)，存入r2。"},
+    {"将r1存入内存中r2的位置。"},
+    {"取出内存中r2的位置，存入r1。"},
+    {"计算(r1到r1+0x10(不含r1+0x10))的阶乘，", "存入内存，地址从r2开始。"},
+    {"当内存地址100数据不为0时存入R1"},
+    {"读取键盘输入，存入r1。"},
+    {"读取输入的数字", "本关将先后自动按下两个数字键。", "你需要把它们看作10进制数，存入r1。"},
+    {"输入两个用空格分开的10进制数，加起来存入R1。"},
+    {"将按键显示在屏幕上。", "本关将随机按下一个键。"},
+    {"输入一行，显示在屏幕上。", "本关将随机按下多个键，换行表示结束。"},
+    {"给你上一关编写的程序添加删除字符功能。", "按下删除键删除前一个字符。"},
+    {"根据两个十进制数字间的符号，", "执行加法或减法操作，", "存到内存地址200。"},
+    {"将输入的字符串与\"RESULT\"比较", "如果不完全相同，那么将内存地址0x200设为1。"},
+    {"把栈存到内存200里。"},
+    {"从内存取出栈。"},
+    {"实现定时器中断。"},
+    {"切换线程。"},
+};
+
+TEST(LevelTexts, EveryLineFitsThePanelWidthAndNoCharacterIsSplit) {
+    for (unsigned short level : describedLevels) {
+        const std::string text = levelDescription(level);
+        ASSERT_FALSE(text.empty()) << level;
+        const std::vector<std::string> lines = linesOf(text);
+        EXPECT_LE(lines.size(), levelTextRows) << "level " << level;
+        for (const std::string& line : lines) {
+            EXPECT_LE(line.size(), levelTextWidth) << "level " << level << ": " << toUtf8(line);
+            if (level != 0) {
+                EXPECT_EQ(line.size(), levelTextWidth) << "unpadded, level " << level;
+            }
+            for (std::size_t i = 0; i < line.size(); ++i) {
+                const auto b = static_cast<std::uint8_t>(line[i]);
+                if (b < 0x80) continue;
+                ASSERT_TRUE(i + 1 < line.size() && isGbkLead(b) && isGbkTrail(static_cast<std::uint8_t>(line[i + 1])))
+                    << "broken GBK character in level " << level << ": " << toUtf8(line);
+                ++i;
+            }
+        }
+        if (level != 0) {
+            EXPECT_EQ(text.back(), '\n') << level;
+        }
+    }
+}
+
+// A narrow glyph (·, —, “, …) would take one column for two bytes and shift the rest of its row.
+TEST(LevelTexts, EveryChineseCharacterIsTwoColumnsWide) {
+    locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    ASSERT_NE(utf8, static_cast<locale_t>(0));
+    const locale_t previous = uselocale(utf8);
+    for (unsigned short level : describedLevels) {
+        const std::string text = toUtf8(levelDescription(level));
+        std::mbstate_t state{};
+        const char* p = text.data();
+        const char* end = p + text.size();
+        while (p < end) {
+            wchar_t wc = 0;
+            const std::size_t used = std::mbrtowc(&wc, p, static_cast<std::size_t>(end - p), &state);
+            ASSERT_TRUE(used != static_cast<std::size_t>(-1) && used != static_cast<std::size_t>(-2)) << level;
+            if (used > 1) {
+                EXPECT_EQ(wcwidth(wc), 2) << "level " << level << " U+" << std::hex << static_cast<unsigned>(wc);
+            }
+            p += used;
+        }
+    }
+    uselocale(previous);
+    freelocale(utf8);
+}
+
+TEST(LevelTexts, DescriptionsStartWithTheirGoalLines) {
+    EXPECT_EQ(levelDescription(0), "你居然发现了这个隐藏关卡？！");
+    for (unsigned short level = 1; level <= 30; ++level) {
+        const std::vector<std::string> lines = linesOf(levelDescription(level));
+        std::size_t first = 0;
+        if (level != 7) {
+            ASSERT_GE(lines.size(), 1u);
+            EXPECT_EQ(trimmed(lines[0]), "目标：") << level;
+            first = 1;
+        }
+        const std::vector<std::string>& goal = goals[level];
+        ASSERT_GE(lines.size(), first + goal.size()) << level;
+        for (std::size_t i = 0; i < goal.size(); ++i)
+            EXPECT_EQ(trimmed(lines[first + i]), goal[i]) << "level " << level << " goal line " << i;
+    }
+}
+
+TEST(LevelTexts, SpecialBlocks) {
+    const std::vector<std::string> ten = linesOf(levelDescription(10));
+    std::vector<std::string> trimmedTen;
+    for (const std::string& line : ten) trimmedTen.push_back(trimmed(line));
+    const auto at = std::find(trimmedTen.begin(), trimmedTen.end(), "  call r0 r0 8");
+    ASSERT_NE(at, trimmedTen.end());
+    ASSERT_LT(at + 2, trimmedTen.end());
+    EXPECT_EQ(*(at + 1), "  hlt");
+    EXPECT_EQ(*(at + 2), "否则无法通关。");
+
+    for (unsigned short level : {31, 32, 1000, 65535}) {
+        const std::vector<std::string> lines = linesOf(levelDescription(level));
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(trimmed(lines.front()), "恭喜你完成所有核心关卡挑战！");
+        EXPECT_EQ(trimmed(lines.back()), "你可以在这里继续完善你的操作系统。");
+    }
+}
+
+// The traps a player meets, taught where they are met.
+TEST(LevelTexts, TeachTheTraps) {
+    EXPECT_NE(levelDescription(1).find("addr3r1r2"), std::string::npos);
+    EXPECT_NE(levelDescription(4).find("subi"), std::string::npos);
+    EXPECT_NE(levelDescription(4).find("不能加0d或0x前缀"), std::string::npos);
+    EXPECT_NE(levelDescription(5).find("R0的值读取为0"), std::string::npos);
+    EXPECT_NE(levelDescription(5).find("jmp自己的"), std::string::npos);
+    EXPECT_NE(levelDescription(6).find("bad"), std::string::npos);
+    EXPECT_NE(levelDescription(18).find("load不会改变标志位"), std::string::npos);
+    EXPECT_NE(levelDescription(19).find("pop"), std::string::npos);
+    for (unsigned short level : describedLevels)
+        EXPECT_EQ(upper(levelDescription(level)).find("STORE R0 R1 FC00"), std::string::npos) << level;
+}
+
+// Printed into the panel exactly as the level set-up does: nothing scrolls,
+// the grid shows the lines from the top row down.
+TEST(LevelTexts, PrintedIntoThePanelTheGoalStaysOnTop) {
+    freshProgram();
+    for (unsigned short level : describedLevels) {
+        levelPanel.clearText();
+        const std::string text = levelDescription(level);
+        levelPanel.printf("%s", text.c_str());
+        const std::vector<std::string> lines = linesOf(text);
+        for (std::size_t row = 0; row < lines.size(); ++row) {
+            std::string shown;
+            for (std::size_t column = 0; column < lines[row].size(); ++column)
+                shown += static_cast<char>(levelPanel.grid[column][row].character);
+            EXPECT_EQ(shown, lines[row]) << "level " << level << " row " << row;
+        }
+    }
+}
+
+TEST(LevelExamples, EveryExampleIsShownInItsLevel) {
+    for (const LevelExample& example : levelExamples()) {
+        const std::string text = levelDescription(example.level);
+        for (const std::string& line : linesOf(example.source))
+            EXPECT_NE(text.find(line), std::string::npos) << "level " << example.level << ": " << toUtf8(line);
+    }
+}
+
+TEST(LevelExamples, EveryExampleAssemblesAndDoesWhatTheTextSays) {
+    ASSERT_GE(levelExamples().size(), 15u);
+    for (const LevelExample& example : levelExamples()) {
+        freshProgram();
+        const std::vector<std::uint8_t> image = assembler.complie(example.source);
+        ASSERT_TRUE(assembler.errors.empty()) << "level " << example.level << ": " << toUtf8(example.source);
+        loadProgram(image);
+        for (auto [reg, value] : example.presetRegisters) cpu.registers[reg] = static_cast<std::uint8_t>(value);
+        cpu.pendingKey = example.key;
+        cpu.halted = 0;
+        int steps = 0;
+        while (!cpu.halted && steps < 100000) {
+            cpu.step();
+            ++steps;
+        }
+        ASSERT_TRUE(cpu.halted) << "level " << example.level << " never halts";
+        // An example halts on its hlt, not on an invalid word.
+        const std::uint16_t last = static_cast<std::uint16_t>(cpu.pc - 4);
+        EXPECT_EQ(cpu.memory[last], 0x01) << "level " << example.level;
+        EXPECT_EQ(cpu.memory[last + 1], 0x11) << "level " << example.level;
+        for (auto [reg, value] : example.expectRegisters)
+            EXPECT_EQ(cpu.registers[reg], value) << "level " << example.level << " R" << reg;
+        for (auto [address, value] : example.expectMemory)
+            EXPECT_EQ(cpu.memory[address], value) << "level " << example.level << " at " << std::hex << address;
+    }
+}
+} // namespace
