@@ -18,6 +18,7 @@ void FakeConsole::reset() {
     outputValid = true;
     sleptMilliseconds = 0;
     standardOutput.clear();
+    recording = true;
     cells.assign(static_cast<std::size_t>(width) * height, Cell{});
 }
 
@@ -75,6 +76,7 @@ void FakeConsole::pushMouse(int x, int y, std::uint32_t buttons, std::uint32_t f
 }
 
 void FakeConsole::record(const char* name, std::string text, std::uint32_t length, std::uint16_t value, COORD at) {
+    if (!recording) return;
     calls.push_back(Call{name, std::move(text), length, value, at});
 }
 

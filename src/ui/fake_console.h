@@ -32,6 +32,7 @@ struct FakeConsole : ConsolePlatform {
     bool outputValid = true;
     std::uint64_t sleptMilliseconds = 0;
     std::string standardOutput;
+    bool recording = true; // false: calls act but are not logged (allocation and speed measurements)
 
     FakeConsole();
     void resize(int newWidth, int newHeight);
