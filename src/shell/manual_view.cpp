@@ -90,7 +90,7 @@ void ManualView::addNode(const ManualNode& node, std::int64_t depth) {
     if (!isOpen(&node)) return;
     // A title followed by one list: that list is the content. Otherwise every
     // node after the title is content of its own.
-    if (node.children.size() == 2 && node.children[1].kind == 2 && !isTitled(node.children[1])) {
+    if (node.children.size() == 2 && node.children[1].kind == 2) {
         for (const ManualNode& child : node.children[1].children) addNode(child, depth + 1);
         return;
     }
