@@ -133,7 +133,8 @@ void Game::Choose(const std::string& title, const std::string& text,
 
     double x = 0;
     const std::int64_t lastRow = choicePanel.height() - 1;
-    for (const auto& [label, choose] : options) {
+    for (const auto& [label, option] : options) {
+        const std::function<void()>& choose = option; // clang 14 cannot capture a structured binding
         const auto width = static_cast<std::int64_t>(label.size());
         Button button(static_cast<std::int64_t>(x), lastRow, width, 1, label, choicePanel.x, choicePanel.y);
         button.action = [choose] {
