@@ -137,31 +137,7 @@ void window::draw() {
     closeBox.draw();
     for (Button& b : buttons) b.draw();
 
-    // The grid keeps one byte per cell; pairs of one colour are joined again here.
-    const std::size_t columns = grid.size();
-    const std::size_t rows = columns ? grid[0].size() : 0;
-    for (std::size_t r = 0; r < rows; ++r) {
-        std::size_t c = 0;
-        while (c < columns) {
-            if (r >= grid[c].size()) {
-                ++c;
-                continue;
-            }
-            const ScreenCell cell = grid[c][r];
-            const std::int64_t sx = x + static_cast<std::int64_t>(c);
-            const std::int64_t sy = y + static_cast<std::int64_t>(r);
-            if (c + 1 < columns && r < grid[c + 1].size()) {
-                const ScreenCell next = grid[c + 1][r];
-                if (next.attribute == cell.attribute && isGbkLead(cell.character) && isGbkTrail(next.character)) {
-                    putPair(sx, sy, cell.character, next.character, cell.attribute & 0xFF);
-                    c += 2;
-                    continue;
-                }
-            }
-            putCell(sx, sy, cell.character, cell.attribute & 0xFF);
-            ++c;
-        }
-    }
+    drawGrid();
 
     // Title row: the title, then blanks up to the right border.
     std::int64_t c = x;
@@ -195,6 +171,44 @@ void window::draw() {
     for (std::int64_t row = y - 2; row < bottom; ++row) {
         putCell(x - 1, row, '|', colour);
         putCell(right, row, '|', colour);
+    }
+}
+
+// The grid keeps one byte per cell; pairs of one colour are joined again
+// here. Walked column by column, the order both buffers are laid out in; a
+// row whose pair took the next column skips it.
+void window::drawGrid() const {
+    static bool trailTaken[screenModelSize];
+    const auto columns = static_cast<std::int64_t>(grid.size());
+    if (columns == 0) return;
+    const auto gridRows = static_cast<std::int64_t>(grid[0].size());
+    // Only rows on the screen model can show anything.
+    const std::int64_t firstRow = std::clamp<std::int64_t>(-y, 0, gridRows);
+    const std::int64_t endRow = std::clamp<std::int64_t>(screenModelSize - y, firstRow, gridRows);
+    if (firstRow >= endRow) return;
+    std::fill(trailTaken + (firstRow + y), trailTaken + (endRow + y), false);
+    for (std::int64_t c = 0; c < columns && x + c < screenModelSize; ++c) {
+        const std::vector<ScreenCell>& column = grid[static_cast<std::size_t>(c)];
+        const std::vector<ScreenCell>* next = c + 1 < columns ? &grid[static_cast<std::size_t>(c + 1)] : nullptr;
+        const std::int64_t sx = x + c;
+        const std::int64_t end = std::min<std::int64_t>(endRow, static_cast<std::int64_t>(column.size()));
+        for (std::int64_t r = firstRow; r < end; ++r) {
+            bool& taken = trailTaken[y + r];
+            if (taken) {
+                taken = false;
+                continue;
+            }
+            const ScreenCell cell = column[static_cast<std::size_t>(r)];
+            if (next && r < static_cast<std::int64_t>(next->size()) && isGbkLead(cell.character)) {
+                const ScreenCell following = (*next)[static_cast<std::size_t>(r)];
+                if (following.attribute == cell.attribute && isGbkTrail(following.character)) {
+                    putPair(sx, y + r, cell.character, following.character, cell.attribute & 0xFF);
+                    taken = true;
+                    continue;
+                }
+            }
+            putCell(sx, y + r, cell.character, cell.attribute & 0xFF);
+        }
     }
 }
 

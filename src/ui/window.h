@@ -80,6 +80,9 @@ struct window {
     void setCursor(std::int64_t column, std::int64_t row) { cursorX = column, cursorY = row; }
     bool inHeader(std::int64_t px, std::int64_t py) const;
     bool inHitArea(std::int64_t px, std::int64_t py) const;
+
+private:
+    void drawGrid() const;
 };
 
 extern std::vector<window*> windowList;
