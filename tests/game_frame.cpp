@@ -247,3 +247,21 @@ TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {
     EXPECT_TRUE(loop.failed);
     EXPECT_NE(loop.reason.find("halt"), std::string::npos);
 }
+
+TEST(Frame, AnIdleFrameWritesNothing) {
+    freshProgram();
+    runFrames(3);
+    fakeConsole().calls.clear();
+    runFrame();
+    EXPECT_EQ(fakeConsole().count("WriteConsoleOutputCharacterA"), 0u);
+    EXPECT_EQ(fakeConsole().count("FillConsoleOutputAttribute"), 0u);
+    EXPECT_EQ(fakeConsole().count("ReadConsoleInputA"), 0u);
+}
+
+TEST(Frame, AForcedRedrawReadsOneRecordEvenWithNothingQueued) {
+    freshProgram();
+    EXPECT_EQ(game.redrawAll, 1);
+    runFrame();
+    EXPECT_EQ(fakeConsole().count("ReadConsoleInputA"), 1u);
+    EXPECT_EQ(game.redrawAll, 0);
+}

@@ -31,5 +31,3 @@ extern Asm assembler;
 
 // Resets the CPU and copies the image into memory from 0x0000.
 void loadProgram(const std::vector<std::uint8_t>& image);
-// The compile button: assembles the editor's text and loads it.
-void compileProgram();

@@ -64,6 +64,8 @@ extern Game game;
 extern std::vector<Button> buttonBar;
 
 void resetMachine();
+// The compile button: assembles the editor's text, loads it, lists the errors.
+void compileProgram();
 
 // Progress files.
 std::string levelCodePath(unsigned level);
