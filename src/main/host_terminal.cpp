@@ -1,10 +1,13 @@
 // The game: the real terminal, progress kept on disk.
-#include "ui/null_console.h"
+#include "ui/terminal_console.h"
 
-// TODO(terminal): replaced by the terminal back end.
-ConsolePlatform& console() {
-    static NullConsole instance;
-    return instance;
+TerminalConsole& terminalConsole() {
+    // Never destroyed: globals may still use the console while the program exits;
+    // the terminal itself is restored by an exit hook.
+    static TerminalConsole* instance = new TerminalConsole(0, 1);
+    return *instance;
 }
+
+ConsolePlatform& console() { return terminalConsole(); }
 
 bool hostKeepsFiles() { return true; }

@@ -1,0 +1,81 @@
+// The console operations on a Linux terminal. Console calls change a model of
+// the console's cells (TerminalScreen); what changed reaches the terminal in
+// one write() when the program is about to wait: in Sleep, before a read that
+// blocks, in GetNumberOfConsoleInputEvents and at exit. Input bytes become
+// records through TerminalInputDecoder; the window size follows SIGWINCH, and
+// a WINDOW_BUFFER_SIZE_EVENT is queued at start and after every resize.
+// F10 restores the terminal and ends the program with exit(0).
+//
+//   TerminalConsole con;                  // stdin/stdout
+//   if (!con.isTerminal()) ...            // not a terminal: nothing is shown
+//
+// Without a terminal the console keeps its model but writes nothing, and a
+// read that would wait returns a size record instead, like the null console.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/platform.h"
+#include "ui/terminal_input.h"
+#include "ui/terminal_output.h"
+
+class TerminalConsole : public ConsolePlatform {
+public:
+    explicit TerminalConsole(int inputFd = 0, int outputFd = 1);
+    ~TerminalConsole() override;
+    TerminalConsole(const TerminalConsole&) = delete;
+    TerminalConsole& operator=(const TerminalConsole&) = delete;
+
+    // Whether standard input and output are a terminal the console took over.
+    bool isTerminal() const { return terminal; }
+    // Sends what is pending and gives the terminal its modes back; later output is dropped.
+    void restore();
+    // F10 ends the program unless this is cleared (tests); the key is then queued.
+    bool exitOnF10 = true;
+    const TerminalScreen& cells() const { return model; }
+
+    HANDLE GetStdHandle(std::int32_t which) override;
+    bool GetConsoleScreenBufferInfo(HANDLE output, CONSOLE_SCREEN_BUFFER_INFO* info) override;
+    bool WriteConsoleOutputCharacterA(HANDLE output, const char* text, std::uint32_t length, COORD start,
+                                      std::uint32_t* written) override;
+    bool FillConsoleOutputAttribute(HANDLE output, std::uint16_t attribute, std::uint32_t length, COORD start,
+                                    std::uint32_t* written) override;
+    bool FillConsoleOutputCharacterA(HANDLE output, char character, std::uint32_t length, COORD start,
+                                     std::uint32_t* written) override;
+    bool SetConsoleCursorPosition(HANDLE output, COORD position) override;
+    bool GetConsoleCursorInfo(HANDLE output, CONSOLE_CURSOR_INFO* info) override;
+    bool SetConsoleCursorInfo(HANDLE output, const CONSOLE_CURSOR_INFO* info) override;
+    bool GetConsoleMode(HANDLE input, std::uint32_t* mode) override;
+    bool SetConsoleMode(HANDLE input, std::uint32_t mode) override;
+    bool SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, bool add) override;
+    bool GetNumberOfConsoleInputEvents(HANDLE input, std::uint32_t* count) override;
+    bool ReadConsoleInputA(HANDLE input, INPUT_RECORD* buffer, std::uint32_t length, std::uint32_t* read) override;
+    void WriteStandardOutput(const char* text, std::uint32_t length) override;
+    void Sleep(std::uint32_t milliseconds) override;
+
+private:
+    void flush();
+    // Takes in what the terminal sent, waiting up to timeoutMs (0: no wait, -1: for ever).
+    void pump(int timeoutMs);
+    void followResize(bool force);
+    void queueSizeRecord();
+    void deliver(InputQueue& decoded);
+    [[noreturn]] void quit();
+
+    int inputFd, outputFd;
+    bool terminal = false;
+    bool restored = false;
+    TerminalScreen model;
+    TerminalInputDecoder decoder;
+    InputQueue queue;
+    InputQueue decoded;
+    std::string frame;
+    std::uint32_t inputMode = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_INSERT_MODE |
+                              ENABLE_QUICK_EDIT_MODE | ENABLE_EXTENDED_FLAGS;
+    CONSOLE_CURSOR_INFO cursorInfo;
+    std::vector<PHANDLER_ROUTINE> ctrlHandlers;
+};
+
+// The console of the game executable (src/main/host_terminal.cpp); built on first use.
+TerminalConsole& terminalConsole();
