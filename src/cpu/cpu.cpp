@@ -9,6 +9,8 @@
 // instruction table) changes nothing but PC before it is reported.
 #include "cpu/cpu.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "cpu/instruction_table.h"
@@ -38,7 +40,7 @@ inline std::uint32_t fetchWord(const Cpu& cpu) {
     cpu.halted = 1;
 }
 
-[[gnu::noinline]] void tickTimer(Cpu& cpu) {
+void tickTimer(Cpu& cpu) {
     if (cpu.clk == 0) {
         if (cpu.raiseInterrupt(INT_TIMER)) cpu.clk = TIMER_OFF;
     } else {
@@ -46,7 +48,7 @@ inline std::uint32_t fetchWord(const Cpu& cpu) {
     }
 }
 
-[[gnu::noinline]] void deliverKey(Cpu& cpu) {
+void deliverKey(Cpu& cpu) {
     if (!cpu.raiseInterrupt(INT_KEYBOARD)) return;
     try {
         cpu.push(cpu.pendingKey);
@@ -71,34 +73,41 @@ void saveStack(Cpu& cpu, std::uint16_t to) {
     cpu.sp = STACK_BASE;
 }
 
-// The body of Cpu::execute, inlined into the step.
-[[gnu::always_inline]] inline void executeWord(Cpu& cpu, std::uint32_t word) {
-    const std::uint32_t op = word >> 28;
+// Op << 4 | TYPE for every Op and TYPE byte (Op 1 keeps its TYPE in a whole
+// byte), or 0 (itself invalid) where the instruction table has no row: one
+// load decodes a word.
+constexpr std::array<std::uint8_t, 16 * 256> buildDecodeTable() {
+    std::array<std::uint8_t, 16 * 256> keys{};
+    for (std::uint32_t op = 0; op < 16; ++op)
+        for (std::uint32_t type = 0; type < 16; ++type)
+            if (validOpType[op << 4 | type]) keys[op << 8 | type] = std::uint8_t(op << 4 | type);
+    return keys;
+}
+constexpr std::array<std::uint8_t, 16 * 256> decodeTable = buildDecodeTable();
+constexpr std::uint8_t LAST_KEY = 0x70; // SWAP
+static_assert(*std::max_element(decodeTable.begin(), decodeTable.end()) == LAST_KEY);
+
+inline std::uint32_t decodeKey(std::uint32_t word) { return decodeTable[(word >> 28) << 8 | wordType(word)]; }
+
+inline std::uint8_t readRegister(const Cpu& cpu, std::uint32_t index) { return index ? cpu.registers[index] : 0; }
+
+inline void writeAluResult(Cpu& cpu, std::uint32_t d, std::uint32_t full, bool carry) {
+    // Z, C, S from scratch; I kept (a division interrupt may have just set it).
+    const std::uint8_t result = std::uint8_t(full);
+    cpu.registers[d] = result;
+    std::uint8_t next = cpu.flags & ~FLAGS_ZCS;
+    if (carry) next |= FLAG_C;
+    if (result == 0) next |= FLAG_Z;
+    else if (result & 0x80) next |= FLAG_S;
+    cpu.flags = next;
+}
+
+// Everything that may push, pop, raise an interrupt or print: kept out of the
+// step's fast path so that path needs no stack frame. PC already points past the word.
+[[gnu::noinline]] void executeRare(Cpu& cpu, std::uint32_t word, std::uint32_t key, std::uint16_t self) {
     const std::uint32_t s = (word >> 24) & 0xF, t = (word >> 20) & 0xF, d = (word >> 16) & 0xF;
-    const std::uint8_t imm = word & 0xFF;
-    const std::uint16_t self = cpu.pc;
-    cpu.pc = std::uint16_t(self + 4);
-
-    const std::uint32_t type = wordType(word);
-    if (type >= 16 || !validOpType[op << 4 | type]) [[unlikely]] {
-        reportInvalid(cpu, word);
-        return;
-    }
-
-    // R0 reads as 0 even if an earlier instruction of this step wrote it.
-    const std::uint32_t a = s ? cpu.registers[s] : 0;
-    const std::uint32_t rt = t ? cpu.registers[t] : 0;
-    const std::uint32_t b = op == 2 ? imm : rt;
-    const std::uint16_t ea = std::uint16_t((a << 8) + rt + (word & 0xFFFF));
-    const std::uint16_t target = std::uint16_t(self + ea);
-    const std::uint8_t flags = cpu.flags;
-    std::uint32_t full = 0;
-    bool carry = false;
-
     try {
-        switch (op << 4 | type) {
-        case 0x01: cpu.halted = 1; return;
-        case 0x02: return;
+        switch (key) {
         case 0x03: {
             std::uint8_t high = cpu.pop();
             std::uint8_t low = cpu.pop();
@@ -113,91 +122,122 @@ void saveStack(Cpu& cpu, std::uint16_t to) {
             cpu.flags = cpu.pop();
             return;
         }
-        case 0x05: cpu.push(d ? cpu.registers[d] : 0); return;
+        case 0x05: cpu.push(readRegister(cpu, d)); return;
         case 0x06: cpu.registers[d] = cpu.pop(); return;
-
-        case 0x11: case 0x21: full = a + b; carry = full > 0xFF; break;
-        case 0x12: case 0x22: full = a - b; carry = a < b; break;
-        case 0x13: case 0x23: full = a * b; carry = full > 0xFF; break;
-        case 0x14: case 0x24: full = (a * b) >> 8; break;
-        case 0x15: case 0x25:
-            if (b == 0) [[unlikely]] {
-                cpu.flags = flags & ~FLAGS_ZCS;
-                cpu.raiseInterrupt(INT_DIVIDE);
-                full = 0xFF;
-                carry = true;
-                break;
-            }
-            full = a / b;
-            break;
+        case 0x15: case 0x25: // division by zero: the interrupt first, then the result
         case 0x16: case 0x26:
-            if (b == 0) [[unlikely]] {
-                cpu.flags = flags & ~FLAGS_ZCS;
-                cpu.raiseInterrupt(INT_DIVIDE);
-                full = 0;
-                break;
-            }
-            full = a % b;
-            break;
-        case 0x17: case 0x27: full = a << (b & 31); carry = full > 0xFF; break;
-        case 0x18: case 0x28: full = a >> (b & 31); break;
-        case 0x19: case 0x29: full = a & b; break;
-        case 0x1A: case 0x2A: full = a | b; break;
-        case 0x1B: case 0x2B: full = ~(a & b); carry = true; break;
-        case 0x1C: case 0x2C: full = ~(a | b); carry = true; break;
-        case 0x1D: case 0x2D: full = a ^ b; break;
-        case 0x1E: case 0x2E: full = ~(a ^ b); carry = true; break;
-        case 0x2F: cpu.raiseInterrupt(imm); return;
-
-        case 0x32: {
-            std::uint32_t entry = INTERRUPT_TABLE + 2 * (s << 4 | t);
-            cpu.memory[entry] = imm;
-            cpu.memory[entry + 1] = std::uint8_t(word >> 8);
+            cpu.flags &= ~FLAGS_ZCS;
+            cpu.raiseInterrupt(INT_DIVIDE);
+            if ((key & 0xF) == 5) writeAluResult(cpu, d, 0xFF, true);
+            else writeAluResult(cpu, d, 0, false);
             return;
-        }
-        case 0x33: loadStack(cpu, ea); return;
-        case 0x34: saveStack(cpu, ea); return;
-        case 0x35: cpu.clk = ea; return;
-        case 0x36:
+        case 0x2F: cpu.raiseInterrupt(std::uint8_t(word)); return;
+        case 0x36: {
+            const std::uint16_t ea = std::uint16_t((readRegister(cpu, s) << 8) + readRegister(cpu, t) + (word & 0xFFFF));
             cpu.push(std::uint8_t(cpu.pc));
             cpu.push(std::uint8_t(cpu.pc >> 8));
-            cpu.pc = target;
-            return;
-        case 0x38: return;
-        case 0x39: if (!(flags & (FLAG_Z | FLAG_C))) cpu.pc = target; return;
-        case 0x3A: if (flags & FLAG_C) cpu.pc = target; return;
-        case 0x3B: if (flags & FLAG_Z) cpu.pc = target; return;
-        case 0x3C: if (!(flags & FLAG_C)) cpu.pc = target; return;
-        case 0x3D: if (flags & (FLAG_Z | FLAG_C)) cpu.pc = target; return;
-        case 0x3E: if (!(flags & FLAG_Z)) cpu.pc = target; return;
-        case 0x3F: cpu.pc = target; return;
-
-        case 0x50: cpu.registers[d] = cpu.memory[ea]; return;
-        case 0x60: cpu.memory[ea] = d ? cpu.registers[d] : 0; return;
-        case 0x70: {
-            std::uint8_t held = d ? cpu.registers[d] : 0;
-            cpu.registers[d] = cpu.memory[ea];
-            cpu.memory[ea] = held;
+            cpu.pc = std::uint16_t(self + ea);
             return;
         }
-        default:
-            // Unreachable while the table and this switch agree; a test holds them together.
-            reportInvalid(cpu, word);
-            return;
+        default: reportInvalid(cpu, word); return;
         }
     } catch (const StackFault&) {
         // The instruction stops where the fault hit; the interrupt has been raised.
+    }
+}
+
+// The body of Cpu::execute. From the step, R0 has just been cleared and can be
+// read directly; a direct execute() call reads it as 0 whatever it holds.
+template <bool r0IsZero>
+[[gnu::always_inline]] inline void executeWord(Cpu& cpu, std::uint32_t word) {
+    const std::uint32_t key = decodeKey(word);
+    const std::uint16_t self = cpu.pc;
+    cpu.pc = std::uint16_t(self + 4);
+
+    const auto R = [&cpu](std::uint32_t index) -> std::uint32_t {
+        if constexpr (r0IsZero) return cpu.registers[index];
+        else return readRegister(cpu, index);
+    };
+    // Operands are read inside each case so the common ones stay in few registers.
+    const auto s = [word] { return (word >> 24) & 0xF; };
+    const auto t = [word] { return (word >> 20) & 0xF; };
+    const std::uint32_t d = (word >> 16) & 0xF;
+    const auto a = [&] { return R(s()); };
+    const auto b = [&] { return key & 0x20 ? (word & 0xFF) : R(t()); }; // Immediate: Imm; Reg: Rt
+    const auto ea = [&] { return std::uint16_t((a() << 8) + R(t()) + (word & 0xFFFF)); };
+    const auto jumpIf = [&](bool taken) {
+        if (taken) cpu.pc = std::uint16_t(self + ea());
+    };
+    const std::uint8_t flags = cpu.flags;
+
+    if (key > LAST_KEY) __builtin_unreachable(); // spares the jump table its range check
+    switch (key) {
+    case 0x01: cpu.halted = 1; return;
+    case 0x02: return;
+
+    case 0x11: case 0x21: { const std::uint32_t x = a(), y = b(); writeAluResult(cpu, d, x + y, x + y > 0xFF); return; }
+    case 0x12: case 0x22: { const std::uint32_t x = a(), y = b(); writeAluResult(cpu, d, x - y, x < y); return; }
+    case 0x13: case 0x23: { const std::uint32_t x = a(), y = b(); writeAluResult(cpu, d, x * y, x * y > 0xFF); return; }
+    case 0x14: case 0x24: writeAluResult(cpu, d, (a() * b()) >> 8, false); return;
+    case 0x15: case 0x25: {
+        const std::uint32_t y = b();
+        if (y == 0) [[unlikely]] break;
+        writeAluResult(cpu, d, a() / y, false);
         return;
     }
+    case 0x16: case 0x26: {
+        const std::uint32_t y = b();
+        if (y == 0) [[unlikely]] break;
+        writeAluResult(cpu, d, a() % y, false);
+        return;
+    }
+    case 0x17: case 0x27: { const std::uint32_t full = a() << (b() & 31); writeAluResult(cpu, d, full, full > 0xFF); return; }
+    case 0x18: case 0x28: writeAluResult(cpu, d, a() >> (b() & 31), false); return;
+    case 0x19: case 0x29: writeAluResult(cpu, d, a() & b(), false); return;
+    case 0x1A: case 0x2A: writeAluResult(cpu, d, a() | b(), false); return;
+    case 0x1B: case 0x2B: writeAluResult(cpu, d, ~(a() & b()), true); return;
+    case 0x1C: case 0x2C: writeAluResult(cpu, d, ~(a() | b()), true); return;
+    case 0x1D: case 0x2D: writeAluResult(cpu, d, a() ^ b(), false); return;
+    case 0x1E: case 0x2E: writeAluResult(cpu, d, ~(a() ^ b()), true); return;
 
-    // ALU result: Z, C, S from scratch, I kept (the division interrupt may have just set it).
-    const std::uint8_t result = std::uint8_t(full);
-    cpu.registers[d] = result;
-    std::uint8_t next = cpu.flags & ~FLAGS_ZCS;
-    if (carry) next |= FLAG_C;
-    if (result == 0) next |= FLAG_Z;
-    else next |= (result & 0x80) ? FLAG_S : 0;
-    cpu.flags = next;
+    case 0x32: { // ISET: n in Rs:Rt, Addr absolute
+        const std::uint32_t entry = INTERRUPT_TABLE + 2 * (s() << 4 | t());
+        cpu.memory[entry] = std::uint8_t(word);
+        cpu.memory[entry + 1] = std::uint8_t(word >> 8);
+        return;
+    }
+    case 0x33: loadStack(cpu, ea()); return;
+    case 0x34: saveStack(cpu, ea()); return;
+    case 0x35: cpu.clk = ea(); return;
+    case 0x38: return;
+    case 0x39: jumpIf(!(flags & (FLAG_Z | FLAG_C))); return;
+    case 0x3A: jumpIf(flags & FLAG_C); return;
+    case 0x3B: jumpIf(flags & FLAG_Z); return;
+    case 0x3C: jumpIf(!(flags & FLAG_C)); return;
+    case 0x3D: jumpIf(flags & (FLAG_Z | FLAG_C)); return;
+    case 0x3E: jumpIf(!(flags & FLAG_Z)); return;
+    case 0x3F: jumpIf(true); return;
+
+    case 0x50: cpu.registers[d] = cpu.memory[ea()]; return;
+    case 0x60: cpu.memory[ea()] = std::uint8_t(R(d)); return;
+    case 0x70: {
+        const std::uint16_t at = ea();
+        const std::uint8_t held = std::uint8_t(R(d));
+        cpu.registers[d] = cpu.memory[at];
+        cpu.memory[at] = held;
+        return;
+    }
+    default: break; // stack, interrupts, calls, invalid words
+    }
+    executeRare(cpu, word, key, self);
+}
+
+[[gnu::noinline]] void stepWithPerStepWork(Cpu& cpu) {
+    if (cpu.stepHook) cpu.stepHook();
+    cpu.registers[0] = 0;
+    if (cpu.clk != TIMER_OFF) tickTimer(cpu);
+    if (cpu.pendingKey) deliverKey(cpu);
+    executeWord<true>(cpu, fetchWord(cpu));
 }
 } // namespace
 
@@ -222,14 +262,16 @@ void Cpu::reset() {
 
 void Cpu::step() {
     if (halted) return;
-    if (stepHook) stepHook();
+    // One test for all per-step work (hook, timer, key); the plain step needs none.
+    if (stepHook || clk != TIMER_OFF || pendingKey) [[unlikely]] {
+        stepWithPerStepWork(*this);
+        return;
+    }
     registers[0] = 0;
-    if (clk != TIMER_OFF) [[unlikely]] tickTimer(*this);
-    if (pendingKey) [[unlikely]] deliverKey(*this);
-    executeWord(*this, fetchWord(*this));
+    executeWord<true>(*this, fetchWord(*this));
 }
 
-void Cpu::execute(std::uint32_t word) { executeWord(*this, word); }
+void Cpu::execute(std::uint32_t word) { executeWord<false>(*this, word); }
 
 void Cpu::push(std::uint8_t value) {
     if (sp > STACK_LIMIT) {

@@ -46,9 +46,66 @@ struct InstructionInfo {
     bool listedInManual;   // INT and the directives have no manual entry
 };
 
+// Row builders, one per class, filling in the class's operands.
+namespace instruction_rows {
+constexpr InstructionInfo noneRow(std::string_view m, std::uint8_t type) {
+    return {m, InstructionClass::None, 0, type, 0, {}, true, true};
+}
+constexpr InstructionInfo stackRow(std::string_view m, std::uint8_t type) {
+    return {m, InstructionClass::Stack, 0, type, 1, {Operand::Rd}, true, true};
+}
+constexpr InstructionInfo regRow(std::string_view m, std::uint8_t type) {
+    return {m, InstructionClass::Reg, 1, type, 3, {Operand::Rd, Operand::Rs, Operand::Rt}, true, true};
+}
+constexpr InstructionInfo immediateRow(std::string_view m, std::uint8_t type, bool assembles = true) {
+    return {m, InstructionClass::Immediate, 2, type, 3, {Operand::Rd, Operand::Rs, Operand::Imm}, assembles, true};
+}
+constexpr InstructionInfo addressRow(std::string_view m, std::uint8_t type) {
+    return {m, InstructionClass::Address, 3, type, 3, {Operand::Rs, Operand::Rt, Operand::Absolute}, true, true};
+}
+constexpr InstructionInfo differenceRow(std::string_view m, std::uint8_t type) {
+    return {m, InstructionClass::Difference, 3, type, 3, {Operand::Rs, Operand::Rt, Operand::Relative}, true, true};
+}
+constexpr InstructionInfo memoryRow(std::string_view m, std::uint8_t op) {
+    return {m, InstructionClass::Memory, op, 0, 4, {Operand::Rd, Operand::Rs, Operand::Rt, Operand::Absolute}, true, true};
+}
+} // namespace instruction_rows
+
 // In manual order (None, Stack, Reg, Immediate, Address, Difference, Memory),
 // then INT and the directives.
-std::span<const InstructionInfo> instructionTable();
+namespace instruction_rows {
+inline constexpr InstructionInfo rows[] = {
+    noneRow("HLT", 1), noneRow("NOP", 2), noneRow("RET", 3), noneRow("IRET", 4),
+    stackRow("PUSH", 5), stackRow("POP", 6),
+    regRow("ADD", 1), regRow("SUB", 2), regRow("MUL", 3), regRow("MULH", 4), regRow("DIV", 5), regRow("MOD", 6),
+    regRow("SHL", 7), regRow("SHR", 8), regRow("AND", 9), regRow("OR", 0xA), regRow("NAND", 0xB), regRow("NOR", 0xC),
+    regRow("XOR", 0xD), regRow("XNOR", 0xE),
+    // The CPU runs an immediate subtraction, but the assembler offers none:
+    // players write x - 5 as x + FB.
+    immediateRow("ADDI", 1), immediateRow("SUBI", 2, false), immediateRow("MULI", 3), immediateRow("MULHI", 4),
+    immediateRow("DIVI", 5), immediateRow("MODI", 6), immediateRow("SHLI", 7), immediateRow("SHRI", 8),
+    immediateRow("ANDI", 9), immediateRow("ORI", 0xA), immediateRow("NANDI", 0xB), immediateRow("NORI", 0xC),
+    immediateRow("XORI", 0xD), immediateRow("XNORI", 0xE),
+    {"ISET", InstructionClass::Address, 3, 2, 2, {Operand::Number, Operand::Absolute}, true, true},
+    addressRow("SLD", 3), addressRow("SST", 4), addressRow("SCK", 5),
+    differenceRow("CALL", 6), differenceRow("JNV", 8), differenceRow("JGT", 9), differenceRow("JLT", 0xA),
+    differenceRow("JEQ", 0xB), differenceRow("JGE", 0xC), differenceRow("JLE", 0xD), differenceRow("JNE", 0xE),
+    differenceRow("JMP", 0xF),
+    memoryRow("LOAD", 5), memoryRow("STORE", 6), memoryRow("SWAP", 7),
+    {"INT", InstructionClass::Immediate, 2, 0xF, 1, {Operand::Imm}, true, false},
+    {"DTA", InstructionClass::Directive, 0, 0, 1, {Operand::Data}, true, false},
+    {"LABEL", InstructionClass::Directive, 0, 0, 1, {Operand::Name}, true, false},
+};
+
+constexpr std::array<bool, 256> buildValidity() {
+    std::array<bool, 256> valid{};
+    for (const InstructionInfo& info : rows)
+        if (info.kind != InstructionClass::Directive) valid[info.op << 4 | info.type] = true;
+    return valid;
+}
+} // namespace instruction_rows
+
+inline constexpr std::span<const InstructionInfo> instructionTable() { return instruction_rows::rows; }
 
 // The row whose mnemonic equals the (upper-case) token, or null; SUBI and
 // other rows that do not assemble are not found.
@@ -58,20 +115,19 @@ const InstructionInfo* findInstruction(std::string_view mnemonic);
 // (HLT: 0x01110001, ADDI: 0x20100000, JMP: 0x300F0000).
 std::uint32_t baseWord(const InstructionInfo& info);
 
-// The TYPE field of a word as its Op defines it (Op 1: the whole AddrL8 byte;
-// Memory and the invalid Ops: 0).
+// Where each Op keeps its TYPE: Op 0 and 2 in Rt, Op 1 in the whole AddrL8
+// byte, Op 3 in Rd. Memory and invalid Ops have none (read as 0).
+inline constexpr std::uint8_t typeShift[16] = {20, 0, 20, 16};
+inline constexpr std::uint8_t typeMask[16] = {0xF, 0xFF, 0xF, 0xF};
+
 inline std::uint32_t wordType(std::uint32_t word) {
-    switch (word >> 28) {
-    case 0: case 2: return (word >> 20) & 0xF;
-    case 1: return word & 0xFF;
-    case 3: return (word >> 16) & 0xF;
-    default: return 0;
-    }
+    const std::uint32_t op = word >> 28;
+    return (word >> typeShift[op]) & typeMask[op];
 }
 
 // Whether some row gives meaning to Op and TYPE; Op 4 and 8..F never do.
 // validOpType[op << 4 | type], for TYPE below 16.
-extern const std::array<bool, 256> validOpType;
+inline constexpr std::array<bool, 256> validOpType = instruction_rows::buildValidity();
 
 inline bool isValidWord(std::uint32_t word) {
     std::uint32_t type = wordType(word);
