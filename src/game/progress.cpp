@@ -14,16 +14,24 @@
 
 namespace {
 
-const std::string levelsDirectory = reinterpret_cast<const char*>(u8"levels");
+// Built on first use: the Game global saves from its constructor, which may run
+// before this file's own globals are constructed.
+const std::string& levelsDirectory() {
+    static const std::string name = reinterpret_cast<const char*>(u8"levels");
+    return name;
+}
 
 // What each file last received, so that the saves of a level's 257 passing runs
 // do not rewrite unchanged bytes.
-std::unordered_map<std::string, std::string> lastWritten;
+std::unordered_map<std::string, std::string>& lastWritten() {
+    static std::unordered_map<std::string, std::string> written;
+    return written;
+}
 bool saveFailureShown = false;
 
 bool writeWhole(const std::string& path, const std::string& bytes) {
-    auto known = lastWritten.find(path);
-    if (known != lastWritten.end() && known->second == bytes && std::filesystem::exists(path)) return true;
+    auto known = lastWritten().find(path);
+    if (known != lastWritten().end() && known->second == bytes && std::filesystem::exists(path)) return true;
     ensureLevelsDirectory();
     const std::string temporary = path + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
@@ -35,7 +43,7 @@ bool writeWhole(const std::string& path, const std::string& bytes) {
         std::remove(temporary.c_str());
         return false;
     }
-    lastWritten[path] = bytes;
+    lastWritten()[path] = bytes;
     return true;
 }
 
@@ -72,16 +80,16 @@ void reportSave(bool ok, const std::string& path) {
 } // namespace
 
 std::string levelCodePath(unsigned level) {
-    return levelsDirectory + reinterpret_cast<const char*>(u8"/第") + std::to_string(level) +
+    return levelsDirectory() + reinterpret_cast<const char*>(u8"/第") + std::to_string(level) +
            reinterpret_cast<const char*>(u8"关代码.txt");
 }
 
-std::string lastLevelPath() { return levelsDirectory + reinterpret_cast<const char*>(u8"/上次关卡.bin"); }
+std::string lastLevelPath() { return levelsDirectory() + reinterpret_cast<const char*>(u8"/上次关卡.bin"); }
 
 void ensureLevelsDirectory() {
     if (!hostKeepsFiles()) return;
     std::error_code ignored;
-    std::filesystem::create_directory(levelsDirectory, ignored);
+    std::filesystem::create_directory(levelsDirectory(), ignored);
 }
 
 void saveProgress(unsigned level) {
