@@ -300,3 +300,23 @@ TEST(ButtonText, WrapsBreaksAndCutsAtItsArea) {
     EXPECT_EQ(screenText()[2], "   一二");
     EXPECT_EQ(screenText()[3], "   三");
 }
+
+TEST(WindowFrame, CoveredHalfOfAChineseCharacterLeavesABlank) {
+    freshToolkit(20, 9);
+    window front("A", 2, 3, 4, 2);
+    window back("B", 6, 4, 6, 3);
+    back.printf("汉字");
+    composeFrame();
+    EXPECT_EQ(screenText()[4], " |    | 字  |");
+    EXPECT_EQ(attributeAt(7, 4), 15);
+    // Bytes of one character in two colours are never joined into a pair.
+    front.grid[0][0] = ScreenCell{0xBA, 15};
+    front.grid[1][0] = ScreenCell{0xBA, 0x1F};
+    front.grid[2][0] = ScreenCell{0xBA, 15};
+    front.grid[3][0] = ScreenCell{0xBA, 15};
+    clearFrame(20, 9);
+    drawAllWindows();
+    EXPECT_EQ(screen.frontBuffer[3][3].attribute, 0x1F);
+    EXPECT_EQ(screen.frontBuffer[4][3].character, 0xBA);
+    EXPECT_EQ(screen.frontBuffer[5][3].attribute, 15);
+}
