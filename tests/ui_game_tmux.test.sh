@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The toolkit inside the real game in a real terminal: typing and selecting in
+# the editor, the clipboard, dragging a panel by its header, closing it with
+# its close box and opening it again from the bar. The game runs in a private
+# tmux server; the screen is read back with capture-pane.
+# Usage: ui_game_tmux.test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+game=$(cd "$1" && pwd)/asmquest
+[[ -x $game ]] || { echo "missing $game (build the asmquest target)" >&2; exit 1; }
+command -v tmux > /dev/null || { echo "tmux not installed" >&2; exit 1; }
+export LC_ALL=C.UTF-8
+
+exec python3 - "$game" <<'PY'
+import os, shutil, subprocess, sys, tempfile, time, unicodedata
+
+game = sys.argv[1]
+work = tempfile.mkdtemp(prefix="asmquest-ui-")
+sock = os.path.join(work, "tmux.sock")
+failures = []
+
+def tmux(*args):
+    return subprocess.run(["tmux", "-S", sock, *args], check=True, capture_output=True, text=True).stdout
+
+def width(ch):
+    return 2 if unicodedata.east_asian_width(ch) in "WF" else 1
+
+def screen():
+    return tmux("capture-pane", "-p").split("\n")
+
+def find(text):
+    """(column, row) of text on screen, in terminal columns."""
+    for row, line in enumerate(screen()):
+        i = line.find(text)
+        if i >= 0:
+            return sum(width(c) for c in line[:i]), row
+    return None
+
+def wait_for(condition, message, timeout=10.0):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(0.03)
+    failures.append(message)
+    print("FAIL:", message)
+    print("\n".join(screen()))
+    return False
+
+def keys(*names):
+    tmux("send-keys", *names)
+
+def text(literal):
+    tmux("send-keys", "-l", literal)
+
+def mouse(code, x, y, release=False):
+    text("\x1b[<%d;%d;%d%s" % (code, x + 1, y + 1, "m" if release else "M"))
+
+def click(x, y):
+    mouse(35, x, y)
+    mouse(0, x, y)
+    mouse(0, x, y, release=True)
+
+def cursor():
+    x, y, shown = tmux("display", "-p", "#{cursor_x} #{cursor_y} #{cursor_flag}").split()
+    return int(x), int(y), shown == "1"
+
+try:
+    tmux("new-session", "-d", "-x", "170", "-y", "45", "-c", work, game)
+    wait_for(lambda: find("汇编代码编辑器  寄存器") == (0, 0), "the button bar is drawn")
+
+    # The editor in front, two lines typed.
+    click(60, 12)
+    wait_for(lambda: find("|汇编代码编辑器 ") == (0, 2), "the editor comes to the front")
+    text("add r3 r1 r2")
+    keys("Enter")
+    text("hlt")
+    wait_for(lambda: find("|0|add r3 r1 r2") == (0, 4) and find("|1|hlt ") == (0, 5), "two typed lines")
+    wait_for(lambda: cursor() == (6, 5, True), "the caret after 'hlt'")
+
+    # Shift+Left twice selects 'lt' and hides the cursor; copy, collapse, paste.
+    keys("S-Left", "S-Left")
+    wait_for(lambda: not cursor()[2], "a selection hides the cursor")
+    keys("C-c", "Right", "C-v")
+    wait_for(lambda: find("|1|hltlt ") == (0, 5), "the copied 'lt' pasted after the selection")
+    wait_for(lambda: cursor() == (8, 5, True), "the caret at the end of the pasted line")
+
+    # A click in the gutter toggles a breakpoint: its number turns red (0xCF).
+    coloured = lambda: tmux("capture-pane", "-p", "-e").split("\n")[5]
+    click(1, 5)
+    wait_for(lambda: "\x1b[101m1" in coloured(), "a gutter click marks line 1")
+    click(1, 5)
+    wait_for(lambda: "\x1b[101m" not in coloured(), "a second click clears it")
+
+    # The register panel dragged two columns right and one row down by its title row.
+    left, top = find("|寄存器")
+    mouse(35, left + 10, top)
+    mouse(0, left + 10, top)
+    mouse(32, left + 12, top)
+    mouse(32, left + 12, top + 1)
+    mouse(0, left + 12, top + 1, release=True)
+    wait_for(lambda: find("|寄存器") == (left + 2, top + 1), "the register panel follows the drag")
+    wait_for(lambda: find("|R0=") == (left + 2, top + 3), "its text moves with it")
+
+    # Its close box is the 'x' at the top-right corner of the frame.
+    border = find("+------------------------x")
+    wait_for(lambda: border is not None, "the moved panel's close box")
+    if border:
+        close_x = border[0] + 25
+        mouse(35, close_x, border[1])
+        mouse(0, close_x, border[1])
+        mouse(0, close_x, border[1], release=True)
+        wait_for(lambda: find("|寄存器") is None, "the close box hides the panel")
+        bar = find("寄存器  内存")
+        click(bar[0] + 1, 0)
+        wait_for(lambda: find("|寄存器") == (left + 2, top + 1), "the bar button opens it again in place")
+finally:
+    try:
+        tmux("kill-server")
+    except Exception:
+        pass
+    shutil.rmtree(work, ignore_errors=True)
+
+if failures:
+    print("%d failure(s)" % len(failures))
+    sys.exit(1)
+print("ok")
+PY
