@@ -56,6 +56,15 @@ TerminalConsole::TerminalConsole(int in, int out) : inputFd(in), outputFd(out) {
     if (terminal && !windowSize(out, width, height)) width = 80, height = 24;
     model.resize(width, height);
     if (terminal) prepareGbkTables();
+    drawing = terminal;
+    frame.reserve(1 << 16);
+    queueSizeRecord();
+}
+
+TerminalConsole::TerminalConsole(DrawOnly, int out, int width, int height) : inputFd(-1), outputFd(out) {
+    model.resize(width, height);
+    prepareGbkTables();
+    drawing = true;
     frame.reserve(1 << 16);
     queueSizeRecord();
 }
@@ -75,10 +84,12 @@ void TerminalConsole::quit() {
 }
 
 void TerminalConsole::flush() {
-    if (!terminal || restored) return;
+    if (!drawing || restored) return;
     frame.clear();
     model.render(frame);
-    if (!frame.empty()) writeAll(outputFd, frame.data(), frame.size());
+    if (frame.empty()) return;
+    writeAll(outputFd, frame.data(), frame.size());
+    written += frame.size();
 }
 
 void TerminalConsole::queueSizeRecord() {

@@ -23,6 +23,10 @@
 class TerminalConsole : public ConsolePlatform {
 public:
     explicit TerminalConsole(int inputFd = 0, int outputFd = 1);
+    // Draws into outputFd whatever it is (a file, a pipe, /dev/null) and never
+    // touches its modes; input is never read. For benchmarks and recordings.
+    struct DrawOnly {};
+    TerminalConsole(DrawOnly, int outputFd, int width, int height);
     ~TerminalConsole() override;
     TerminalConsole(const TerminalConsole&) = delete;
     TerminalConsole& operator=(const TerminalConsole&) = delete;
@@ -34,6 +38,9 @@ public:
     // F10 ends the program unless this is cleared (tests); the key is then queued.
     bool exitOnF10 = true;
     const TerminalScreen& cells() const { return model; }
+    // Sends what changed now; otherwise done whenever the program waits.
+    void flush();
+    std::uint64_t bytesWritten() const { return written; }
 
     HANDLE GetStdHandle(std::int32_t which) override;
     bool GetConsoleScreenBufferInfo(HANDLE output, CONSOLE_SCREEN_BUFFER_INFO* info) override;
@@ -55,7 +62,6 @@ public:
     void Sleep(std::uint32_t milliseconds) override;
 
 private:
-    void flush();
     // Takes in what the terminal sent, waiting up to timeoutMs (0: no wait, -1: for ever).
     void pump(int timeoutMs);
     void followResize(bool force);
@@ -64,8 +70,10 @@ private:
     [[noreturn]] void quit();
 
     int inputFd, outputFd;
-    bool terminal = false;
+    bool terminal = false; // the terminal's modes are ours
+    bool drawing = false;  // frames go to outputFd
     bool restored = false;
+    std::uint64_t written = 0;
     TerminalScreen model;
     TerminalInputDecoder decoder;
     InputQueue queue;

@@ -101,12 +101,34 @@ std::uint32_t TerminalScreen::along(int x, int y, std::uint32_t length, Store st
 }
 
 std::uint32_t TerminalScreen::writeCharacters(int x, int y, const char* bytes, std::uint32_t length) {
+    // The frame's common case, a few cells inside one row, without the general walk.
+    if (x >= 0 && y >= 0 && y < rows && length <= static_cast<std::uint32_t>(columns - x)) {
+        TerminalCell* c = &cells[static_cast<std::size_t>(y) * columns + x];
+        bool changed = false;
+        for (std::uint32_t i = 0; i < length; ++i) {
+            auto b = static_cast<std::uint8_t>(bytes[i]);
+            changed |= c[i].character != b;
+            c[i].character = b;
+        }
+        if (changed) rowChanged[static_cast<std::size_t>(y)] = 1, anyRowChanged = true;
+        return length;
+    }
     return along(x, y, length, [bytes](TerminalCell& c, std::uint32_t i) {
         c.character = static_cast<std::uint8_t>(bytes[i]);
     });
 }
 
 std::uint32_t TerminalScreen::fillAttribute(int x, int y, std::uint8_t attribute, std::uint32_t length) {
+    if (x >= 0 && y >= 0 && y < rows && length <= static_cast<std::uint32_t>(columns - x)) {
+        TerminalCell* c = &cells[static_cast<std::size_t>(y) * columns + x];
+        bool changed = false;
+        for (std::uint32_t i = 0; i < length; ++i) {
+            changed |= c[i].attribute != attribute;
+            c[i].attribute = attribute;
+        }
+        if (changed) rowChanged[static_cast<std::size_t>(y)] = 1, anyRowChanged = true;
+        return length;
+    }
     return along(x, y, length, [attribute](TerminalCell& c, std::uint32_t) { c.attribute = attribute; });
 }
 
