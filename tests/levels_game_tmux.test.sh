@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The level texts and the manual inside the real game in a real terminal: the
+# first start describes level 1, the bar's 说明书 button shows the manual and
+# its headings open by key and by click, and level 1's reference solution,
+# typed into the editor, compiled and run fast, completes the level, after
+# which the panel describes level 2.
+# Usage: levels_game_tmux.test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+game=$(cd "$1" && pwd)/asmquest
+[[ -x $game ]] || { echo "missing $game (build the asmquest target)" >&2; exit 1; }
+command -v tmux > /dev/null || { echo "tmux not installed" >&2; exit 1; }
+export LC_ALL=C.UTF-8
+
+exec python3 - "$game" <<'PY'
+import os, shutil, subprocess, sys, tempfile, time, unicodedata
+
+game = sys.argv[1]
+work = tempfile.mkdtemp(prefix="asmquest-levels-")
+sock = os.path.join(work, "tmux.sock")
+failures = []
+
+def tmux(*args):
+    return subprocess.run(["tmux", "-S", sock, *args], check=True, capture_output=True, text=True).stdout
+
+def width(ch):
+    return 2 if unicodedata.east_asian_width(ch) in "WF" else 1
+
+def screen():
+    return tmux("capture-pane", "-p").split("\n")
+
+def find(text):
+    """(column, row) of text on screen, in terminal columns."""
+    for row, line in enumerate(screen()):
+        i = line.find(text)
+        if i >= 0:
+            return sum(width(c) for c in line[:i]), row
+    return None
+
+def wait_for(text, message, timeout=10.0):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        where = find(text)
+        if where:
+            return where
+        time.sleep(0.03)
+    failures.append(message)
+    print("FAIL:", message)
+    print("\n".join(screen()))
+    return None
+
+def send(literal):
+    tmux("send-keys", "-l", literal)
+
+def click(x, y):
+    for code, end in ((35, "M"), (0, "M"), (0, "m")):
+        send("\x1b[<%d;%d;%d%s" % (code, x + 1, y + 1, end))
+        time.sleep(0.05)
+
+try:
+    tmux("new-session", "-d", "-x", "170", "-y", "45", "-c", work, game)
+    wait_for("关卡说明-第1关", "the level panel is titled for level 1")
+    wait_for("让r3 = r1 + r2", "the first start describes level 1")
+
+    bar = wait_for("说明书", "the bar has a 说明书 button")
+    if bar:
+        click(bar[0] + 1, bar[1])
+        wait_for("- 说明书", "the manual opens on its root heading")
+        wait_for("+ 指令集", "the manual lists the instruction set closed")
+        tmux("send-keys", "Down", "Enter")
+        wait_for("- 操作指南", "Enter opens the operating guide")
+        wait_for("顶部一排按钮打开面板", "the guide's text shows under its heading")
+        tmux("send-keys", "End")
+        wait_for("F10", "End scrolls to the guide's last lines")
+        tmux("send-keys", "Home")
+        guide = wait_for("- 操作指南", "Home scrolls back to the top")
+        if guide:
+            click(guide[0] + 2, guide[1])
+        heading = wait_for("+ 指令集", "a click closes the guide again")
+        if heading:
+            click(heading[0] + 2, heading[1])
+            wait_for("+ 字段", "a click opens the instruction set")
+        click(bar[0] + 1, bar[1])  # in front already: the toggle closes it
+
+    editor = wait_for("汇编代码编辑器", "the bar has the editor button")
+    click(60, 20)  # into the editor, which raises it
+    send("add r3 r1 r2")
+    tmux("send-keys", "Enter")
+    send("hlt")
+    wait_for("add r3 r1 r2", "the solution is typed into the editor")
+    cpu = find("CPU控制")
+    if cpu:
+        click(cpu[0] + 1, cpu[1])
+        compile_button = wait_for("编译", "the CPU buttons show")
+        fast = find("快速")
+        run = find("运行")
+        if compile_button and fast and run:
+            click(compile_button[0] + 1, compile_button[1])
+            time.sleep(0.2)
+            click(fast[0] + 1, fast[1])
+            click(run[0] + 1, run[1])
+            wait_for("关卡说明-第2关", "257 passes complete level 1", timeout=60)
+            wait_for("将r1*r2保存到r3", "the panel then describes level 2")
+finally:
+    try:
+        tmux("kill-server")
+    except subprocess.CalledProcessError:
+        pass
+    shutil.rmtree(work, ignore_errors=True)
+
+if failures:
+    print("%d failure(s)" % len(failures))
+    sys.exit(1)
+print("level texts and the manual show in the game; level 1 completes")
+PY
