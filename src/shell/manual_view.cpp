@@ -32,10 +32,6 @@ ManualView::ManualView(window& panel_, const ManualNode& root_) : panel(panel_),
     }
 }
 
-const ManualNode* ManualView::titleOf(const ManualNode& node) {
-    return isTitled(node) ? &node.children.front() : nullptr;
-}
-
 void ManualView::toggle(const ManualNode* heading) {
     if (!heading) return;
     if (!open.erase(heading)) open.insert(heading);
@@ -223,7 +219,8 @@ void ManualView::fill() {
     const auto width = static_cast<std::int64_t>(panel.grid.size());
     const std::int64_t height = panel.grid.empty() ? 0 : static_cast<std::int64_t>(panel.grid.front().size());
     auto put = [&](std::int64_t c, std::int64_t r, char ch, std::uint16_t attribute) {
-        if (c >= 0 && c < width) panel.grid[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = {static_cast<std::uint8_t>(ch), attribute};
+        if (c < 0 || c >= width) return;
+        panel.grid[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = {static_cast<std::uint8_t>(ch), attribute};
     };
     for (std::int64_t r = 0; r < height; ++r) {
         const std::size_t index = firstRow + static_cast<std::size_t>(r);

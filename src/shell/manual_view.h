@@ -39,8 +39,6 @@ public:
     std::size_t top() const { return firstRow; }
     // The row index of the selected heading in page().
     std::size_t selectedRow();
-    // The title of a heading row's node.
-    static const ManualNode* titleOf(const ManualNode& node);
 
 private:
     window& panel;
