@@ -258,3 +258,24 @@ TEST(TerminalInput, TypedChineseRoundTripsThroughGbk) {
 }
 
 } // namespace
+
+namespace {
+TEST(TerminalInput, UnreadSizeRecordsCollapseIntoTheLatest) {
+    auto size = [](int w, int h) {
+        INPUT_RECORD r;
+        r.EventType = WINDOW_BUFFER_SIZE_EVENT;
+        r.Event.WindowBufferSizeEvent = WINDOW_BUFFER_SIZE_RECORD{};
+        r.Event.WindowBufferSizeEvent.dwSize = {static_cast<std::int16_t>(w), static_cast<std::int16_t>(h)};
+        return r;
+    };
+    InputQueue queue;
+    queue.push(size(100, 30));
+    queue.push(makeKeyRecord('A', 'a', 0));
+    queue.push(size(120, 40));
+    queue.push(size(200, 50));
+    ASSERT_EQ(queue.size(), 3u);
+    EXPECT_EQ(queue[0].Event.WindowBufferSizeEvent.dwSize.X, 100);
+    EXPECT_EQ(queue[2].Event.WindowBufferSizeEvent.dwSize.X, 200);
+    EXPECT_EQ(queue[2].Event.WindowBufferSizeEvent.dwSize.Y, 50);
+}
+} // namespace

@@ -122,6 +122,12 @@ void asciiKey(std::uint8_t ch, std::uint16_t& vk, std::uint32_t& control) {
 }
 
 void InputQueue::push(const INPUT_RECORD& record) {
+    // Only the latest size matters to a reader that is behind.
+    if (record.EventType == WINDOW_BUFFER_SIZE_EVENT && !records.empty() &&
+        records.back().EventType == WINDOW_BUFFER_SIZE_EVENT) {
+        records.back() = record;
+        return;
+    }
     if (record.EventType == MOUSE_EVENT && record.Event.MouseEvent.dwEventFlags == MOUSE_MOVED && !records.empty()) {
         INPUT_RECORD& last = records.back();
         if (last.EventType == MOUSE_EVENT && last.Event.MouseEvent.dwEventFlags == MOUSE_MOVED) {

@@ -19,7 +19,8 @@
 
 // Records in arrival order. A mouse move pushed while the last queued record
 // is an unread move replaces it, as the console does, so a flood of motion
-// never builds up behind a reader that takes one record per frame.
+// never builds up behind a reader that takes one record per frame; a size
+// record likewise replaces an unread size record at the tail.
 class InputQueue {
 public:
     void push(const INPUT_RECORD& record);
