@@ -73,34 +73,60 @@ void saveStack(Cpu& cpu, std::uint16_t to) {
     cpu.sp = STACK_BASE;
 }
 
-// Op << 4 | TYPE for every Op and TYPE byte (Op 1 keeps its TYPE in a whole
-// byte), or 0 (itself invalid) where the instruction table has no row: one
-// load decodes a word.
-constexpr std::array<std::uint8_t, 16 * 256> buildDecodeTable() {
-    std::array<std::uint8_t, 16 * 256> keys{};
-    for (std::uint32_t op = 0; op < 16; ++op)
-        for (std::uint32_t type = 0; type < 16; ++type)
-            if (validOpType[op << 4 | type]) keys[op << 8 | type] = std::uint8_t(op << 4 | type);
+// Decoding is two table loads at most, both tables derived from the
+// instruction table. The key is Op << 4 | TYPE, or 0 (itself invalid) for a
+// word without a row. The upper half-word (Op Rs Rt Rd) decides every Op but
+// 1, whose TYPE is the whole AddrL8 byte: its entries hold REG_CLASS instead.
+constexpr std::uint8_t REG_CLASS = 0x10;
+
+constexpr std::array<std::uint8_t, 65536> buildHalfWordKeys() {
+    std::array<std::uint8_t, 65536> keys{};
+    for (std::uint32_t high = 0; high < 65536; ++high) {
+        const std::uint32_t op = high >> 12;
+        const std::uint32_t type = op == 1 ? 0 : ((high << 16) >> typeShift[op]) & typeMask[op];
+        if (op == 1) keys[high] = REG_CLASS;
+        else if (validOpType[op << 4 | type]) keys[high] = std::uint8_t(op << 4 | type);
+    }
     return keys;
 }
-constexpr std::array<std::uint8_t, 16 * 256> decodeTable = buildDecodeTable();
+constexpr std::array<std::uint8_t, 256> buildRegKeys() {
+    std::array<std::uint8_t, 256> keys{};
+    for (std::uint32_t type = 0; type < 16; ++type)
+        if (validOpType[0x10 | type]) keys[type] = std::uint8_t(0x10 | type);
+    return keys;
+}
+constexpr std::array<std::uint8_t, 65536> halfWordKeys = buildHalfWordKeys();
+constexpr std::array<std::uint8_t, 256> regKeys = buildRegKeys();
 constexpr std::uint8_t LAST_KEY = 0x70; // SWAP
-static_assert(*std::max_element(decodeTable.begin(), decodeTable.end()) == LAST_KEY);
+static_assert(*std::max_element(halfWordKeys.begin(), halfWordKeys.end()) == LAST_KEY);
+static_assert(!validOpType[REG_CLASS]);
 
-inline std::uint32_t decodeKey(std::uint32_t word) { return decodeTable[(word >> 28) << 8 | wordType(word)]; }
+inline std::uint32_t decodeKey(std::uint32_t word) {
+    const std::uint32_t key = halfWordKeys[word >> 16];
+    return key == REG_CLASS ? regKeys[word & 0xFF] : key;
+}
 
 inline std::uint8_t readRegister(const Cpu& cpu, std::uint32_t index) { return index ? cpu.registers[index] : 0; }
+
+// Z or S for each 8-bit result (never both: a zero result has bit 7 clear).
+constexpr std::array<std::uint8_t, 256> buildZeroSignFlags() {
+    std::array<std::uint8_t, 256> flags{};
+    flags[0] = FLAG_Z;
+    for (std::uint32_t value = 0x80; value < 0x100; ++value) flags[value] = FLAG_S;
+    return flags;
+}
+constexpr std::array<std::uint8_t, 256> zeroSignFlags = buildZeroSignFlags();
 
 inline void writeAluResult(Cpu& cpu, std::uint32_t d, std::uint32_t full, bool carry) {
     // Z, C, S from scratch; I kept (a division interrupt may have just set it).
     const std::uint8_t result = std::uint8_t(full);
     cpu.registers[d] = result;
-    std::uint8_t next = cpu.flags & ~FLAGS_ZCS;
-    if (carry) next |= FLAG_C;
-    if (result == 0) next |= FLAG_Z;
-    else if (result & 0x80) next |= FLAG_S;
-    cpu.flags = next;
+    cpu.flags = std::uint8_t((cpu.flags & ~FLAGS_ZCS) | zeroSignFlags[result] | (carry ? FLAG_C : 0));
 }
+
+// The two operations of the common loop (count, compare), spelled out.
+inline void aluAdd(Cpu& cpu, std::uint32_t d, std::uint32_t a, std::uint32_t b) { writeAluResult(cpu, d, a + b, a + b > 0xFF); }
+inline void aluSub(Cpu& cpu, std::uint32_t d, std::uint32_t a, std::uint32_t b) { writeAluResult(cpu, d, a - b, a < b); }
 
 // Everything that may push, pop, raise an interrupt or print: kept out of the
 // step's fast path so that path needs no stack frame. PC already points past the word.
@@ -163,7 +189,8 @@ template <bool r0IsZero>
     const auto t = [word] { return (word >> 20) & 0xF; };
     const std::uint32_t d = (word >> 16) & 0xF;
     const auto a = [&] { return R(s()); };
-    const auto b = [&] { return key & 0x20 ? (word & 0xFF) : R(t()); }; // Immediate: Imm; Reg: Rt
+    const std::uint32_t imm = word & 0xFF;
+    const auto b = [&] { return key & 0x20 ? imm : R(t()); }; // Immediate: Imm; Reg: Rt
     const auto ea = [&] { return std::uint16_t((a() << 8) + R(t()) + (word & 0xFFFF)); };
     const auto jumpIf = [&](bool taken) {
         if (taken) cpu.pc = std::uint16_t(self + ea());
@@ -175,8 +202,11 @@ template <bool r0IsZero>
     case 0x01: cpu.halted = 1; return;
     case 0x02: return;
 
-    case 0x11: case 0x21: { const std::uint32_t x = a(), y = b(); writeAluResult(cpu, d, x + y, x + y > 0xFF); return; }
-    case 0x12: case 0x22: { const std::uint32_t x = a(), y = b(); writeAluResult(cpu, d, x - y, x < y); return; }
+    // Reg: B = R[Rt]; Immediate: B = Imm.
+    case 0x11: aluAdd(cpu, d, a(), R(t())); return;
+    case 0x21: aluAdd(cpu, d, a(), imm); return;
+    case 0x12: aluSub(cpu, d, a(), R(t())); return;
+    case 0x22: aluSub(cpu, d, a(), imm); return;
     case 0x13: case 0x23: { const std::uint32_t x = a(), y = b(); writeAluResult(cpu, d, x * y, x * y > 0xFF); return; }
     case 0x14: case 0x24: writeAluResult(cpu, d, (a() * b()) >> 8, false); return;
     case 0x15: case 0x25: {
