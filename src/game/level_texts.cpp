@@ -15,6 +15,7 @@ struct LevelPage {
 const std::vector<LevelExample>& exampleTable() {
     static const std::vector<LevelExample> examples = {
         {1, "add r3 r1 r2\nhlt", false, {{1, 0x05}, {2, 0x07}}, 0, {{3, 0x0C}}, {}},
+        {1, "add r3 r1 r2   ;把r1和r2相加存入r3\nhlt", false, {{1, 0x01}, {2, 0x02}}, 0, {{3, 0x03}}, {}},
         {2, "mul r3 r1 r2\nhlt", false, {{1, 0x03}, {2, 0x05}}, 0, {{3, 0x0F}}, {}},
         {3, "addi r2 r1 5\nhlt", false, {{1, 0x10}}, 0, {{2, 0x15}}, {}},
         {4, "addi r1 r1 fb  ;r1=r1-5\nhlt", false, {{1, 0x10}}, 0, {{1, 0x0B}}, {}},
@@ -63,7 +64,8 @@ const std::vector<LevelPage>& pageTable() {
           "词典：", "ADD  ADDition  加法       HLT  HaLT  停机", "操作步骤：", "1.在编辑器里输入：", "@0",
           "2.打开CPU控制面板，点编译。", "3.点步进：蓝色标出的是下一条要执行的指令。",
           "4.点运行，看通过计数一直涨上去。", "易错点：", "指令里的空格不能少（比如addr3r1r2会报错）。",
-          "寄存器写作R后面跟一个数字：r0~r9、ra~rf。"}},
+          "寄存器写作R后面跟一个数字：r0~r9、ra~rf。",
+          "补充：分号;后面是注释，分号前要留空格：", "@1"}},
         {2,
          {"目标：", "将r1*r2保存到r3", "知识点：", "mul Rd Rs Rt  令Rd=Rs*Rt(只保留低8位)，例：", "@0",
           "词典：", "SUB  SUBtraction     减法", "MUL  MULtiplication  乘法", "DIV  DIVision        除法",
