@@ -1,6 +1,7 @@
 // The message channels into the game's panels.
 #include <gtest/gtest.h>
 
+#include "game/game.h"
 #include "game/panels.h"
 #include "shell/messages.h"
 #include "test_support.h"
@@ -65,4 +66,20 @@ TEST(PanelMessages, FixedPanelsAndAnyPanel) {
     EXPECT_EQ(gridRow(memoryPanel, 0), "FC00");
     EXPECT_EQ(gridRow(levelPanel, 0), "level 30");
     EXPECT_EQ(indexOf(&registerPanel), registerIndex); // only the console comes forward
+}
+
+TEST(ConsoleMessages, CompileErrorsAreListedPerLineWithTheConsoleInFront) {
+    freshProgram();
+    consolePanel.clearText();
+    editorPanel.setText("add r3 r1\nhlt\nfoo r1");
+    editorPanel.raise();
+    compileProgram();
+    EXPECT_EQ(windowList.front(), &consolePanel);
+    EXPECT_EQ(gridRow(consolePanel, 0), "第0行：");
+    std::int64_t secondHeader = -1;
+    for (std::int64_t row = 1; row < consolePanel.height(); ++row)
+        if (gridRow(consolePanel, row) == "第2行：") secondHeader = row;
+    ASSERT_GT(secondHeader, 1); // line 0's own messages come between the headers
+    EXPECT_NE(gridRow(consolePanel, secondHeader + 1), "");
+    for (std::int64_t row = 1; row < secondHeader; ++row) EXPECT_NE(gridRow(consolePanel, row), "第1行：");
 }
