@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The game end to end in a real terminal, with only keys and mouse sequences a
+# player can produce: a first start sets up level 1 without a question; the
+# program typed into the editor is compiled and run from the CPU control panel
+# and the pass counter counts up; 重置 returns it to 00; the code file holds
+# the two lines; a second start offers to continue; a small window shows the
+# size prompt.
+# Usage: game_tmux.test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+game=$(cd "$1" && pwd)/asmquest
+[[ -x $game ]] || { echo "missing $game" >&2; exit 1; }
+command -v tmux > /dev/null || { echo "tmux not installed" >&2; exit 1; }
+export LC_ALL=C.UTF-8 PYTHONPATH="$2/tests/tools"
+
+exec python3 - "$game" <<'PY'
+import os, re, shutil, sys, tempfile
+from tmux_session import TmuxSession
+
+game = sys.argv[1]
+home = tempfile.mkdtemp(prefix="asmquest-game-")
+failures = []
+
+def pass_count(s):
+    for line in s.screen():
+        m = re.search(r"已通过:([0-9A-F]{2})", line)
+        if m:
+            return int(m.group(1), 16)
+    return None
+
+s = TmuxSession(game, workdir=home)
+try:
+    s.wait_for("关卡说明-第1关", "a first start sets up level 1")
+    if s.find("是否继续"):
+        s.fail("a first start asks no question")
+    s.click(60, 20)  # into the editor, which raises it
+    s.type("add r3 r1 r2")
+    s.keys("Enter")
+    s.type("hlt")
+    s.wait_for("add r3 r1 r2", "the program shows in the editor")
+    s.click_text("CPU控制", "the bar has the CPU control button")
+    s.click_text("编译", "the CPU control panel comes to the front")
+    s.click_text("运行", "the run button shows")
+    s.wait_until(lambda: (pass_count(s) or 0) >= 3, "the pass counter counts up", timeout=15)
+    s.click_text("重置", "the reset button shows")
+    s.wait_until(lambda: pass_count(s) == 0, "重置 returns the counter to 00")
+    code = os.path.join(home, "levels", "第1关代码.txt")
+    s.wait_until(lambda: os.path.exists(code) and open(code, "rb").read() == b"add r3 r1 r2\nhlt",
+                 "levels/第1关代码.txt holds exactly the two lines")
+    s.keys("F10")
+    s.wait_until(lambda: not s.alive(), "F10 ends the game")
+finally:
+    failures += s.failures
+    s.close()
+
+s = TmuxSession(game, workdir=home)
+try:
+    s.wait_for("你上次玩到第1关，是否继续？", "a second start offers to continue")
+    s.click_text("是|", "the dialog has a 是 button on its last row", offset=0)
+    s.wait_for("关卡说明-第1关", "continuing sets up the saved level")
+    s.click(60, 20)  # raise the editor above the console
+    s.wait_for("add r3 r1 r2", "continuing loads the saved code")
+finally:
+    failures += s.failures
+    s.close()
+
+s = TmuxSession(game, columns=160, rows=40, workdir=home)
+try:
+    s.wait_for("请先按下F11全屏。", "a window of 160 x 40 shows the size prompt")
+    s.tmux("resize-window", "-x", "170", "-y", "45")
+    s.wait_for("关卡说明", "the game starts once the window is large enough")
+finally:
+    failures += s.failures
+    s.close()
+shutil.rmtree(home, ignore_errors=True)
+
+if failures:
+    print("%d failure(s)" % len(failures))
+    sys.exit(1)
+print("the game plays end to end in a real terminal")
+PY
