@@ -68,12 +68,13 @@ std::string withoutCarriageReturns(const std::string& text) {
     return out;
 }
 
-void reportSave(bool ok, const std::string& path) {
+// The host paths are UTF-8; the message names the file in the game's own GBK text.
+void reportSave(bool ok, const char* gbkName) {
     if (ok) {
         saveFailureShown = false;
     } else if (!saveFailureShown) {
         saveFailureShown = true;
-        consolePrintf("无法保存进度：%s\n", path.c_str());
+        consolePrintf("无法保存进度：levels/%s\n", gbkName);
     }
 }
 
@@ -96,9 +97,11 @@ void saveProgress(unsigned level) {
     if (!hostKeepsFiles()) return;
     const std::string codePath = levelCodePath(level);
     bool ok = writeWhole(codePath, editorPanel.getText());
-    reportSave(ok, codePath);
+    char codeName[32];
+    std::snprintf(codeName, sizeof codeName, "第%u关代码.txt", level);
+    reportSave(ok, codeName);
     const char number[2] = {static_cast<char>(level & 0xFF), static_cast<char>((level >> 8) & 0xFF)};
-    if (ok) reportSave(writeWhole(lastLevelPath(), std::string(number, 2)), lastLevelPath());
+    if (ok) reportSave(writeWhole(lastLevelPath(), std::string(number, 2)), "上次关卡.bin");
 }
 
 void startupChoice() {

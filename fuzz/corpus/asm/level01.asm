@@ -1,0 +1,3 @@
+; r3 = r1 + r2
+add r3 r1 r2
+hlt

@@ -1,0 +1,3 @@
+; r2 = r1 + 5
+addi r2 r1 5
+hlt

@@ -1,0 +1,2 @@
+push r1
+hlt

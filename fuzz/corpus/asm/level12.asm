@@ -1,0 +1,2 @@
+pop r1
+hlt

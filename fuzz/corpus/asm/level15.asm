@@ -1,0 +1,2 @@
+store r1 r0 r2 0
+hlt

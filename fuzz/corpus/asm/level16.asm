@@ -1,0 +1,2 @@
+load r1 r0 r2 0
+hlt

@@ -1,0 +1,17 @@
+# Every fuzz target rebuilt with the project's compiler as a plain program that
+# replays its committed corpus once: the inputs that found crashes stay fixed,
+# and the sanitizer build replays them under ASan and UBSan.
+set(FUZZ_DIR ${PROJECT_SOURCE_DIR}/fuzz)
+foreach(target asm cpu editor progress terminal_input)
+  add_executable(fuzz_replay_${target} ${FUZZ_DIR}/${target}_fuzz.cpp ${FUZZ_DIR}/replay_main.cpp ${FUZZ_DIR}/fuzz_host.cpp)
+  target_include_directories(fuzz_replay_${target} PRIVATE ${FUZZ_DIR})
+  target_link_libraries(fuzz_replay_${target} PRIVATE asmquest_core)
+  target_compile_options(fuzz_replay_${target} PRIVATE ${ASMQUEST_WARNINGS})
+  add_test(NAME hardening_fuzz_replay_${target} COMMAND fuzz_replay_${target} ${FUZZ_DIR}/corpus/${target})
+  set_tests_properties(hardening_fuzz_replay_${target} PROPERTIES TIMEOUT 300)
+endforeach()
+
+# A program that saves progress until it is killed (tests/hardening_saves.test.sh).
+add_executable(hardening_save_loop ${CMAKE_CURRENT_SOURCE_DIR}/hardening_save_loop.cpp)
+target_link_libraries(hardening_save_loop PRIVATE asmquest_core)
+target_compile_options(hardening_save_loop PRIVATE ${ASMQUEST_WARNINGS})
