@@ -61,20 +61,25 @@ void ConsoleScreen::present() {
     const std::int64_t height = std::min<std::int64_t>(info.srWindow.Bottom - info.srWindow.Top + 1, screenModelSize);
     if (height < 1 || width < 1) return;
 
-    // Column by column: the buffers are column-major.
+    // Column by column: the buffers are column-major. A row with neither a
+    // change nor a possible double-byte character makes no call below.
     bool changed = false;
+    bool rowNeedsScan[screenModelSize] = {};
     for (std::int64_t x = 0; x < width; ++x) {
         ScreenCell* front = frontBuffer[x];
         const ScreenCell* back = backBuffer[x];
         for (std::int64_t y = 0; y < height; ++y) {
             if (front[y].character == 0) front[y].character = ' ';
-            changed |= !sameCell(front[y], back[y]);
+            const bool differs = !sameCell(front[y], back[y]);
+            changed |= differs;
+            rowNeedsScan[y] |= differs || isGbkLead(front[y].character);
         }
     }
     if (!changed) return;
 
     char run[screenModelSize];
     for (std::int64_t y = 0; y < height; ++y) {
+        if (!rowNeedsScan[y]) continue;
         std::uint32_t runLength = 0;
         std::uint16_t runAttribute = 0;
         std::int64_t runStart = 0;
