@@ -37,7 +37,6 @@ public:
     void restore();
     // F10 ends the program unless this is cleared (tests); the key is then queued.
     bool exitOnF10 = true;
-    const TerminalScreen& cells() const { return model; }
     // Sends what changed now; otherwise done whenever the program waits.
     void flush();
     std::uint64_t bytesWritten() const { return written; }
@@ -82,6 +81,7 @@ private:
     std::uint32_t inputMode = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_INSERT_MODE |
                               ENABLE_QUICK_EDIT_MODE | ENABLE_EXTENDED_FLAGS;
     CONSOLE_CURSOR_INFO cursorInfo;
+    // Remembered only: in raw mode Ctrl+C is a key, so no control event ever calls them.
     std::vector<PHANDLER_ROUTINE> ctrlHandlers;
 };
 
