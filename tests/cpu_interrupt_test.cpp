@@ -208,3 +208,25 @@ TEST(CpuHook, HookRunsFirstInEveryStepAndNeverWhenHalted) {
     steps(5);
     EXPECT_EQ(calls, 2);
 }
+
+TEST(CpuStackFault, PushAndPopReportFaultsToTheirCallers) {
+    freshProgram();
+    cpu.reset();
+    cpu.push(0x12);
+    EXPECT_EQ(cpu.pop(), 0x12);
+    try {
+        cpu.pop();
+        ADD_FAILURE() << "pop of an empty stack returned";
+    } catch (const StackFault& fault) {
+        EXPECT_STREQ(fault.what, "INT_STACK_UNDER");
+    }
+    cpu.sp = 0xFD99;
+    try {
+        cpu.push(0x34);
+        ADD_FAILURE() << "push onto a full stack returned";
+    } catch (const StackFault& fault) {
+        EXPECT_STREQ(fault.what, "INT_STACK_OVER");
+    }
+    EXPECT_EQ(cpu.sp, 0xFD00);
+    EXPECT_EQ(cpu.memory[0xFD99], 0);
+}

@@ -48,14 +48,33 @@ void tickTimer(Cpu& cpu) {
     }
 }
 
-void deliverKey(Cpu& cpu) {
-    if (!cpu.raiseInterrupt(INT_KEYBOARD)) return;
-    try {
-        cpu.push(cpu.pendingKey);
-        cpu.pendingKey = 0;
-    } catch (const StackFault&) {
-        // The key stays pending; the overflow interrupt has been raised.
+// Push and pop as the instructions use them: false on a stack fault, after
+// the fault's interrupt has been raised. Cpu::push and Cpu::pop throw instead;
+// inside the CPU a fault just ends the instruction, so it stays a value here.
+bool tryPush(Cpu& cpu, std::uint8_t value) {
+    if (cpu.sp > STACK_LIMIT) {
+        cpu.sp = STACK_BASE;
+        cpu.raiseInterrupt(INT_STACK_OVERFLOW);
+        return false;
     }
+    cpu.memory[cpu.sp] = value;
+    cpu.sp = std::uint16_t(cpu.sp + 1);
+    return true;
+}
+
+bool tryPop(Cpu& cpu, std::uint8_t& value) {
+    if (cpu.sp <= STACK_BASE) {
+        cpu.raiseInterrupt(INT_STACK_UNDERFLOW);
+        return false;
+    }
+    cpu.sp = std::uint16_t(cpu.sp - 1);
+    value = cpu.memory[cpu.sp];
+    return true;
+}
+
+void deliverKey(Cpu& cpu) {
+    // A key that does not fit on the stack stays pending.
+    if (cpu.raiseInterrupt(INT_KEYBOARD) && tryPush(cpu, cpu.pendingKey)) cpu.pendingKey = 0;
 }
 
 void loadStack(Cpu& cpu, std::uint16_t from) {
@@ -128,45 +147,38 @@ inline void aluSub(Cpu& cpu, std::uint32_t d, std::uint32_t a, std::uint32_t b) 
 
 // Everything that may push, pop, raise an interrupt or print: kept out of the
 // step's fast path so that path needs no stack frame. PC already points past the word.
+// A stack fault ends the instruction where it hit: what it changed before stays changed.
 [[gnu::noinline]] void executeRare(Cpu& cpu, std::uint32_t word, std::uint32_t key, std::uint16_t self) {
     const std::uint32_t s = (word >> 24) & 0xF, t = (word >> 20) & 0xF, d = (word >> 16) & 0xF;
-    try {
-        switch (key) {
-        case 0x03: {
-            std::uint8_t high = cpu.pop();
-            std::uint8_t low = cpu.pop();
-            cpu.pc = std::uint16_t(high << 8 | low);
-            return;
-        }
-        case 0x04: {
-            std::uint8_t high = cpu.pop();
-            std::uint8_t low = cpu.pop();
-            cpu.pc = std::uint16_t(high << 8 | low);
-            for (int r = 15; r >= 0; --r) cpu.registers[r] = cpu.pop();
-            cpu.flags = cpu.pop();
-            return;
-        }
-        case 0x05: cpu.push(readRegister(cpu, d)); return;
-        case 0x06: cpu.registers[d] = cpu.pop(); return;
-        case 0x15: case 0x25: // division by zero: the interrupt first, then the result
-        case 0x16: case 0x26:
-            cpu.flags &= ~FLAGS_ZCS;
-            cpu.raiseInterrupt(INT_DIVIDE);
-            if ((key & 0xF) == 5) writeAluResult(cpu, d, 0xFF, true);
-            else writeAluResult(cpu, d, 0, false);
-            return;
-        case 0x2F: cpu.raiseInterrupt(std::uint8_t(word)); return;
-        case 0x36: {
-            const std::uint16_t ea = std::uint16_t((readRegister(cpu, s) << 8) + readRegister(cpu, t) + (word & 0xFFFF));
-            cpu.push(std::uint8_t(cpu.pc));
-            cpu.push(std::uint8_t(cpu.pc >> 8));
+    std::uint8_t high, low;
+    switch (key) {
+    case 0x03: // RET
+        if (tryPop(cpu, high) && tryPop(cpu, low)) cpu.pc = std::uint16_t(high << 8 | low);
+        return;
+    case 0x04: // IRET
+        if (!tryPop(cpu, high) || !tryPop(cpu, low)) return;
+        cpu.pc = std::uint16_t(high << 8 | low);
+        for (int r = 15; r >= 0; --r)
+            if (!tryPop(cpu, cpu.registers[r])) return;
+        tryPop(cpu, cpu.flags);
+        return;
+    case 0x05: tryPush(cpu, readRegister(cpu, d)); return;
+    case 0x06: tryPop(cpu, cpu.registers[d]); return;
+    case 0x15: case 0x25: // division by zero: the interrupt first, then the result
+    case 0x16: case 0x26:
+        cpu.flags &= ~FLAGS_ZCS;
+        cpu.raiseInterrupt(INT_DIVIDE);
+        if ((key & 0xF) == 5) writeAluResult(cpu, d, 0xFF, true);
+        else writeAluResult(cpu, d, 0, false);
+        return;
+    case 0x2F: cpu.raiseInterrupt(std::uint8_t(word)); return;
+    case 0x36: { // CALL
+        const std::uint16_t ea = std::uint16_t((readRegister(cpu, s) << 8) + readRegister(cpu, t) + (word & 0xFFFF));
+        if (tryPush(cpu, std::uint8_t(cpu.pc)) && tryPush(cpu, std::uint8_t(cpu.pc >> 8)))
             cpu.pc = std::uint16_t(self + ea);
-            return;
-        }
-        default: reportInvalid(cpu, word); return;
-        }
-    } catch (const StackFault&) {
-        // The instruction stops where the fault hit; the interrupt has been raised.
+        return;
+    }
+    default: reportInvalid(cpu, word); return;
     }
 }
 
@@ -301,22 +313,13 @@ void Cpu::step() {
 void Cpu::execute(std::uint32_t word) { executeWord<false>(*this, word); }
 
 void Cpu::push(std::uint8_t value) {
-    if (sp > STACK_LIMIT) {
-        sp = STACK_BASE;
-        raiseInterrupt(INT_STACK_OVERFLOW);
-        throw StackFault{"INT_STACK_OVER"};
-    }
-    memory[sp] = value;
-    sp = std::uint16_t(sp + 1);
+    if (!tryPush(*this, value)) throw StackFault{"INT_STACK_OVER"};
 }
 
 std::uint8_t Cpu::pop() {
-    if (sp <= STACK_BASE) {
-        raiseInterrupt(INT_STACK_UNDERFLOW);
-        throw StackFault{"INT_STACK_UNDER"};
-    }
-    sp = std::uint16_t(sp - 1);
-    return memory[sp];
+    std::uint8_t value;
+    if (!tryPop(*this, value)) throw StackFault{"INT_STACK_UNDER"};
+    return value;
 }
 
 bool Cpu::raiseInterrupt(std::uint8_t number) {

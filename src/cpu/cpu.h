@@ -24,7 +24,9 @@ inline constexpr std::uint16_t TIMER_OFF = 0xFFFF;
 
 enum : std::uint8_t { INT_TIMER = 0, INT_KEYBOARD = 1, INT_DIVIDE = 2, INT_STACK_OVERFLOW = 3, INT_STACK_UNDERFLOW = 4 };
 
-// Thrown by push and pop; caught inside the step, never seen outside the CPU.
+// Thrown by Cpu::push and Cpu::pop after the fault's interrupt has been raised.
+// The instructions themselves treat a fault as a value: it ends the
+// instruction, and the step goes on without a message.
 struct StackFault {
     const char* what; // "INT_STACK_OVER" or "INT_STACK_UNDER"
 };
