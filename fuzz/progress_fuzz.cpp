@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzConsole().input.clear();
     restartGlobals();
     answer(options & 4 ? "否" : "是");
-    for (int frame = 0; frame < 3; ++frame) {
+    for (int frame = 0; frame < 2; ++frame) {
         game.lastFrameMicros = 0;
         game.update();
     }

@@ -15,3 +15,9 @@ endforeach()
 add_executable(hardening_save_loop ${CMAKE_CURRENT_SOURCE_DIR}/hardening_save_loop.cpp)
 target_link_libraries(hardening_save_loop PRIVATE asmquest_core)
 target_compile_options(hardening_save_loop PRIVATE ${ASMQUEST_WARNINGS})
+
+# The soak runs for minutes: start it first when tests run in parallel, and
+# let a longer run (ASMQUEST_SOAK_SECONDS) finish.
+if(TEST hardening_soak)
+  set_tests_properties(hardening_soak PROPERTIES COST 10000 TIMEOUT 7200)
+endif()
