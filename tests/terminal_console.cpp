@@ -270,3 +270,38 @@ TEST(TerminalConsole, WithoutATerminalNothingIsShownAndNothingWaits) {
 }
 
 } // namespace
+
+namespace {
+TEST(TerminalConsole, StoppedFromOutsideTheTerminalIsGivenBackUntilContinued) {
+    Pty pty(40, 10);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        TerminalConsole con(pty.slave, pty.slave);
+        next(con); // the size record of the start
+        (void)!write(ready[1], "r", 1);
+        // Continuing repaints and reports the size, as after a resize.
+        INPUT_RECORD r = next(con);
+        (void)!write(ready[1], r.EventType == WINDOW_BUFFER_SIZE_EVENT ? "s" : "?", 1);
+        for (;;) next(con);
+    }
+    char b = 0;
+    ASSERT_EQ(read(ready[0], &b, 1), 1);
+    kill(pid, SIGTSTP);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+    EXPECT_TRUE(WIFSTOPPED(status));
+    EXPECT_TRUE(pty.restored()) << "the shell gets a normal terminal while the program is stopped";
+    EXPECT_TRUE(contains(pty.output(), "\x1b[?1049l"));
+    kill(pid, SIGCONT);
+    pty.output(100);
+    ASSERT_EQ(read(ready[0], &b, 1), 1);
+    EXPECT_EQ(b, 's');
+    EXPECT_FALSE(pty.restored()) << "raw mode again";
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    close(ready[0]);
+    close(ready[1]);
+}
+} // namespace

@@ -49,6 +49,35 @@ void onResize(int) {
     errno = saved;
 }
 
+// Stopped from outside (Ctrl+Z is only a key in raw mode): the shell gets its
+// terminal back while we are stopped, and the game gets its modes and a full
+// repaint, through the resize path, when it continues.
+struct sigaction ownStop;
+struct sigaction previousStop;
+bool stopInstalled = false;
+termios rawTermios;
+
+void onStop(int) {
+    int saved = errno;
+    writeAll(outputFd, leaveBytes, sizeof leaveBytes - 1);
+    tcsetattr(inputFd, TCSANOW, &savedTermios);
+    struct sigaction stopNow {};
+    sigemptyset(&stopNow.sa_mask);
+    stopNow.sa_handler = SIG_DFL;
+    sigaction(SIGTSTP, &stopNow, nullptr);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    raise(SIGTSTP); // stops here until SIGCONT
+    sigprocmask(SIG_BLOCK, &stop, nullptr);
+    sigaction(SIGTSTP, &ownStop, nullptr);
+    tcsetattr(inputFd, TCSANOW, &rawTermios);
+    writeAll(outputFd, enterBytes, sizeof enterBytes - 1);
+    onResize(SIGWINCH);
+    errno = saved;
+}
+
 void onFatal(int signal) {
     leaveTerminalModes(); // also puts the previous handlers back
     raise(signal);
@@ -66,6 +95,7 @@ bool enterTerminalModes(int in, int out) {
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     if (tcsetattr(in, TCSANOW, &raw) != 0) return false;
+    rawTermios = raw;
     inputFd = in;
     outputFd = out;
     if (wakePipe[0] < 0 && pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe[0] = wakePipe[1] = -1;
@@ -85,6 +115,10 @@ bool enterTerminalModes(int in, int out) {
     winch.sa_handler = onResize;
     winch.sa_flags = SA_RESTART;
     sigaction(SIGWINCH, &winch, &previousWinch);
+    ownStop = winch;
+    ownStop.sa_handler = onStop;
+    stopInstalled = sigaction(SIGTSTP, nullptr, &previousStop) == 0 && previousStop.sa_handler != SIG_IGN &&
+                    sigaction(SIGTSTP, &ownStop, nullptr) == 0;
 
     active = 1;
     if (!exitHookRegistered) exitHookRegistered = std::atexit(leaveAtExit) == 0;
@@ -100,6 +134,7 @@ void leaveTerminalModes() {
     for (int i = 0; i < signalCount; ++i)
         if (installed[i]) sigaction(restoredSignals[i], &previous[i], nullptr);
     sigaction(SIGWINCH, &previousWinch, nullptr);
+    if (stopInstalled) sigaction(SIGTSTP, &previousStop, nullptr);
 }
 
 bool terminalModesActive() { return active != 0; }
