@@ -10,4 +10,5 @@ TerminalConsole& terminalConsole() {
 
 ConsolePlatform& console() { return terminalConsole(); }
 
-bool hostKeepsFiles() { return true; }
+// Without a terminal nothing is played, so nothing is saved either.
+bool hostKeepsFiles() { return terminalConsole().isTerminal(); }
