@@ -10,7 +10,7 @@ set -euo pipefail
 game=$(cd "$1" && pwd)/asmquest
 [[ -x $game ]] || { echo "missing $game" >&2; exit 1; }
 command -v tmux > /dev/null || { echo "tmux not installed" >&2; exit 1; }
-export LC_ALL=C.UTF-8 PYTHONPATH="$2/tests/tools"
+export LC_ALL=C.UTF-8 PYTHONPATH="$(cd "$2" && pwd)/tests/tools"
 
 exec python3 - "$game" <<'PY'
 import os, re, shutil, sys, tempfile

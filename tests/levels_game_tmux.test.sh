@@ -9,55 +9,19 @@ set -euo pipefail
 game=$(cd "$1" && pwd)/asmquest
 [[ -x $game ]] || { echo "missing $game (build the asmquest target)" >&2; exit 1; }
 command -v tmux > /dev/null || { echo "tmux not installed" >&2; exit 1; }
-export LC_ALL=C.UTF-8
+export LC_ALL=C.UTF-8 PYTHONPATH="$(cd "$2" && pwd)/tests/tools"
 
 exec python3 - "$game" <<'PY'
-import os, shutil, subprocess, sys, tempfile, time, unicodedata
+import sys, time
+from tmux_session import TmuxSession
 
-game = sys.argv[1]
-work = tempfile.mkdtemp(prefix="asmquest-levels-")
-sock = os.path.join(work, "tmux.sock")
-failures = []
+s = TmuxSession(sys.argv[1])
+wait_for, find, click, send = s.wait_for, s.find, s.click, s.type
 
 def tmux(*args):
-    return subprocess.run(["tmux", "-S", sock, *args], check=True, capture_output=True, text=True).stdout
-
-def width(ch):
-    return 2 if unicodedata.east_asian_width(ch) in "WF" else 1
-
-def screen():
-    return tmux("capture-pane", "-p").split("\n")
-
-def find(text):
-    """(column, row) of text on screen, in terminal columns."""
-    for row, line in enumerate(screen()):
-        i = line.find(text)
-        if i >= 0:
-            return sum(width(c) for c in line[:i]), row
-    return None
-
-def wait_for(text, message, timeout=10.0):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        where = find(text)
-        if where:
-            return where
-        time.sleep(0.03)
-    failures.append(message)
-    print("FAIL:", message)
-    print("\n".join(screen()))
-    return None
-
-def send(literal):
-    tmux("send-keys", "-l", literal)
-
-def click(x, y):
-    for code, end in ((35, "M"), (0, "M"), (0, "m")):
-        send("\x1b[<%d;%d;%d%s" % (code, x + 1, y + 1, end))
-        time.sleep(0.05)
+    return s.tmux(*args)
 
 try:
-    tmux("new-session", "-d", "-x", "170", "-y", "45", "-c", work, game)
     wait_for("关卡说明-第1关", "the level panel is titled for level 1")
     wait_for("让r3 = r1 + r2", "the first start describes level 1")
 
@@ -101,14 +65,10 @@ try:
             wait_for("关卡说明-第2关", "257 passes complete level 1", timeout=60)
             wait_for("将r1*r2保存到r3", "the panel then describes level 2")
 finally:
-    try:
-        tmux("kill-server")
-    except subprocess.CalledProcessError:
-        pass
-    shutil.rmtree(work, ignore_errors=True)
+    s.close()
 
-if failures:
-    print("%d failure(s)" % len(failures))
+if s.failures:
+    print("%d failure(s)" % len(s.failures))
     sys.exit(1)
 print("level texts and the manual show in the game; level 1 completes")
 PY
