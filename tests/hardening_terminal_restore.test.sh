@@ -4,6 +4,9 @@
 set -euo pipefail
 . "$2/tests/hardening_tmux.sh"
 hq_setup "$@"
+# AddressSanitizer would otherwise take SIGSEGV over (report, exit status 1)
+# once the game has restored the terminal and passed the signal on.
+if hq_sanitized; then export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}handle_segv=0; fi
 
 for how in F10:0 TERM:143 HUP:129 SEGV:139 ABRT:134; do
     signal=${how%%:*} status=${how##*:}

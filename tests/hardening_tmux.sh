@@ -15,13 +15,15 @@ hq_setup() {
     [ -x "$HQ_BIN" ] || { echo "no game binary at $HQ_BIN" >&2; exit 1; }
     command -v tmux >/dev/null || { echo "tmux is missing" >&2; exit 1; }
     HQ_ROOT=$(mktemp -d /tmp/asmquest-hard-XXXXXX)
-    HQ_SOCK=$HQ_ROOT/tmux.sock
+    HQ_RUNS=0
+    HQ_SOCK=$HQ_ROOT/tmux-0.sock
     HQ_MOUNTS=()
     trap hq_cleanup EXIT
 }
 
 hq_cleanup() {
-    tmux -S "$HQ_SOCK" kill-server 2>/dev/null || true
+    local sock
+    for sock in "$HQ_ROOT"/tmux-*.sock; do tmux -S "$sock" kill-server 2>/dev/null || true; done
     local m
     for m in "${HQ_MOUNTS[@]}"; do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true; done
     rm -rf "$HQ_ROOT"
@@ -41,7 +43,10 @@ hq_fail() {
 # hq_start [DIR]: runs the game in DIR (a fresh directory by default). When the
 # game ends, the pane records its exit status and `stty -a`, then runs a plain shell.
 hq_start() {
+    # A server being shut down still holds its socket for a moment: every run gets its own.
     tmux -S "$HQ_SOCK" kill-server 2>/dev/null || true
+    HQ_RUNS=$((HQ_RUNS + 1))
+    HQ_SOCK=$HQ_ROOT/tmux-$HQ_RUNS.sock
     HQ_DIR=${1:-$(mktemp -d "$HQ_ROOT/run-XXXXXX")}
     mkdir -p "$HQ_DIR"
     rm -f "$HQ_ROOT/pid" "$HQ_ROOT/exit" "$HQ_ROOT/stty"
