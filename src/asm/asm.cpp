@@ -19,7 +19,7 @@ std::vector<std::string> tokensOf(const std::string& line) {
     return Asm::split(folded, ' ', false);
 }
 
-bool isComment(const std::vector<std::string>& tokens) { return tokens.empty() || tokens[0][0] == ';'; }
+bool isBlankOrComment(const std::vector<std::string>& tokens) { return tokens.empty() || tokens[0][0] == ';'; }
 
 bool isLabel(const InstructionInfo* info) { return info && info->kind == InstructionClass::Directive && info->operands[0] == Operand::Name; }
 bool isData(const InstructionInfo* info) { return info && info->kind == InstructionClass::Directive && info->operands[0] == Operand::Data; }
@@ -42,7 +42,7 @@ std::vector<std::uint8_t> Asm::complie(const std::string& text) {
 void Asm::scanLine(const std::string& text, std::uint64_t number) {
     line = number;
     const std::vector<std::string> tokens = tokensOf(text);
-    if (isComment(tokens)) return;
+    if (isBlankOrComment(tokens)) return;
     const InstructionInfo* info = findInstruction(tokens[0]);
     if (isLabel(info)) {
         if (tokens.size() < 2) {
@@ -60,7 +60,7 @@ void Asm::encodeLine(const std::string& text, std::uint64_t number, std::vector<
     line = number;
     lineAddress.push_back(address);
     const std::vector<std::string> tokens = tokensOf(text);
-    if (isComment(tokens)) return;
+    if (isBlankOrComment(tokens)) return;
     const InstructionInfo* info = findInstruction(tokens[0]);
     if (!info) {
         report("不存在的指令：\"%s\"\n", tokens[0].c_str());
