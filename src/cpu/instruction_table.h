@@ -1,6 +1,6 @@
 // The instruction set as data: one row per mnemonic with its class, Op, TYPE
 // and operands. The assembler encodes from it, the CPU derives which words are
-// valid from it, and the manual lists it. Nothing else spells out mnemonics.
+// valid from it, and the manual can list it. Nothing else spells out mnemonics.
 //
 //   const InstructionInfo* info = findInstruction("ADDI");
 //   std::uint32_t word = baseWord(*info) | ...operand fields...;
