@@ -363,3 +363,15 @@ TEST_F(EditorTest, RandomKeysKeepTheCaretInsideTheText) {
         if (HasFatalFailure()) return;
     }
 }
+
+TEST(EditorScroll, TheCaretNearTheRightEdgeStaysInsideTheInterior) {
+    windowList.clear();
+    Editor editor("e", 1, 4, 20, 5);
+    editor.lines = {std::string(30, 'a')};
+    for (std::int64_t column = 0; column <= 30; ++column) {
+        editor.selStart = editor.selEnd = TextPosition{column, 0};
+        editor.updateGrid();
+        EXPECT_LT(editor.cursorX, editor.width()) << "column " << column;
+        EXPECT_GE(editor.cursorX, editor.gutterWidth());
+    }
+}

@@ -66,7 +66,9 @@ void Editor::updateGrid() {
 
     if (!lines.empty()) {
         const TextPosition caret = extendSide == 1 ? selStart : selEnd;
-        const bool offX = caret.column + scrollX < 0 || caret.column + scrollX > w - 1;
+        // The caret's grid column is g + column + scrollX: counting the gutter
+        // keeps a caret near the right edge inside the interior, not on the border.
+        const bool offX = caret.column + scrollX < 0 || g + caret.column + scrollX > w - 1;
         const bool offY = caret.line + scrollY < 0 || caret.line + scrollY > h - 1;
         if (offX || offY) {
             if (caret.column + scrollX < 0) scrollX = -caret.column;
