@@ -265,3 +265,28 @@ TEST(Frame, AForcedRedrawReadsOneRecordEvenWithNothingQueued) {
     EXPECT_EQ(fakeConsole().count("ReadConsoleInputA"), 1u);
     EXPECT_EQ(game.redrawAll, 0);
 }
+
+TEST(Frame, OddInputIsHarmless) {
+    freshProgram();
+    runFrame();
+    // Every panel closed: keys go nowhere.
+    for (window* panel : std::vector<window*>(windowList)) panel->visible = false;
+    fakeConsole().pushText("add r1 r1 r1\r");
+    fakeConsole().pushKey(VK_F10, 0);
+    runFrames(20);
+    EXPECT_EQ(editorPanel.getText(), "");
+    EXPECT_EQ(cpu.pendingKey, 0);
+    // A window shrunk below the minimum in mid-game, then grown again.
+    fakeConsole().resize(100, 20);
+    runFrames(3);
+    fakeConsole().resize(170, 45);
+    editorPanel.visible = true;
+    editorPanel.raise();
+    runFrames(3);
+    EXPECT_EQ(fakeConsole().row(0).substr(0, 14), "汇编代码编辑器");
+    // A flood of mouse moves, off-screen positions and all buttons at once.
+    for (int i = 0; i < 500; ++i) fakeConsole().pushMouse((i * 37) % 300 - 50, (i * 11) % 80 - 10, i % 8, MOUSE_MOVED);
+    while (!fakeConsole().input.empty()) runFrame();
+    runFrames(2);
+    EXPECT_EQ(game.level, 1);
+}
