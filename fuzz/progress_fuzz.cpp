@@ -62,7 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::error_code ignored;
     std::filesystem::remove_all("levels", ignored);
     std::filesystem::remove("log.txt", ignored);
-    std::filesystem::create_directory("levels");
+    // With bit 3 nothing can be saved: a file stands where the directory should be.
+    const bool blocked = (options & 8) != 0;
+    if (blocked) writeFile("levels", code);
+    else std::filesystem::create_directory("levels");
     if (options & 1) writeFile(lastLevelPath(), lastLevel);
     unsigned level = lastLevel.size() >= 2
                          ? static_cast<std::uint8_t>(lastLevel[0]) | static_cast<std::uint8_t>(lastLevel[1]) << 8
@@ -80,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What the game saved reads back as the editor's text. The game skips
     // rewriting bytes it wrote itself before in this process, so a file this
     // harness replaced is only compared the first time the same text is saved.
-    if (game.level != 0) {
+    if (game.level != 0 && !blocked) {
         const std::string path = levelCodePath(game.level);
         std::ifstream saved(path, std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());

@@ -26,7 +26,8 @@ echo "ok: $kills kills of the save loop, $(tail -n 1 "$HQ_ROOT/check.txt")"
 # state of the line is the reverse of a prefix of what was typed, and a file cut
 # short or mixed from two saves is not one of them.
 typed=abcdefghijklmnopqrstuvwxyz0123456789
-reversed=$(echo "$typed" | rev)
+reversed=
+for ((j = 0; j < ${#typed}; j++)); do reversed=${typed:j:1}$reversed; done
 for round in 1 2 3 4 5; do
     hq_start
     hq_click 50 22 # the editor in front

@@ -227,7 +227,9 @@ TerminalInputDecoder::Parse TerminalInputDecoder::decodeEscape(const std::uint8_
             // SS3: an optional modifier digit, then the key letter.
             std::size_t i = 2;
             int modifier = 0;
-            while (i < n && p[i] >= '0' && p[i] <= '9') modifier = modifier * 10 + (p[i++] - '0');
+            // Capped like CSI parameters: a long run of digits must not overflow.
+            for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i)
+                if (modifier < 100000) modifier = modifier * 10 + (p[i] - '0');
             if (i < n) {
                 used = i + 1;
                 result = Parse::done;
