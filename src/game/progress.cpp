@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unordered_map>
 
 #include "game/game.h"
 #include "game/panels.h"
@@ -21,17 +20,9 @@ const std::string& levelsDirectory() {
     return name;
 }
 
-// What each file last received, so that the saves of a level's 257 passing runs
-// do not rewrite unchanged bytes.
-std::unordered_map<std::string, std::string>& lastWritten() {
-    static std::unordered_map<std::string, std::string> written;
-    return written;
-}
 bool saveFailureShown = false;
 
 bool writeWhole(const std::string& path, const std::string& bytes) {
-    auto known = lastWritten().find(path);
-    if (known != lastWritten().end() && known->second == bytes && std::filesystem::exists(path)) return true;
     ensureLevelsDirectory();
     const std::string temporary = path + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
@@ -43,7 +34,6 @@ bool writeWhole(const std::string& path, const std::string& bytes) {
         std::remove(temporary.c_str());
         return false;
     }
-    lastWritten()[path] = bytes;
     return true;
 }
 
