@@ -66,6 +66,16 @@ compile_and_run_fast
 hq_wait_for '关卡说明-第2关' 40 || hq_fail "level 1 did not complete when run fast"
 echo "level 1 completed by a fast run"
 
+# Every bar button (twice: each toggles its panel) and every CPU control button once.
+for x in "${bar_x[@]}"; do
+    hq_click "$x" 0
+    hq_click "$x" 0
+done
+for position in "${cpu_buttons[@]}"; do
+    read -r x y <<<"$position"
+    hq_click "$x" "$y"
+done
+
 start=$(date +%s)
 baseline=0 peak=0 last_sample=0 last_resize=$start samples=0
 while :; do
@@ -80,6 +90,7 @@ while :; do
         [ "$baseline" -eq 0 ] && [ "$elapsed" -ge 20 ] && baseline=$rss
         samples=$((samples + 1))
         last_sample=$now
+        [ $((samples % 12)) -eq 0 ] && echo "  ${elapsed} s: rss ${rss} kB"
     fi
 
     if [ $((now - last_resize)) -ge 25 ]; then
@@ -129,7 +140,8 @@ done
 final=$(hq_rss)
 [ "$final" -gt "$peak" ] && peak=$final
 [ "$baseline" -gt 0 ] || baseline=$final
-echo "rss: after 20 s ${baseline} kB, peak ${peak} kB, final ${final} kB (${samples} samples); reached $(current_level || true)"
+code_bytes=$(cat "$HQ_DIR"/levels/*.txt 2>/dev/null | wc -c)
+echo "rss: after 20 s ${baseline} kB, peak ${peak} kB, final ${final} kB (${samples} samples); level $(current_level) on screen; ${code_bytes} bytes of saved code"
 [ "$final" -le $((2 * baseline + 20480)) ] || hq_fail "memory keeps growing: ${baseline} kB after 20 s, ${final} kB at the end"
 
 tmux -S "$HQ_SOCK" resize-window -x 170 -y 45
