@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     enterWorkDirectory();
     ByteReader in{data, size};
     const std::uint8_t options = in.byte();
-    const std::size_t lastLevelLength = std::min<std::size_t>(in.byte() % 8, size - std::min(size, in.at));
+    const std::size_t wanted = in.byte() % 8; // read before the remaining length is taken
+    const std::size_t lastLevelLength = std::min<std::size_t>(wanted, size - std::min(size, in.at));
     const std::string lastLevel(reinterpret_cast<const char*>(data + in.at), lastLevelLength);
     in.at += lastLevelLength;
     const std::string code(reinterpret_cast<const char*>(data + std::min(size, in.at)), size - std::min(size, in.at));
