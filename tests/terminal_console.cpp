@@ -278,6 +278,10 @@ TEST(TerminalConsole, StoppedFromOutsideTheTerminalIsGivenBackUntilContinued) {
     ASSERT_EQ(pipe(ready), 0);
     pid_t pid = fork();
     if (pid == 0) {
+        // A group of its own whose parent is in the same session: the kernel
+        // discards stop signals sent to an orphaned group (as the test runner's
+        // may be when it runs without job control), and then nothing would stop.
+        setpgid(0, 0);
         TerminalConsole con(pty.slave, pty.slave);
         next(con); // the size record of the start
         (void)!write(ready[1], "r", 1);
