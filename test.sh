@@ -7,5 +7,8 @@ need_packages g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev tmux pyt
 build_tree build
 build_tree build-asan -DASMQUEST_SANITIZE=ON
 jobs=$(nproc)
-(cd build && ctest --output-on-failure -j "$jobs")
-(cd build-asan && ctest --output-on-failure -j "$jobs")
+# Both configurations run even when the first fails, so one run shows everything.
+status=0
+(cd build && ctest --output-on-failure -j "$jobs") || status=1
+(cd build-asan && ctest --output-on-failure -j "$jobs") || status=1
+exit $status
