@@ -29,6 +29,21 @@ keys=(S-Left S-Right S-Up S-Down Left Right Up Down BSpace Enter C-c C-v C-x Esc
 
 pick() { local -n list=$1; echo "${list[RANDOM % ${#list[@]}]}"; }
 
+# The game reads one input record per frame (60 a second) and queues the
+# rest, as the console does. Input is paced to about 40 records a second so
+# that the game keeps up and each action meets the state the last one left.
+sent=0
+paced_since=0
+count() { sent=$((sent + $1)); }
+keep_pace() {
+    local due_ms=$((sent * 25)) now_ms
+    now_ms=$(($(date +%s%N) / 1000000 - paced_since))
+    if [ "$now_ms" -lt "$due_ms" ]; then
+        local wait=$((due_ms - now_ms))
+        sleep "$((wait / 1000)).$(printf '%03d' $((wait % 1000)))"
+    fi
+}
+
 compile_and_run_fast() {
     hq_click 9 6 # 编译
     hq_click 4 7 # 运行
@@ -41,16 +56,20 @@ compile_and_run_fast() {
 type_solution() {
     local file=$1
     hq_click 50 22
+    count 2
     if [ "${2:-}" != empty ]; then
-        hq_keys -N 60 Down
-        hq_keys -N 80 Right
-        hq_keys -N 300 BSpace
+        # The random typing stays short: a few screens of keys clear it.
+        hq_keys -N 30 Down
+        hq_keys -N 40 Right
+        hq_keys -N 120 BSpace
+        count 190
     fi
     while IFS= read -r line || [ -n "$line" ]; do
         line=${line%%;*}
         [ -n "${line// /}" ] || continue
         hq_type "$line"
         hq_keys Enter
+        count $((${#line} + 1))
     done <"$file"
 }
 
@@ -77,6 +96,8 @@ for position in "${cpu_buttons[@]}"; do
 done
 
 start=$(date +%s)
+paced_since=$(($(date +%s%N) / 1000000))
+sent=0
 baseline=0 peak=0 last_sample=0 last_resize=$start samples=0
 while :; do
     now=$(date +%s)
@@ -104,12 +125,18 @@ while :; do
     fi
 
     case $((RANDOM % 20)) in
-    0 | 1 | 2) hq_type "$(pick words)"; [ $((RANDOM % 2)) -eq 0 ] && hq_keys Enter ;;
-    3) hq_type "$(pick chinese)" ;;
-    4 | 5 | 6) hq_keys "$(pick keys)" ;;
-    7 | 8) hq_click "$(pick bar_x)" 0 ;;
-    9 | 10) read -r x y <<<"$(pick cpu_buttons)"; hq_click "$x" "$y" ;;
+    0 | 1 | 2)
+        word=$(pick words)
+        hq_type "$word"
+        count $((${#word} + 1))
+        [ $((RANDOM % 2)) -eq 0 ] && hq_keys Enter
+        ;;
+    3) word=$(pick chinese); hq_type "$word"; count $((2 * ${#word})) ;;
+    4 | 5 | 6) hq_keys "$(pick keys)"; count 1 ;;
+    7 | 8) hq_click "$(pick bar_x)" 0; count 2 ;;
+    9 | 10) read -r x y <<<"$(pick cpu_buttons)"; hq_click "$x" "$y"; count 2 ;;
     11 | 12)
+        count 5
         read -r x y <<<"$(pick headers)"
         hq_press "$x" "$y"
         for _ in 1 2 3; do
@@ -121,9 +148,9 @@ while :; do
         done
         hq_release "$x" "$y"
         ;;
-    13) for _ in 1 2 3 4 5 6; do hq_move $((RANDOM % 170)) $((RANDOM % 45)); done ;;
-    14) hq_click $((RANDOM % 170)) $((RANDOM % 45)) ;;
-    15) hq_keys -N $((1 + RANDOM % 20)) "$(pick keys)" ;;
+    13) for _ in 1 2 3 4 5 6; do hq_move $((RANDOM % 170)) $((RANDOM % 45)); done; count 6 ;;
+    14) hq_click $((RANDOM % 170)) $((RANDOM % 45)); count 2 ;;
+    15) n=$((1 + RANDOM % 20)); hq_keys -N "$n" "$(pick keys)"; count "$n" ;;
     16)
         level=$(current_level)
         file=$(printf '%s/tests/levels/level%02d.asm' "$HQ_SRC" "${level:-1}")
@@ -131,10 +158,12 @@ while :; do
         type_solution "$file"
         hq_click 56 0
         compile_and_run_fast
+        count 8
         ;;
     *) sleep 0.1 ;;
     esac
     sleep "0.0$((RANDOM % 8))"
+    keep_pace
 done
 
 final=$(hq_rss)
