@@ -12,23 +12,13 @@
 
 namespace {
 INPUT_RECORD key(std::uint16_t vk, bool down = true) {
-    INPUT_RECORD r;
-    r.EventType = KEY_EVENT;
-    r.Event.KeyEvent = KEY_EVENT_RECORD{};
+    INPUT_RECORD r = makeKeyRecord(vk, 0);
     r.Event.KeyEvent.bKeyDown = down ? 1 : 0;
-    r.Event.KeyEvent.wRepeatCount = 1;
-    r.Event.KeyEvent.wVirtualKeyCode = vk;
     return r;
 }
 
 INPUT_RECORD mouse(int x, int y, std::uint32_t buttons, std::uint32_t flags = 0) {
-    INPUT_RECORD r;
-    r.EventType = MOUSE_EVENT;
-    r.Event.MouseEvent = MOUSE_EVENT_RECORD{};
-    r.Event.MouseEvent.dwMousePosition = {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
-    r.Event.MouseEvent.dwButtonState = buttons;
-    r.Event.MouseEvent.dwEventFlags = flags;
-    return r;
+    return makeMouseRecord(x, y, buttons, flags);
 }
 
 // One grid row of a panel as text, trailing blanks removed.

@@ -23,25 +23,11 @@ inline void freshToolkit(int width = 40, int height = 12) {
 }
 
 inline INPUT_RECORD mouseAt(int x, int y, std::uint32_t buttons = 0, std::uint32_t flags = 0) {
-    INPUT_RECORD r;
-    r.EventType = MOUSE_EVENT;
-    r.Event.MouseEvent = MOUSE_EVENT_RECORD{};
-    r.Event.MouseEvent.dwMousePosition = {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
-    r.Event.MouseEvent.dwButtonState = buttons;
-    r.Event.MouseEvent.dwEventFlags = flags;
-    return r;
+    return makeMouseRecord(x, y, buttons, flags);
 }
 
 inline INPUT_RECORD keyDown(std::uint16_t vk, char ch = 0, std::uint32_t control = 0) {
-    INPUT_RECORD r;
-    r.EventType = KEY_EVENT;
-    r.Event.KeyEvent = KEY_EVENT_RECORD{};
-    r.Event.KeyEvent.bKeyDown = 1;
-    r.Event.KeyEvent.wRepeatCount = 1;
-    r.Event.KeyEvent.wVirtualKeyCode = vk;
-    r.Event.KeyEvent.uChar.AsciiChar = ch;
-    r.Event.KeyEvent.dwControlKeyState = control;
-    return r;
+    return makeKeyRecord(vk, static_cast<std::uint8_t>(ch), control);
 }
 
 // One frame as the main loop composes it, with or without an input record.

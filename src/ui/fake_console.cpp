@@ -44,15 +44,7 @@ std::size_t FakeConsole::count(const std::string& name) const {
 }
 
 void FakeConsole::pushKey(std::uint16_t vk, char ch, std::uint32_t control) {
-    INPUT_RECORD r;
-    r.EventType = KEY_EVENT;
-    r.Event.KeyEvent = KEY_EVENT_RECORD{};
-    r.Event.KeyEvent.bKeyDown = 1;
-    r.Event.KeyEvent.wRepeatCount = 1;
-    r.Event.KeyEvent.wVirtualKeyCode = vk;
-    r.Event.KeyEvent.uChar.AsciiChar = ch;
-    r.Event.KeyEvent.dwControlKeyState = control;
-    input.push_back(r);
+    input.push_back(makeKeyRecord(vk, static_cast<std::uint8_t>(ch), control));
 }
 
 void FakeConsole::pushText(const std::string& gbkBytes) {
@@ -66,13 +58,7 @@ void FakeConsole::pushText(const std::string& gbkBytes) {
 }
 
 void FakeConsole::pushMouse(int x, int y, std::uint32_t buttons, std::uint32_t flags) {
-    INPUT_RECORD r;
-    r.EventType = MOUSE_EVENT;
-    r.Event.MouseEvent = MOUSE_EVENT_RECORD{};
-    r.Event.MouseEvent.dwMousePosition = {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
-    r.Event.MouseEvent.dwButtonState = buttons;
-    r.Event.MouseEvent.dwEventFlags = flags;
-    input.push_back(r);
+    input.push_back(makeMouseRecord(x, y, buttons, flags));
 }
 
 void FakeConsole::record(const char* name, std::string text, std::uint32_t length, std::uint16_t value, COORD at) {

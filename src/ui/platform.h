@@ -116,6 +116,29 @@ struct INPUT_RECORD {
 };
 using _INPUT_RECORD = INPUT_RECORD;
 
+// Key records as the console makes them: key down, repeat count 1.
+inline INPUT_RECORD makeKeyRecord(std::uint16_t vk, std::uint8_t ch, std::uint32_t control = 0) {
+    INPUT_RECORD r;
+    r.EventType = KEY_EVENT;
+    r.Event.KeyEvent = KEY_EVENT_RECORD{};
+    r.Event.KeyEvent.bKeyDown = 1;
+    r.Event.KeyEvent.wRepeatCount = 1;
+    r.Event.KeyEvent.wVirtualKeyCode = vk;
+    r.Event.KeyEvent.uChar.AsciiChar = static_cast<char>(ch);
+    r.Event.KeyEvent.dwControlKeyState = control;
+    return r;
+}
+
+inline INPUT_RECORD makeMouseRecord(int x, int y, std::uint32_t buttons, std::uint32_t flags = 0) {
+    INPUT_RECORD r;
+    r.EventType = MOUSE_EVENT;
+    r.Event.MouseEvent = MOUSE_EVENT_RECORD{};
+    r.Event.MouseEvent.dwMousePosition = {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)};
+    r.Event.MouseEvent.dwButtonState = buttons;
+    r.Event.MouseEvent.dwEventFlags = flags;
+    return r;
+}
+
 using PHANDLER_ROUTINE = int (*)(std::uint32_t ctrlType);
 
 // The console operations, named and shaped as the Windows console API so that

@@ -70,18 +70,6 @@ bool isContinuation(std::uint8_t b) { return (b & 0xC0) == 0x80; }
 
 } // namespace
 
-INPUT_RECORD makeKeyRecord(std::uint16_t vk, std::uint8_t ch, std::uint32_t control) {
-    INPUT_RECORD r;
-    r.EventType = KEY_EVENT;
-    r.Event.KeyEvent = KEY_EVENT_RECORD{};
-    r.Event.KeyEvent.bKeyDown = 1;
-    r.Event.KeyEvent.wRepeatCount = 1;
-    r.Event.KeyEvent.wVirtualKeyCode = vk;
-    r.Event.KeyEvent.uChar.AsciiChar = static_cast<char>(ch);
-    r.Event.KeyEvent.dwControlKeyState = control;
-    return r;
-}
-
 void asciiKey(std::uint8_t ch, std::uint16_t& vk, std::uint32_t& control) {
     control = 0;
     vk = 0;

@@ -62,7 +62,5 @@ private:
     std::uint32_t buttons = 0;
 };
 
-// Key records as the console makes them (bKeyDown 1, wRepeatCount 1).
-INPUT_RECORD makeKeyRecord(std::uint16_t vk, std::uint8_t ch, std::uint32_t control);
 // The key that types an ASCII byte on a US keyboard: virtual-key code and Shift.
 void asciiKey(std::uint8_t ch, std::uint16_t& vk, std::uint32_t& control);
