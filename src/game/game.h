@@ -36,6 +36,8 @@ struct Game {
     std::function<std::uint16_t(std::uint16_t)> memoryCheck;
     std::string levelText;
     std::vector<std::uint8_t> program;
+    // A failed save is reported once, until a save succeeds again.
+    std::uint8_t saveFailureShown = 0;
 
     Game();
     Game(const Game&) = delete;

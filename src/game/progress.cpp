@@ -20,7 +20,6 @@ const std::string& levelsDirectory() {
     return name;
 }
 
-bool saveFailureShown = false;
 
 bool writeWhole(const std::string& path, const std::string& bytes) {
     ensureLevelsDirectory();
@@ -61,9 +60,9 @@ std::string withoutCarriageReturns(const std::string& text) {
 // The host paths are UTF-8; the message names the file in the game's own GBK text.
 void reportSave(bool ok, const char* gbkName) {
     if (ok) {
-        saveFailureShown = false;
-    } else if (!saveFailureShown) {
-        saveFailureShown = true;
+        game.saveFailureShown = 0;
+    } else if (!game.saveFailureShown) {
+        game.saveFailureShown = 1;
         consolePrintf("无法保存进度：levels/%s\n", gbkName);
     }
 }
