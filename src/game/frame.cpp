@@ -108,9 +108,7 @@ void Game::handleINPUTandDRAW() {
     std::uint32_t read = 0;
     con.ReadConsoleInputA(screen.inputHandle, &record, 1, &read);
     clearFrame(size.width, size.height);
-    if (record.EventType == MOUSE_EVENT)
-        for (std::size_t i = 0; i < buttonBar.size(); ++i)
-            if (buttonBar[i].visible) hoverButton(buttonBar[i], record.Event.MouseEvent);
+    if (record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
     dispatchInput(record);
