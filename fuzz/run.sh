@@ -20,6 +20,8 @@ work=$build/work/$target
 crashes=$build/crashes/$target
 mkdir -p "$work" "$crashes"
 cp -n "$root/fuzz/corpus/$target/"* "$work/" 2>/dev/null || true
+# The reference solutions seed the assembler without being copied into its corpus.
+[ "$target" = asm ] && cp -n "$root"/tests/levels/*.asm "$root"/tests/levels/wrong/*.asm "$work/" 2>/dev/null || true
 "$build/${target}_fuzz" -max_total_time="$seconds" -max_len="$max_len" -print_final_stats=1 \
     -artifact_prefix="$crashes/" "$work" 2>&1 | tee "$build/work/$target.log" | grep -E 'DONE|ERROR|SUMMARY|stat::' || true
 "$build/${target}_fuzz" -merge=1 -max_len="$max_len" "$root/fuzz/corpus/$target" "$work" 2>&1 | grep -E 'MERGE-OUTER: [0-9]+ new' || true

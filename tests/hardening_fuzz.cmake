@@ -7,7 +7,12 @@ foreach(target asm cpu editor progress terminal_input)
   target_include_directories(fuzz_replay_${target} PRIVATE ${FUZZ_DIR})
   target_link_libraries(fuzz_replay_${target} PRIVATE asmquest_core)
   target_compile_options(fuzz_replay_${target} PRIVATE ${ASMQUEST_WARNINGS})
-  add_test(NAME hardening_fuzz_replay_${target} COMMAND fuzz_replay_${target} ${FUZZ_DIR}/corpus/${target})
+  set(corpus ${FUZZ_DIR}/corpus/${target})
+  if(target STREQUAL "asm")
+    # The reference solutions and wrong programs are seeds of their own.
+    list(APPEND corpus ${PROJECT_SOURCE_DIR}/tests/levels ${PROJECT_SOURCE_DIR}/tests/levels/wrong)
+  endif()
+  add_test(NAME hardening_fuzz_replay_${target} COMMAND fuzz_replay_${target} ${corpus})
   set_tests_properties(hardening_fuzz_replay_${target} PROPERTIES TIMEOUT 300)
 endforeach()
 

@@ -1,3 +1,0 @@
-; r2 = r1 + 5
-addi r2 r1 5
-hlt

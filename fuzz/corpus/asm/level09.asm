@@ -1,3 +1,0 @@
-; the function at 0100 needs a real call: its ret pops the return address
-call r0 r0 100
-hlt

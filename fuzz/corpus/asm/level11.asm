@@ -1,2 +1,0 @@
-push r1
-hlt

@@ -1,2 +1,0 @@
-pop r1
-hlt

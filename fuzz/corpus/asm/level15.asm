@@ -1,2 +1,0 @@
-store r1 r0 r2 0
-hlt
