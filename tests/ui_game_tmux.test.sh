@@ -8,64 +8,25 @@ set -euo pipefail
 game=$(cd "$1" && pwd)/asmquest
 [[ -x $game ]] || { echo "missing $game (build the asmquest target)" >&2; exit 1; }
 command -v tmux > /dev/null || { echo "tmux not installed" >&2; exit 1; }
-export LC_ALL=C.UTF-8
+export LC_ALL=C.UTF-8 PYTHONPATH="$(cd "$2" && pwd)/tests/tools"
 
 exec python3 - "$game" <<'PY'
-import os, shutil, subprocess, sys, tempfile, time, unicodedata
+import sys, time
+from tmux_session import TmuxSession
 
-game = sys.argv[1]
-work = tempfile.mkdtemp(prefix="asmquest-ui-")
-sock = os.path.join(work, "tmux.sock")
-failures = []
-
-def tmux(*args):
-    return subprocess.run(["tmux", "-S", sock, *args], check=True, capture_output=True, text=True).stdout
-
-def width(ch):
-    return 2 if unicodedata.east_asian_width(ch) in "WF" else 1
-
-def screen():
-    return tmux("capture-pane", "-p").split("\n")
-
-def find(text):
-    """(column, row) of text on screen, in terminal columns."""
-    for row, line in enumerate(screen()):
-        i = line.find(text)
-        if i >= 0:
-            return sum(width(c) for c in line[:i]), row
-    return None
-
-def wait_for(condition, message, timeout=10.0):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        if condition():
-            return True
-        time.sleep(0.03)
-    failures.append(message)
-    print("FAIL:", message)
-    print("\n".join(screen()))
-    return False
-
-def keys(*names):
-    tmux("send-keys", *names)
-
-def text(literal):
-    tmux("send-keys", "-l", literal)
+session = TmuxSession(sys.argv[1])
+tmux, find, keys, text, click = session.tmux, session.find, session.keys, session.type, session.click
+wait_for = session.wait_until
+failures = session.failures
 
 def mouse(code, x, y, release=False):
     text("\x1b[<%d;%d;%d%s" % (code, x + 1, y + 1, "m" if release else "M"))
-
-def click(x, y):
-    mouse(35, x, y)
-    mouse(0, x, y)
-    mouse(0, x, y, release=True)
 
 def cursor():
     x, y, shown = tmux("display", "-p", "#{cursor_x} #{cursor_y} #{cursor_flag}").split()
     return int(x), int(y), shown == "1"
 
 try:
-    tmux("new-session", "-d", "-x", "170", "-y", "45", "-c", work, game)
     wait_for(lambda: find("汇编代码编辑器  寄存器") == (0, 0), "the button bar is drawn")
 
     # The editor in front, two lines typed.
@@ -114,11 +75,7 @@ try:
         click(bar[0] + 1, 0)
         wait_for(lambda: find("|寄存器") == (left + 2, top + 1), "the bar button opens it again in place")
 finally:
-    try:
-        tmux("kill-server")
-    except Exception:
-        pass
-    shutil.rmtree(work, ignore_errors=True)
+    session.close()
 
 if failures:
     print("%d failure(s)" % len(failures))
