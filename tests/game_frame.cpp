@@ -116,6 +116,95 @@ TEST(Breakpoints, AStartOnTheLineRunsItAndTheReturnStops) {
     EXPECT_EQ(cpu.registers[1], 2);
 }
 
+TEST(Breakpoints, AMarkOnALineWithoutAnInstructionStopsBeforeTheNextInstruction) {
+    freshProgram();
+    game.level = 31;
+    compile("addi r1 r1 1\n; count\nlabel L\n\naddi r2 r2 1\njmp r0 r0 L\nhlt");
+    game.updateLEVEL();
+    for (const std::int64_t mark : {1, 2, 3}) {
+        cpu.pc = 0;
+        cpu.registers[2] = 0;
+        editorPanel.breakpoints = {mark};
+        game.running = 1;
+        game.fast = 1;
+        game.updateVM();
+        EXPECT_EQ(game.running, 0) << "mark on line " << mark;
+        EXPECT_EQ(cpu.pc, 4) << "mark on line " << mark;
+        EXPECT_EQ(cpu.registers[2], 0) << "mark on line " << mark;
+    }
+    // A mark past the last instruction, or at an index no line has, never stops a
+    // run, even one whose PC maps to no line.
+    editorPanel.breakpoints = {7, -1};
+    compile("addi r1 r1 1\njmp r0 r0 0200");
+    game.updateLEVEL();
+    game.running = 1;
+    game.fast = 1;
+    game.updateVM();
+    EXPECT_EQ(game.running, 1);
+}
+
+TEST(Breakpoints, TheBarButtonTogglesTheCaretLine) {
+    freshProgram();
+    runFrame();
+    editorPanel.setText("addi r1 r1 1\nhlt");
+    editorPanel.moveCaret({2, 1}, false);
+    const CellPosition button = barButton("断点");
+    fakeConsole().pushMouse(button.x, button.y, FROM_LEFT_1ST_BUTTON_PRESSED);
+    fakeConsole().pushMouse(button.x + 1, button.y, FROM_LEFT_1ST_BUTTON_PRESSED, MOUSE_MOVED);
+    fakeConsole().pushMouse(button.x + 1, button.y, 0);
+    runFrames(4);
+    EXPECT_EQ(editorPanel.breakpoints, std::vector<std::int64_t>{1}); // once per press, not per held move
+    click(button.x, button.y);
+    EXPECT_TRUE(editorPanel.breakpoints.empty());
+}
+
+TEST(Frame, TheCaretFollowsTheSteppedPcButNotAnIdleOne) {
+    freshProgram();
+    runFrame();
+    compile("addi r1 r1 1\naddi r1 r1 1\nhlt\n; three lines above");
+    runFrame();
+    const CellPosition bar = barButton("CPU控制");
+    click(bar.x, bar.y);
+    const CellPosition step = controlButton("步进");
+    click(step.x, step.y);
+    runFrame();
+    EXPECT_EQ(editorPanel.selEnd, (TextPosition{0, 1}));
+    // A click into the text on a halted machine puts the caret there, and there it stays.
+    click(60, static_cast<int>(editorPanel.y) + 3); // past the end of line 3
+    runFrames(3);
+    EXPECT_EQ(editorPanel.selEnd, (TextPosition{19, 3}));
+    EXPECT_EQ(editorPanel.lineColours.size(), 0u);
+    // The PC moving again takes it along.
+    click(bar.x, bar.y);
+    click(step.x, step.y);
+    runFrame();
+    EXPECT_EQ(editorPanel.selEnd, (TextPosition{0, 2}));
+}
+
+TEST(Frame, AFrameTakesEveryQueuedKeyForTheEditorButOneForTheCpu) {
+    freshProgram();
+    runFrame();
+    editorPanel.raise();
+    std::string pasted;
+    for (int i = 0; i < 2000; ++i) pasted += static_cast<char>('a' + i % 26);
+    fakeConsole().pushText(pasted);
+    fakeConsole().pushMouse(3, 40, 0);
+    fakeConsole().pushText("z");
+    runFrame();
+    EXPECT_EQ(editorPanel.getText(), pasted); // the mouse record waits for the next frame, and so does what follows it
+    EXPECT_EQ(fakeConsole().input.size(), 2u);
+    runFrames(2);
+    EXPECT_EQ(editorPanel.getText(), pasted + "z");
+
+    keyboardPanel.raise();
+    fakeConsole().pushKey('7', '7');
+    fakeConsole().pushKey('8', '8');
+    runFrame();
+    EXPECT_EQ(cpu.pendingKey, '7');
+    runFrame();
+    EXPECT_EQ(cpu.pendingKey, '8');
+}
+
 TEST(Frame, EditsResetTheMachineAndSaveNothingHeadless) {
     freshProgram();
     runFrame();

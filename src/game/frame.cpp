@@ -22,7 +22,7 @@ std::uint64_t monotonicMicros() {
 }
 
 void Game::update() {
-    breakpointRequest = 0;
+    applyBreakpointRequest();
     logger.log(LogKind::FunctionCall, "Game::update被调用");
     updateLEVEL();
     logger.log(LogKind::FunctionCall, "Game::updateMEM被调用\n");
@@ -111,21 +111,21 @@ void Game::handleINPUTandDRAW() {
     if (record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
-    dispatchInput(record);
+    deliverInput(record);
+    if (record.EventType == KEY_EVENT) takeQueuedEditorKeys();
+    drawAllWindows();
     screen.present();
     redrawAll = 0;
 }
 
 void Game::updateVM() {
+    const std::uint16_t pcBefore = cpu.pc;
     const bool watchBreakpoints = !editorPanel.breakpoints.empty();
     for (unsigned steps = 0; steps < (fast ? fastStepsPerFrame : 1u) && running && !cpu.halted; ++steps) {
         cpu.step();
-        if (watchBreakpoints) {
-            const std::int64_t line = sourceLineOf(cpu.pc);
-            const auto& marks = editorPanel.breakpoints;
-            if (std::find(marks.begin(), marks.end(), line) != marks.end()) running = 0;
-        }
+        if (watchBreakpoints && breakpointStops(cpu.pc)) running = 0;
     }
+    if (cpu.pc != pcBefore) pcMoved = 1;
 }
 
 void Game::paceFrame() {

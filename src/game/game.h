@@ -38,6 +38,8 @@ struct Game {
     std::vector<std::uint8_t> program;
     // A failed save is reported once, until a save succeeds again.
     std::uint8_t saveFailureShown = 0;
+    // The CPU's PC moved (a step or a run) since the editor's caret last followed it.
+    std::uint8_t pcMoved = 0;
 
     Game();
     Game(const Game&) = delete;
@@ -80,6 +82,13 @@ void ensureLevelsDirectory();
 
 // Last source line of the last compile whose address is `address`, or -1.
 std::int64_t sourceLineOf(std::uint16_t address);
+// Whether a breakpoint stops the run with the PC at `pc` (breakpoints.cpp).
+bool breakpointStops(std::uint16_t pc);
+// The 断点 button's request: toggles the breakpoint on the caret's line.
+void applyBreakpointRequest();
+// Takes every further queued key record while they go to the editor, so a
+// paste reaches it in one frame (editor_keys.cpp).
+void takeQueuedEditorKeys();
 
 // Microseconds of the monotonic clock.
 std::uint64_t monotonicMicros();

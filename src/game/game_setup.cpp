@@ -25,8 +25,14 @@ constexpr ControlButton controlButtons[] = {
 void stepOnce(Game& game) {
     game.running = 0;
     if (cpu.halted) return;
+    const std::uint16_t pcBefore = cpu.pc;
     cpu.step();
+    if (cpu.pc != pcBefore) game.pcMoved = 1;
 }
+
+// A bar action runs for every mouse record while the button is held over it;
+// a request is only made by the press itself.
+bool freshPress() { return (lastMouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) == 0; }
 
 // Key-down records typed once (not auto-repeated in one record) reach the CPU.
 void keyboardToCpu(INPUT_RECORD record) {
@@ -71,7 +77,7 @@ Game::Game() {
     addButton(buttonBar, toggle(consolePanel), "控制台");
     addButton(buttonBar, toggle(perfPanel), "性能");
     perfPanel.hide();
-    addButton(buttonBar, [this] { breakpointRequest = 1; }, "断点");
+    addButton(buttonBar, [this] { if (freshPress()) breakpointRequest = 1; }, "断点");
     // The manual has a button of its own after the twelve panel buttons.
     addButton(buttonBar, toggle(guidePanel), "说明书");
     installManualView(guidePanel);

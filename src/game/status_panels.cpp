@@ -101,11 +101,14 @@ void Game::markEditorLines() {
         const std::int64_t line = sourceLineOf(cpu.pc);
         if (line >= 0) {
             editorPanel.lineColours[line] = 0x9F;
-            if (!editorPanel.lines.empty()) {
+            // The caret follows only a PC that moved, never one standing
+            // still while the player clicks and types.
+            if (pcMoved && !editorPanel.lines.empty()) {
                 const std::int64_t last = static_cast<std::int64_t>(editorPanel.lines.size()) - 1;
                 editorPanel.selStart = editorPanel.selEnd = TextPosition{0, std::min(line, last)};
             }
         }
+        pcMoved = 0;
     }
     for (const auto& entry : compileErrors)
         if (!entry.second.empty()) editorPanel.lineColours[static_cast<std::int64_t>(entry.first)] = 0xCF;

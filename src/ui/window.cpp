@@ -282,6 +282,7 @@ void window::print(const char* format, va_list args) {
         const bool lead = !trailNext && isGbkLead(b) && isGbkTrail(static_cast<std::uint8_t>(p[1]));
         trailNext = lead;
         if (lead && cursorX == w - 1 && cursorX > 0) {
+            if (cursorY >= 0) grid[static_cast<std::size_t>(cursorX)][static_cast<std::size_t>(cursorY)] = ScreenCell{' ', colour};
             cursorX = 0;
             ++cursorY;
             scrollIfBelow();
