@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/level_play.h"
+#include "game/memory_view.h"
 #include "game/panels.h"
 #include "game_support.h"
 
@@ -317,11 +319,135 @@ TEST(StatusPanels, ShowTheMachine) {
     EXPECT_EQ(screenPanel.grid[0][0].character, ' ');
     EXPECT_EQ(panelRow(registerPanel, 0), "R0=00 R1=3C R2=00 R3=00");
     EXPECT_EQ(panelRow(registerPanel, 5).substr(0, 13), "Z=0 C=0 S=0  ");
-    EXPECT_EQ(panelRow(memoryPanel, 0).substr(0, 8), "    0  1");
-    EXPECT_EQ(panelRow(memoryPanel, 24).substr(0, 3), "170");
+    EXPECT_EQ(panelRow(memoryPanel, 0).substr(0, 9), "     0  1");
+    EXPECT_EQ(panelRow(memoryPanel, 1).substr(0, 4), "0000");
+    EXPECT_EQ(panelRow(memoryPanel, 24).substr(0, 4), "0170");
     game.totalSleepMicros = 1500000;
     game.updateREG();
     EXPECT_EQ(panelRow(perfPanel, 1), "总睡眠：1.500s");
+}
+
+TEST(StatusPanels, TheMemoryPanelScrollsOverTheWholeMemory) {
+    freshProgram();
+    runFrame();
+    memoryPanel.toggle(); // brought forward, as its bar button does
+    cpu.memory[0x0185] = 0xAB;
+    cpu.memory[0xFFFF] = 0xCD;
+    const int inside = static_cast<int>(memoryPanel.x) + 10, row = static_cast<int>(memoryPanel.y) + 3;
+    const std::int64_t rows = memoryPanel.height() - 1;
+    for (int notch = 0; notch < 4; ++notch) fakeConsole().pushMouse(inside, row, 0xFF880000u, MOUSE_WHEELED);
+    runFrames(5);
+    EXPECT_EQ(panelRow(memoryPanel, 1).substr(0, 4), "00C0"); // four notches toward the player: 12 rows down
+    std::int64_t column = 0, shownRow = 0;
+    ASSERT_TRUE(memoryCellPosition(0x0185, column, shownRow));
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(shownRow)).substr(0, 4), "0180");
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(shownRow)).substr(static_cast<std::size_t>(column), 2), "AB");
+    fakeConsole().pushKey(VK_NEXT, 0);
+    runFrames(2);
+    EXPECT_EQ(memoryViewBase(), 0x00C0 + (rows - 1) * 16);
+    for (int i = 0; i < 200; ++i) fakeConsole().pushKey(VK_NEXT, 0);
+    while (!fakeConsole().input.empty()) runFrame();
+    runFrame();
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(rows)).substr(0, 4), "FFF0");
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(rows)).substr(50, 2), "CD");
+    EXPECT_FALSE(memoryCellPosition(0x0185, column, shownRow));
+    fakeConsole().pushKey(VK_NEXT, 0);
+    fakeConsole().pushMouse(inside, row, 0x00780000u, MOUSE_WHEELED);
+    runFrames(3);
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(rows)).substr(0, 4), "FFC0"); // no further down, then 3 rows up
+}
+
+namespace {
+// A row of the fake console in the game's GBK, trailing blanks kept.
+bool rowHas(int row, const std::string& text, int column) { return fakeConsole().row(row).find(text) == static_cast<std::size_t>(column); }
+} // namespace
+
+TEST(Layout, AtTheSmallestWindowTheEditorTakesTheKeysAndNoTitleIsCovered) {
+    fakeConsole().resize(161, 33);
+    freshProgram();
+    runFrames(2);
+    EXPECT_TRUE(rowHas(2, "|汇编代码编辑器", 0));
+    EXPECT_TRUE(rowHas(2, "|关卡说明-第1关", 68));
+    EXPECT_TRUE(rowHas(2, "|寄存器", 122));
+    EXPECT_TRUE(rowHas(2, "|CPU控制", 149));
+    EXPECT_TRUE(rowHas(12, "|控制台", 122));
+    // Level 1's whole text shows: its last line is on the panel's last rows, inside the window.
+    const std::string text = game.levelText;
+    const std::string lastLine = text.substr(text.find_last_of('\n') + 1);
+    bool shown = false;
+    for (int row = 4; row < 32; ++row) shown = shown || fakeConsole().row(row).find(lastLine) != std::string::npos;
+    EXPECT_TRUE(shown);
+    fakeConsole().pushText("hlt");
+    runFrames(2);
+    EXPECT_EQ(editorPanel.getText(), "hlt");
+    fakeConsole().resize(170, 45);
+}
+
+TEST(Layout, TheLevelTextScrollsWhenTallerThanItsPanel) {
+    freshProgram();
+    runFrame();
+    std::string longText;
+    for (int i = 0; i < 40; ++i) longText += "line " + std::to_string(i) + "\n";
+    game.levelText = longText + "end";
+    levelPanel.raise();
+    runFrame();
+    EXPECT_EQ(panelRow(levelPanel, 0), "line 0");
+    const int bottom = static_cast<int>(levelPanel.bottom);
+    EXPECT_NE(fakeConsole().row(bottom).find("第1-28行/共41行"), std::string::npos);
+    fakeConsole().pushKey(VK_NEXT, 0);
+    fakeConsole().pushKey(VK_NEXT, 0);
+    runFrames(3);
+    EXPECT_EQ(panelRow(levelPanel, 27), "end"); // no further than the end
+    EXPECT_EQ(panelRow(levelPanel, 0), "line 13");
+    EXPECT_NE(fakeConsole().row(bottom).find("第14-41行/共41行"), std::string::npos);
+    fakeConsole().pushMouse(static_cast<int>(levelPanel.x) + 3, static_cast<int>(levelPanel.y) + 3, 0x00780000u,
+                            MOUSE_WHEELED);
+    fakeConsole().pushKey(VK_PRIOR, 0);
+    runFrames(3);
+    EXPECT_EQ(panelRow(levelPanel, 0), "line 0");
+    game.setLEVEL(2); // a new text starts at its top
+    runFrame();
+    EXPECT_EQ(panelRow(levelPanel, 0), game.levelText.substr(0, game.levelText.find('\n')).erase(
+                                           game.levelText.substr(0, game.levelText.find('\n')).find_last_not_of(' ') + 1));
+}
+
+TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {
+    TempDirectory directory;
+    testKeepsFiles = true;
+    freshProgram();
+    runFrame();
+    const std::int64_t x = registerPanel.x, y = registerPanel.y;
+    // Dragged by its title row two columns left and one row down, then let go.
+    const int titleX = static_cast<int>(x) + 10, titleY = static_cast<int>(y) - 2;
+    fakeConsole().pushMouse(titleX, titleY, 0, MOUSE_MOVED);
+    fakeConsole().pushMouse(titleX, titleY, FROM_LEFT_1ST_BUTTON_PRESSED);
+    fakeConsole().pushMouse(titleX - 2, titleY + 1, FROM_LEFT_1ST_BUTTON_PRESSED, MOUSE_MOVED);
+    fakeConsole().pushMouse(titleX - 2, titleY + 1, 0);
+    const CellPosition memoryButton = barButton("内存");
+    fakeConsole().pushMouse(memoryButton.x, memoryButton.y, 0, MOUSE_MOVED);
+    runFrames(5);
+    click(memoryButton.x, memoryButton.y);
+    ASSERT_EQ(registerPanel.x, x - 2);
+    runFrame();
+    freshProgram(); // the next start
+    runFrame();
+    EXPECT_EQ(registerPanel.x, x - 2);
+    EXPECT_EQ(registerPanel.y, y + 1);
+    EXPECT_EQ(registerPanel.closeBox.offsetX, registerPanel.right);
+    EXPECT_TRUE(memoryPanel.visible);
+    ASSERT_EQ(windowList.front(), &choicePanel); // asking whether to continue, in front of the layout
+    EXPECT_EQ(windowList[1], &memoryPanel);
+    const std::string path = layoutPath();
+    for (const std::string& damaged : {std::string("registers 1 2 1\n"), std::string("garbage"), std::string(),
+                                      std::string(5000, 'x')}) {
+        { std::ofstream(path, std::ios::binary) << damaged; }
+        freshProgram();
+        runFrame();
+        EXPECT_EQ(registerPanel.x, x);
+        EXPECT_EQ(windowList[1], &editorPanel);
+        EXPECT_EQ(panelRow(consolePanel, 0), "");
+    }
+    testKeepsFiles = false;
 }
 
 TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {

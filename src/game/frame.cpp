@@ -36,6 +36,7 @@ void Game::update() {
     }
     logger.log(LogKind::FunctionCall, "Game::handleINPUTandDRAW被调用\n");
     handleINPUTandDRAW();
+    keepLayout();
     editorPanel.lineColours.clear();
     logger.log(LogKind::FunctionCall, "Game::updateVM被调用\n");
     updateVM();

@@ -40,6 +40,8 @@ struct Game {
     std::uint8_t saveFailureShown = 0;
     // The CPU's PC moved (a step or a run) since the editor's caret last followed it.
     std::uint8_t pcMoved = 0;
+    // First 16-byte row the memory panel shows (memory_view.cpp).
+    std::int64_t memoryViewRow = 0;
 
     Game();
     Game(const Game&) = delete;
@@ -86,6 +88,12 @@ std::int64_t sourceLineOf(std::uint16_t address);
 bool breakpointStops(std::uint16_t pc);
 // The 断点 button's request: toggles the breakpoint on the caret's line.
 void applyBreakpointRequest();
+// The panels' layout (panel_layout.cpp): the order at start, then the one
+// kept in levels/布局.txt; keepLayout saves a changed layout after a frame.
+void arrangeDefaultLayout();
+void restoreLayout();
+void keepLayout();
+std::string layoutPath();
 // Takes every further queued key record while they go to the editor, so a
 // paste reaches it in one frame (editor_keys.cpp).
 void takeQueuedEditorKeys();

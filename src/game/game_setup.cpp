@@ -6,8 +6,10 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/memory_view.h"
 #include "game/panels.h"
 #include "shell/manual_view.h"
+#include "ui/panel_scroll.h"
 
 std::uint8_t levelReloadRequested = 1;
 
@@ -82,6 +84,10 @@ Game::Game() {
     addButton(buttonBar, toggle(guidePanel), "说明书");
     installManualView(guidePanel);
     choicePanel.hide();
+    installTextScroll(levelPanel, [this]() -> const std::string& { return levelText; });
+    installMemoryScroll();
+    arrangeDefaultLayout();
+    restoreLayout();
 
     startupChoice();
     editorPanel.setText("");

@@ -15,23 +15,27 @@
 #include "ui/window.h"
 
 namespace {
-// Title, interior origin and interior size of each panel.
+// Title, interior origin and interior size of each panel. The default layout
+// fits a 161 x 33 window: the editor on the left, the level text beside it,
+// registers, CPU control and console on the right, none of their titles
+// covered; memory, stack, interrupt table and screen wait behind the level
+// text until their bar buttons bring them forward (panel_layout.cpp orders them).
 struct PanelPlace {
     const char* title;
     std::int64_t x, y, width, height;
 };
-constexpr PanelPlace consolePanelPlace{"控制台", 5, 5, 36, 12};
-constexpr PanelPlace editorPanelPlace{"汇编代码编辑器", 1, 4, 80, 24};
-constexpr PanelPlace registerPanelPlace{"寄存器", 84, 4, 24, 6};
-constexpr PanelPlace memoryPanelPlace{"内存", 111, 4, 52, 25};
-constexpr PanelPlace stackPanelPlace{"栈", 112, 5, 53, 17};
-constexpr PanelPlace interruptPanelPlace{"中断表", 116, 10, 53, 17};
+constexpr PanelPlace consolePanelPlace{"控制台", 123, 14, 36, 12};
+constexpr PanelPlace editorPanelPlace{"汇编代码编辑器", 1, 4, 66, 28};
+constexpr PanelPlace registerPanelPlace{"寄存器", 123, 4, 24, 6};
+constexpr PanelPlace memoryPanelPlace{"内存", 69, 4, 52, 28};
+constexpr PanelPlace stackPanelPlace{"栈", 69, 6, 53, 17};
+constexpr PanelPlace interruptPanelPlace{"中断表", 69, 10, 53, 17};
 constexpr PanelPlace screenPanelPlace{"屏幕", 100, 6, 16, 16};
 constexpr PanelPlace keyboardPanelPlace{"键盘", 50, 10, 4, 2};
-constexpr PanelPlace levelPanelPlace{"关卡说明", 1, 31, 48, 32};
+constexpr PanelPlace levelPanelPlace{"关卡说明", 69, 4, 48, 28};
 constexpr PanelPlace guidePanelPlace{"指南", 1, 4, 80, 25};
-constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 4, 6, 10, 3};
-constexpr PanelPlace perfPanelPlace{"性能", 6, 8, 18, 2};
+constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 150, 4, 10, 3};
+constexpr PanelPlace perfPanelPlace{"性能", 123, 30, 18, 2};
 constexpr PanelPlace choicePanelPlace{"null", 10, 10, 36, 12};
 } // namespace
 #define PLACE(p) p.title, p.x, p.y, p.width, p.height

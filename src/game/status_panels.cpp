@@ -3,6 +3,7 @@
 // the line at PC and the lines with compile errors.
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/memory_view.h"
 #include "game/panels.h"
 #include "shell/messages.h"
 
@@ -41,7 +42,7 @@ std::int64_t lineAt(const std::vector<std::uint16_t>& lineAddress, std::uint16_t
 std::int64_t sourceLineOf(std::uint16_t address) { return lineAt(game.lineAddress, address); }
 
 void Game::updateMEM() {
-    dumpRows(memoryPanel, memoryPrintf, 0x0000, 24, 3, 4);
+    dumpRows(memoryPanel, memoryPrintf, memoryViewBase(), static_cast<int>(memoryViewRows()), 4, 5);
     dumpRows(stackPanel, stackPrintf, STACK_BASE, 16, 4, 5);
 
     for (int k = 0; k < 16; ++k) {
