@@ -7,6 +7,7 @@
 
 namespace {
 constexpr std::int64_t wheelRows = 3;
+constexpr std::int64_t wholeWay = 1 << 20; // more rows than any panel holds; callers clamp
 
 struct TextScroll {
     std::string shown;             // the text the rows were laid out from
@@ -80,6 +81,8 @@ std::int64_t scrollRows(const INPUT_RECORD& record, std::int64_t pageRows) {
     switch (record.Event.KeyEvent.wVirtualKeyCode) {
     case VK_PRIOR: return -page;
     case VK_NEXT: return page;
+    case VK_HOME: return -wholeWay;
+    case VK_END: return wholeWay;
     default: return 0;
     }
 }

@@ -1,6 +1,7 @@
 // Scrolling for panels that hold more than their grid shows. The wheel moves
 // three rows; PageUp and PageDown (keys reach only the front panel) a page
-// less one row, so the last row of a page stays in sight.
+// less one row, so the last row of a page stays in sight; Home and End go to
+// either end.
 //
 //   std::int64_t by = scrollRows(record, pageRows);    // 0: not a scrolling record
 //   installTextScroll(levelPanel, [] () -> const std::string& { return game.levelText; });
