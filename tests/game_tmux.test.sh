@@ -3,8 +3,9 @@
 # player can produce: a first start sets up level 1 without a question; the
 # program typed into the editor is compiled and run from the CPU control panel
 # and the pass counter counts up; 重置 returns it to 00; the code file holds
-# the two lines; a second start offers to continue; a small window shows the
-# size prompt.
+# the two lines; a panel dragged away is back in place at the second start,
+# which offers to continue; a first start at 161 x 33 gives the editor the
+# keys and shows every title; a smaller window shows the size prompt.
 # Usage: game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 game=$(cd "$1" && pwd)/asmquest
@@ -46,6 +47,16 @@ try:
     code = os.path.join(home, "levels", "第1关代码.txt")
     s.wait_until(lambda: os.path.exists(code) and open(code, "rb").read() == b"add r3 r1 r2\nhlt",
                  "levels/第1关代码.txt holds exactly the two lines")
+    # The register panel dragged by its title row; where it is let go it stays, across starts.
+    left, top = s.find("|寄存器  ")
+    for code, x, y, end in ((35, left + 10, top, "M"), (0, left + 10, top, "M"), (32, left + 6, top + 2, "M"),
+                            (0, left + 6, top + 2, "m")):
+        s.type("\x1b[<%d;%d;%d%s" % (code, x + 1, y + 1, end))
+    s.wait_until(lambda: s.find("|寄存器  ") == (left - 4, top + 2), "the register panel follows the drag")
+    layout = os.path.join(home, "levels", "布局.txt")
+    kept = ("registers %d %d 1" % (left - 3, top + 4)).encode()
+    s.wait_until(lambda: os.path.exists(layout) and kept in open(layout, "rb").read(),
+                 "levels/布局.txt holds the new place once the panel is let go")
     s.keys("F10")
     s.wait_until(lambda: not s.alive(), "F10 ends the game")
 finally:
@@ -59,9 +70,29 @@ try:
     s.wait_for("关卡说明-第1关", "continuing sets up the saved level")
     s.click(60, 20)  # raise the editor above the console
     s.wait_for("add r3 r1 r2", "continuing loads the saved code")
+    s.wait_until(lambda: s.find("|寄存器  ") == (left - 4, top + 2), "the dragged panel is back where it was let go")
 finally:
     failures += s.failures
     s.close()
+
+# A first start in the smallest window: keys go to the editor, and the titles
+# of the editor, the level text and the console all show.
+small = tempfile.mkdtemp(prefix="asmquest-small-")
+s = TmuxSession(game, columns=161, rows=33, workdir=small)
+try:
+    s.wait_for("关卡说明-第1关", "161 x 33 is large enough")
+    s.type("hlt")
+    s.wait_for("|0|hlt ", "keys typed at once go to the editor")
+    for title in ("|汇编代码编辑器 ", "|关卡说明-第1关 ", "|控制台 ", "|寄存器 ", "|CPU控制 "):
+        if not s.find(title):
+            s.fail("the title %s shows" % title)
+    last = s.find("  hlt")  # the last line of level 1's text, its example's second line
+    if not last or last[1] > 31:
+        s.fail("level 1's text shows to its end inside the window")
+finally:
+    failures += s.failures
+    s.close()
+shutil.rmtree(small, ignore_errors=True)
 
 s = TmuxSession(game, columns=160, rows=40, workdir=home)
 try:
