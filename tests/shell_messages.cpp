@@ -4,6 +4,7 @@
 #include "game/game.h"
 #include "game/panels.h"
 #include "shell/messages.h"
+#include "ui/window_order.h"
 #include "test_support.h"
 
 namespace {
@@ -27,7 +28,8 @@ TEST(ConsoleMessages, PrintRaisesTheConsoleAndKeepsItsVisibility) {
     // Beside the editor, nothing covers it: the editor keeps the keys.
     EXPECT_EQ(windowList.front(), &editorPanel);
     EXPECT_EQ(windowList[1], &consolePanel);
-    stackPanel.raise(); // covering the console
+    stackPanel.raise(); // moved over the console
+    moveWindow(stackPanel, 20, 0);
     editorPanel.raise();
     consolePrintf("%s", "缺少操作数\n");
     EXPECT_EQ(windowList.front(), &editorPanel);
