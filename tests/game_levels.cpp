@@ -390,6 +390,60 @@ TEST(LevelFeeders, LetterLinesAndKeyLevels) {
     EXPECT_EQ(mem(0xFC00), 'A' + r[0] % 26);
 }
 
+TEST(LevelFeeders, FeedersDrawInOrder) {
+    // The feeders that draw while the program runs (18, 24, 25, 26), written out
+    // from the feeder table and run against the real ones for 300 steps, every
+    // key taken at once: the same keys or writes at the same steps, and the same
+    // number of rand() values taken.
+    TempDirectory directory;
+    freshProgram();
+    for (unsigned level : {18u, 24u, 25u, 26u}) {
+        for (unsigned seed = 1; seed <= 8; ++seed) {
+            const std::vector<int> r = draws(seed, 1200);
+            RunStart model = expectedRunStart(level, r);
+            std::uint8_t* s = model.scratch;
+            int next = model.draws;
+            const auto draw = [&] { return r.at(next++); };
+            std::string expected;
+            for (int step = 0; step < 300; ++step) {
+                int key = 0;
+                if (level == 18) {
+                    ++s[1];
+                    if (s[1] > 2 && (draw() & 1)) expected += "w" + std::to_string(step) + " ";
+                } else if (level == 24) {
+                    if (s[2]) key = 0x08, s[2] = 0;
+                    else if (draw() & 1) key = 'A' + draw() % 26, s[2] = 1;
+                    else if (s[1] < s[0]) key = s[3 + s[1]++];
+                } else {
+                    if (s[4]) key = 0x08, s[4] = 0;
+                    else if (draw() % 10 == 0) key = level == 25 ? '0' + draw() % 10 : 'A' + draw() % 26, s[4] = 1;
+                    else if (s[15] < s[0]) key = s[5 + s[15]++];
+                }
+                if (key) expected += std::to_string(key) + "@" + std::to_string(step) + " ";
+            }
+            expected += "draws " + std::to_string(next);
+
+            std::memset(game.scratch, 0, sizeof game.scratch);
+            std::srand(seed);
+            game.setLEVEL(static_cast<unsigned short>(level));
+            std::string actual;
+            for (int step = 0; step < 300; ++step) {
+                cpu.memory[0x100] = 0;
+                cpu.stepHook();
+                if (cpu.memory[0x100]) actual += "w" + std::to_string(step) + " ";
+                if (cpu.pendingKey) actual += std::to_string(cpu.pendingKey) + "@" + std::to_string(step) + " ";
+                cpu.pendingKey = 0;
+            }
+            const int first = std::rand(), second = std::rand();
+            int used = -1;
+            for (std::size_t k = 0; k + 1 < r.size() && used < 0; ++k)
+                if (r[k] == first && r[k + 1] == second) used = static_cast<int>(k);
+            actual += "draws " + std::to_string(used);
+            EXPECT_EQ(actual, expected) << "level " << level << ", seed " << seed;
+        }
+    }
+}
+
 TEST(LevelFeeders, WrongKeysAreDeletedAtOnce) {
     for (unsigned seed : {3u, 31u, 314u}) {
         setUp(seed, 24);
