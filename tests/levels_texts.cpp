@@ -186,7 +186,7 @@ TEST(LevelTexts, TeachTheTraps) {
 // that check little say so.
 TEST(LevelTexts, SayWhatTheCheckRequires) {
     const std::vector<std::pair<unsigned short, std::vector<std::string>>> claims = {
-        {1, {"共0d257次", "回到00后"}},
+        {1, {"共十进制257次", "回到00后"}},
         {5, {"往地址大的方向", "小的方向跳8个字节"}},
         {19, {"第3步", "不会停机", "nop"}},
         {22, {"存到FC00(屏幕左上角)"}},
