@@ -10,6 +10,7 @@
 #include "game/level_play.h"
 #include "game/panels.h"
 #include "game_support.h"
+#include "ui_support.h"
 
 namespace {
 
@@ -164,6 +165,69 @@ TEST(Buttons, CompileRunAndResetThroughTheMouse) {
     EXPECT_TRUE(game.program.empty());
     EXPECT_EQ(cpu.memory[0], 0);
     EXPECT_EQ(panelRow(registerPanel, 5).substr(14), "已通过:00");
+}
+
+namespace {
+// The console's rows joined: messages as printed, wherever the panel wrapped them.
+std::string consoleText() {
+    std::string text;
+    for (int row = 0; row < consolePanel.height(); ++row) text += panelRow(consolePanel, row);
+    return text;
+}
+
+void press(const char* button) {
+    cpuControlPanel.raise();
+    const CellPosition at = controlButton(button);
+    click(at.x, at.y);
+}
+} // namespace
+
+// Every compile says how it went; 运行 and 步进 run nothing until the text compiles.
+TEST(Buttons, CompileFeedbackAndRefusals) {
+    freshProgram();
+    runFrame();
+    press("运行");
+    EXPECT_EQ(consoleText(), "请先编译。");
+    EXPECT_EQ(game.running, 0);
+
+    typeIntoEditor("add r3 r1 r9 r4\rhlx");
+    press("编译");
+    const std::string warning = "第0行：警告：指令到\"r9\"就完整了，后面的\"r4\"被忽略。注释要以;开头。";
+    EXPECT_EQ(consoleText(), "第1行：不存在的指令：\"HLX\"" + warning + "编译失败：1行有错误，程序没有载入。");
+    EXPECT_EQ(windowList.front(), &consolePanel); // errors stay in front
+    const std::uint16_t pc = cpu.pc;
+    press("运行");
+    press("步进");
+    runFrames(2);
+    EXPECT_TRUE(consoleText().ends_with("没有载入。请先修正编译错误。请先修正编译错误。"));
+    EXPECT_EQ(game.running, 0);
+    EXPECT_EQ(cpu.pc, pc);
+    // The line in error stays marked across frames, until the next edit.
+    editorPanel.raise();
+    runFrames(2);
+    EXPECT_EQ(attributeAt(static_cast<int>(editorPanel.x) + 3, static_cast<int>(editorPanel.y) + 1), 0xCF);
+    EXPECT_NE(attributeAt(static_cast<int>(editorPanel.x) + 3, static_cast<int>(editorPanel.y)), 0xCF);
+    fakeConsole().pushKey(VK_BACK, 8);
+    runFrames(3);
+    EXPECT_NE(attributeAt(static_cast<int>(editorPanel.x) + 3, static_cast<int>(editorPanel.y) + 1), 0xCF);
+    press("运行");
+    EXPECT_TRUE(consoleText().ends_with("请先编译。"));
+
+    typeIntoEditor("t");
+    press("编译"); // the console starts afresh and the control panel stays in front
+    EXPECT_EQ(consoleText(), warning + "编译成功：2条指令，共8字节。");
+    EXPECT_EQ(windowList.front(), &cpuControlPanel);
+    press("步进");
+    EXPECT_EQ(cpu.pc, 4);
+    press("重置");
+    runFrame();
+    press("步进");
+    EXPECT_TRUE(consoleText().ends_with("请先编译。"));
+    EXPECT_EQ(cpu.pc, 0);
+
+    editorPanel.setText("dta 41\nhlt");
+    press("编译");
+    EXPECT_EQ(consoleText(), "编译成功：1条指令，1个数据字节，共5字节。");
 }
 
 TEST(Buttons, TheBarTogglesAPanel) {

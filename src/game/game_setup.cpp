@@ -46,8 +46,13 @@ Game::Game() {
     const std::function<void()> controlActions[] = {
         resetMachine,
         compileProgram,
-        [this] { running = 1; },
-        [this] { stepOnce(*this); },
+        [this] {
+            if (!refuseUncompiledRun()) running = 1;
+        },
+        [this] {
+            running = 0;
+            if (!refuseUncompiledRun()) stepOnce(*this);
+        },
         [this] { fast = 1; },
         [this] { fast = 0; },
     };
@@ -89,4 +94,5 @@ void resetMachine() {
     game.lineAddress.clear();
     game.compileErrors.clear();
     game.program.clear();
+    game.compileState = CompileState::NotCompiled;
 }
