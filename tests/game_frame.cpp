@@ -276,6 +276,39 @@ TEST(KeyboardPanel, KeysReachTheCpuOnlyWhenItIsInFront) {
     EXPECT_EQ(cpu.pendingKey, 'B');
 }
 
+// Level 20 types its digits again every 256 steps: in a fast run a key the
+// player types is delivered and typed over within the frame, in a slow run
+// it stays. The game says so, once, and leaves the 键盘 panel in front.
+TEST(KeyboardPanel, OnALevelThatTypesItsOwnKeysThePlayerIsTold) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(20);
+    for (const bool fast : {true, false}) {
+        SCOPED_TRACE(fast ? "fast" : "slow");
+        compile("iset 1 key\nlabel wait\njmp r0 r0 wait\nlabel key\npop r1\nstore r1 r0 r0 1f\niret");
+        runFrame(); // the level's set-up
+        game.running = 1;
+        game.fast = fast;
+        runFrames(30);
+        keyboardPanel.raise();
+        fakeConsole().pushKey('7', '7');
+        runFrames(3);
+        EXPECT_EQ(cpu.pendingKey, 0); // the CPU took the key
+        if (fast) EXPECT_EQ(cpu.memory[0x1F], '0' + game.scratch[2]); // the level's second digit again
+        else EXPECT_EQ(cpu.memory[0x1F], '7');
+        EXPECT_EQ(windowList.front(), &keyboardPanel);
+        // Said after the first key only (the second compile cleared the console).
+        EXPECT_EQ(consoleText().find("第20关会自己按键") != std::string::npos, fast);
+    }
+    // A level whose feeder types nothing says nothing.
+    game.setLEVEL(18);
+    consolePanel.clearText();
+    keyboardPanel.raise();
+    fakeConsole().pushKey('7', '7');
+    runFrame();
+    EXPECT_EQ(panelRow(consolePanel, 0), "");
+}
+
 TEST(StatusPanels, ShowTheMachine) {
     freshProgram();
     runFrame();

@@ -39,6 +39,8 @@ struct Game {
     std::function<std::uint16_t(std::uint16_t)> memoryCheck;
     std::string levelText;
     std::vector<std::uint8_t> program;
+    // The level for which the player was told that its feeder owns the keyboard.
+    std::uint16_t feederNoticeLevel = 0;
     CompileState compileState = CompileState::NotCompiled;
     // Lines of the last failed compile, marked in the editor until the next edit or compile.
     std::vector<std::uint64_t> errorLines;
@@ -95,6 +97,10 @@ bool refuseUncompiledRun();
 // A key-down record bound to an answer of the open choice dialog answers it
 // (true); any other record is left for the panels (false).
 bool answerChoiceByKey(const INPUT_RECORD& record);
+
+// A key typed into the 键盘 panel on a level that types its own keys: says
+// once per level that the level's feeder owns the keyboard.
+void noticeKeyOnFeederLevel();
 
 // Progress files.
 std::string levelCodePath(unsigned level);

@@ -32,7 +32,9 @@ void stepOnce(Game& game) {
 void keyboardToCpu(INPUT_RECORD record) {
     if (record.EventType != KEY_EVENT) return;
     const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
-    if (key.wRepeatCount == 1 && key.bKeyDown) cpu.pendingKey = static_cast<std::uint8_t>(key.wVirtualKeyCode);
+    if (key.wRepeatCount != 1 || !key.bKeyDown) return;
+    cpu.pendingKey = static_cast<std::uint8_t>(key.wVirtualKeyCode);
+    noticeKeyOnFeederLevel();
 }
 
 } // namespace
