@@ -17,3 +17,6 @@ inline constexpr std::uint16_t LAST_CORE_LEVEL = 30;
 // the player types there reaches the CPU too, but the check counts only the
 // level's keys, and the feeder soon types over it.
 inline constexpr bool feederTypesKeys(std::uint16_t level) { return level >= 19 && level <= 26; }
+
+// Bit r set: the level's set-up presets register Rr for each run (its inputs).
+std::uint16_t presetRegisterMask(std::uint16_t level);

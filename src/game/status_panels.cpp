@@ -3,6 +3,7 @@
 // the line at PC and the lines with compile errors.
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/panel_marks.h"
 #include "game/panels.h"
 #include "shell/messages.h"
 
@@ -94,6 +95,9 @@ void Game::updateREG() {
     printAt(perfPanel, 0, 1);
     panelPrintf(&perfPanel, "总睡眠：%llu.%03llus", static_cast<unsigned long long>(totalSleepMicros / 1000000),
                 static_cast<unsigned long long>((totalSleepMicros / 1000) % 1000));
+
+    printStepCounter();
+    paintPanelMarks();
 }
 
 void Game::markEditorLines() {
