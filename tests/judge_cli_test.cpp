@@ -134,10 +134,14 @@ TEST_F(JudgeCli, RunReportsWhatTheCpuPrintedAndStopsAtTheStepLimit) {
 
 TEST_F(JudgeCli, BadCommandLinesAndUnreadableFiles) {
     writeFile("ok.s", "hlt");
-    const char* bad[] = {"", "frobnicate ok.s", "asm", "asm ok.s ok.s", "run", "run ok.s ok.s",
+    const char* bad[] = {"", "frobnicate ok.s", "asm", "asm ok.s ok.s", "asm --bogus ok.s", "run", "run ok.s ok.s",
                          "run ok.s --reg 16=00", "run ok.s --reg 1=100", "run ok.s --reg x=1",
                          "run ok.s --mem 10000=1", "run ok.s --mem 12", "run ok.s --key", "run ok.s --key 1FF",
-                         "run ok.s --steps -1", "run ok.s --bogus"};
+                         "run ok.s --steps -1", "run ok.s --bogus",
+                         // Level 0 and the open levels from 31 on check nothing: every program would pass.
+                         "level 0 ok.s", "level 31 ok.s", "level 65535 ok.s", "level 65536 ok.s", "level x ok.s",
+                         "level 1", "level 1 ok.s --runs x", "level 1 ok.s --seed 4294967296",
+                         "describe", "describe 0", "describe 31", "manual extra"};
     for (const char* arguments : bad) {
         Outcome result = judge(arguments);
         SCOPED_TRACE(arguments);
@@ -145,7 +149,7 @@ TEST_F(JudgeCli, BadCommandLinesAndUnreadableFiles) {
         EXPECT_EQ(result.out, "");
         EXPECT_NE(result.err.find("usage:"), std::string::npos);
     }
-    for (const char* arguments : {"asm missing.s", "run missing.s", "asm ."}) {
+    for (const char* arguments : {"asm missing.s", "run missing.s", "asm .", "level 1 missing.s"}) {
         Outcome result = judge(arguments);
         SCOPED_TRACE(arguments);
         EXPECT_EQ(result.status, 2);
@@ -177,4 +181,74 @@ TEST_F(JudgeCli, MalformedSourcesStillGiveOneJsonLine) {
     // A valid program with many tokens runs.
     Outcome result = judge("run tokens.s");
     EXPECT_EQ(result.status, 0);
+}
+
+// Whole verdict lines. Seed 3 presets level 1 with R1=3A, R2=D1 and level 13
+// with the same pair. "completed" is the game's own decision: it must come on
+// the 257th pass, whatever --runs asks for, and is left out when fewer runs
+// are asked for than the game needs.
+TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
+    writeFile("ok.s", "add r3 r1 r2\nhlt\n");
+    writeFile("wrong.s", "add r3 r1 r1\nhlt\n");
+    writeFile("swap.s", "push r1\npush r2\npop r2\npop r1\nhlt\n");
+    writeFile("subi.s", "subi r1 r1 5\nhlt\nadd r1\n");
+    writeFile("loop.s", "jmp r0 r0 0\n");
+    // Saved on Windows: CR LF line ends, GBK or UTF-8 with a byte order mark.
+    writeFile("crlf-gbk.s", "; 两数相加\r\nadd r3 r1 r2\r\nhlt\r\n");
+    writeFile("crlf-utf8.s", "\xEF\xBB\xBF" + utf8(u8"; 两数相加\r\nadd r3 r1 r2\r\n\r\nhlt"));
+    const std::string completed = R"(","level":1,"seed":3,"passes":257,"completed":true,"failure":null})"
+                                  "\n";
+    struct Case {
+        const char* arguments;
+        int status;
+        std::string out;
+    } cases[] = {
+        {"level 1 ok.s --seed 3", 0, "{\"file\":\"ok.s" + completed},
+        {"level 1 ok.s --seed 3 --runs 1000", 0, "{\"file\":\"ok.s" + completed},
+        {"level 1 ok.s --seed 3 --runs 256", 0,
+         "{\"file\":\"ok.s\",\"level\":1,\"seed\":3,\"passes\":256,\"failure\":null}\n"},
+        {"level 1 crlf-gbk.s crlf-utf8.s --seed 3", 0,
+         "{\"file\":\"crlf-gbk.s" + completed + "{\"file\":\"crlf-utf8.s" + completed},
+        {"level 1 wrong.s --seed 3", 1,
+         R"({"file":"wrong.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,"reason":"wrong result",)"
+         R"("mismatches":[{"where":"R3","expected":"0B","actual":"74"}]}})"
+         "\n"},
+        {"level 13 swap.s --seed 3 --runs 5", 1,
+         R"({"file":"swap.s","level":13,"seed":3,"passes":0,"failure":{"run":1,"reason":"wrong result",)"
+         R"("mismatches":[{"where":"R1","expected":"D1","actual":"3A"},{"where":"R2","expected":"3A","actual":"D1"}]}})"
+         "\n"},
+        {"level 4 subi.s --seed 3", 1,
+         utf8(u8R"({"file":"subi.s","level":4,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
+              u8R"("reason":"the program does not assemble","mismatches":[],"errors":{"0":["不存在的指令：\"SUBI\"\n"],)"
+              u8R"("2":["行\"add r1\"参数过少\n"]}}})"
+              u8"\n")},
+        {"level 1 loop.s ok.s --seed 3 --max-steps 5000", 1,
+         R"({"file":"loop.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
+         R"("reason":"the program did not halt within 5000 steps","mismatches":[]}})"
+         "\n{\"file\":\"ok.s" +
+             completed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Outcome result = judge(c.arguments);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, "");
+    }
+}
+
+// A file saved on Windows assembles to the same image and line table as the
+// same file with LF line ends (asm, run and level read files alike).
+TEST_F(JudgeCli, CrLfSourcesAssembleAsLf) {
+    const std::string lf = "label top\n; 注释\naddi r1 r1 1\n\njne r1 r0 top\nhlt\n";
+    std::string crlf;
+    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeFile("lf.s", lf);
+    writeFile("crlf.s", crlf);
+    EXPECT_EQ(judge("asm crlf.s").out, judge("asm lf.s").out);
+    EXPECT_EQ(judge("asm crlf.s").status, 0);
+    EXPECT_EQ(judge("run crlf.s").out, judge("run lf.s").out);
+    // A lone CR is no line end, as in the game's editor.
+    writeFile("cr.s", "hlt\rhlt\n");
+    EXPECT_EQ(judge("asm cr.s").status, 1);
 }
