@@ -5,7 +5,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <random>
 #include <sstream>
 #include <string>
@@ -251,4 +255,199 @@ TEST_F(JudgeCli, CrLfSourcesAssembleAsLf) {
     // A lone CR is no line end, as in the game's editor.
     writeFile("cr.s", "hlt\rhlt\n");
     EXPECT_EQ(judge("asm cr.s").status, 1);
+}
+
+// A class of 30 as a teacher collects it: one folder per student, code files
+// directly in it or in its levels folder, saved on Linux or Windows, in GBK
+// or UTF-8, right, wrong, not assembling, never halting or missing. Levels
+// 1-6 are graded; only 1, 2 and 6 have files. With seed 3, level 1's first
+// run has R1=3A and R2=D1.
+namespace {
+namespace fs = std::filesystem;
+
+std::string referenceSolution(int level) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/tests/levels/level%02d.asm", level);
+    return readFile(ASMQUEST_SOURCE_DIR + std::string(name));
+}
+
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+// Writes the class and returns the CSV rows a correct grade must give, in order.
+std::string writeClass(const std::string& root) {
+    const std::string completed = ",completed,257,,\n";
+    std::map<std::string, std::string> rows; // student -> rows, sorted by name bytes as the report is
+    for (int i = 0; i < 30; ++i) {
+        char number[8];
+        std::snprintf(number, sizeof number, "s%02d", i + 1);
+        std::string name = i == 28 ? utf8(u8"张三") : i == 29 ? "<b>&co" : number;
+        const int kind = i == 28 ? 2 : i == 29 ? 3 : i % 7;
+        const fs::path folder = fs::path(root) / name;
+        const fs::path files = kind % 2 ? folder : folder / "levels";
+        fs::create_directories(files);
+        auto code = [&](int level, const std::string& bytes) {
+            writeFile((files / (utf8(u8"第") + std::to_string(level) + utf8(u8"关代码.txt"))).string(), bytes);
+        };
+        std::string& expected = rows[name];
+        switch (kind) {
+        case 0: // as the game saves them
+            for (int level : {1, 2, 6}) code(level, referenceSolution(level));
+            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed;
+            break;
+        case 1: // saved on Windows
+            for (int level : {1, 2, 6}) code(level, withCrLf(referenceSolution(level)));
+            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed;
+            break;
+        case 2: // UTF-8 with a byte order mark, own spacing, comments and label names
+            code(1, "\xEF\xBB\xBF" + utf8(u8"; 我的答案\nadd  r3   r1 r2   ; 相加\n\nhlt\n"));
+            code(6, utf8(u8"sub r0 r1 r2\njgt r0 r0 更大\nhlt\n\nlabel 更大\naddi r3 r0 1 ; 是\nhlt"));
+            expected = name + ",1" + completed + name + ",6" + completed;
+            break;
+        case 3: // wrong at level 1, right at level 2
+            code(1, "add r3 r1 r1\nhlt\n");
+            code(2, referenceSolution(2));
+            expected = name + ",1,failed,0,1,R3 expected 0B actual 74\n" + name + ",2" + completed;
+            break;
+        case 4:
+            code(1, "subi r1 r1 5\nhlt\n");
+            expected = name + ",1,does not assemble,0,1,\n";
+            break;
+        case 5:
+            code(1, "label top\njmp r0 r0 top\n");
+            expected = name + ",1,failed,0,1,\n";
+            break;
+        default: // nothing handed in
+            break;
+        }
+    }
+    std::string csv = "student,level,result,passes,failed_run,first_mismatch\n";
+    for (const auto& [name, text] : rows) csv += text;
+    return csv;
+}
+
+const char* const GRADE = "grade class --levels 1-6 --seed 3 --max-steps 20000";
+} // namespace
+
+TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
+    const std::string expectedCsv = writeClass("class");
+    Outcome one = judge(GRADE + std::string(" --jobs 1 --csv one.csv --html one.html"));
+    Outcome four = judge(GRADE + std::string(" --jobs 4 --csv four.csv"));
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(four.status, 0);
+    EXPECT_EQ(readFile("one.csv"), expectedCsv);
+    EXPECT_EQ(readFile("four.csv"), expectedCsv);
+    EXPECT_EQ(one.out, four.out);
+    // Not a terminal: no progress line.
+    EXPECT_EQ(one.err.find('\r'), std::string::npos) << one.err;
+
+    // One line per judged file, each the level verdict with the student first.
+    std::istringstream lines(one.out);
+    std::string line;
+    std::size_t count = 0;
+    while (std::getline(lines, line)) {
+        ++count;
+        EXPECT_EQ(line.rfind("{\"student\":\"", 0), 0u) << line;
+        EXPECT_NE(line.find("\"seed\":3,"), std::string::npos) << line;
+    }
+    EXPECT_EQ(count, static_cast<std::size_t>(std::count(expectedCsv.begin(), expectedCsv.end(), '\n') - 1));
+    EXPECT_NE(one.out.find(utf8(u8R"({"student":"张三","file":"class/张三/levels/第6关代码.txt","level":6,"seed":3,)"
+                                  u8R"("passes":257,"completed":true,"failure":null})")),
+              std::string::npos);
+
+    // The page escapes names; identical work ignores comments, spacing, line
+    // ends and label names.
+    const std::string html = readFile("one.html");
+    EXPECT_EQ(html.find("<b>&co"), std::string::npos);
+    EXPECT_NE(html.find("<th>&lt;b&gt;&amp;co</th>"), std::string::npos);
+    EXPECT_NE(html.find(utf8(u8"<li>level 6: s01, s02, s03, s08, s09, s10, s15, s16, s17, s22, s23, s24, 张三</li>")),
+              std::string::npos);
+
+    for (const char* arguments : {"grade class --levels 0-3", "grade class --levels 3-2", "grade class --levels 1-31",
+                                  "grade class --jobs 0", "grade class --bogus", "grade"}) {
+        SCOPED_TRACE(arguments);
+        Outcome bad = judge(arguments);
+        EXPECT_EQ(bad.status, 2);
+        EXPECT_NE(bad.err.find("usage:"), std::string::npos);
+    }
+    EXPECT_EQ(judge("grade missing").status, 2);
+}
+
+// The page as a browser shows it: the table and the chart, and every cell
+// saying what the CSV says.
+TEST_F(JudgeCli, GradePageInABrowserMatchesTheCsv) {
+    if (std::system("command -v chromium >/dev/null 2>&1") != 0) GTEST_SKIP() << "chromium is not installed";
+    writeClass("class");
+    ASSERT_EQ(judge(GRADE + std::string(" --jobs 2 --csv grade.csv --html grade.html")).status, 0);
+    const std::string dump = "dom.html";
+    const std::string command =
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+        "--disable-background-networking --disable-component-update --disable-sync --user-data-dir=" +
+        fs::absolute("profile").string() + " --dump-dom file://" + fs::absolute("grade.html").string() + " >" + dump +
+        " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string dom = readFile(dump);
+    ASSERT_NE(dom.find("<table id=\"grades\">"), std::string::npos) << dom.substr(0, 500);
+    ASSERT_NE(dom.find("<svg id=\"chart\""), std::string::npos);
+
+    // Rows of the table as the browser built them: student -> cells.
+    std::map<std::string, std::vector<std::string>> table;
+    const std::regex row(R"re(<tr><th>([^<]*)</th>((?:<td[^>]*>.*?</td>)+)</tr>)re");
+    const std::regex cell(R"re(<td class="(\w+)" data-level="\d+">(.*?)</td>)re");
+    const std::size_t bodyStart = dom.find("<tbody>"), bodyEnd = dom.find("</tbody>");
+    ASSERT_LT(bodyStart, bodyEnd);
+    const std::string body = dom.substr(bodyStart, bodyEnd - bodyStart);
+    for (std::sregex_iterator r(body.begin(), body.end(), row), end; r != end; ++r) {
+        const std::string cells = (*r)[2];
+        auto& out = table[(*r)[1]];
+        for (std::sregex_iterator c(cells.begin(), cells.end(), cell); c != end; ++c)
+            out.push_back(std::string((*c)[1]) + "|" + std::string((*c)[2]));
+    }
+    ASSERT_EQ(table.size(), 30u);
+
+    // Every CSV row has its cell; every other cell is grey.
+    const auto escape = [](const std::string& text) {
+        return std::regex_replace(std::regex_replace(std::regex_replace(text, std::regex("&"), "&amp;"),
+                                                     std::regex("<"), "&lt;"),
+                                  std::regex(">"), "&gt;");
+    };
+    std::map<std::string, std::vector<std::string>> expected;
+    for (const auto& [name, cells] : table) expected[name].assign(6, "missing|");
+    std::map<int, int> completions;
+    std::istringstream csv(readFile("grade.csv"));
+    std::string line;
+    std::getline(csv, line);
+    while (std::getline(csv, line)) {
+        std::vector<std::string> field;
+        std::stringstream fields(line);
+        for (std::string f; std::getline(fields, f, ',');) field.push_back(f);
+        field.resize(6);
+        const int level = std::stoi(field[1]);
+        const std::string kind = field[2] == "completed" ? "completed" : field[2] == "failed" ? "failed" : "unassembled";
+        std::string text = "<span class=\"result\">" + field[2] + "</span><span class=\"passes\">" + field[3] +
+                           " passes</span>";
+        if (!field[4].empty()) text += "<span class=\"run\">run " + field[4] + "</span>";
+        if (!field[5].empty()) text += "<span class=\"detail\">" + field[5] + "</span>";
+        expected[escape(field[0])][level - 1] = kind + "|" + text;
+        completions[level] += field[2] == "completed";
+    }
+    for (const auto& [name, cells] : table) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(cells.size(), 6u);
+        for (std::size_t i = 0; i < 6; ++i) {
+            // Failures without a mismatch show the reason or the assembler's error instead.
+            if (cells[i].rfind("failed|", 0) == 0 || cells[i].rfind("unassembled|", 0) == 0)
+                EXPECT_EQ(cells[i].substr(0, expected[name][i].size()), expected[name][i]);
+            else
+                EXPECT_EQ(cells[i], expected[name][i]);
+        }
+    }
+    for (int level = 1; level <= 6; ++level)
+        EXPECT_NE(dom.find("data-level=\"" + std::to_string(level) + "\" data-count=\"" +
+                           std::to_string(completions[level]) + "\"><rect"),
+                  std::string::npos)
+            << level;
 }

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "main/judge_cli.h"
+#include "main/judge_workers.h"
 
 namespace {
 constexpr const char* USAGE =
@@ -36,6 +37,7 @@ int usage(const std::string& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    rememberProgramPath(argc > 0 ? argv[0] : nullptr);
     CLI::App judge("Runs asmquest's assembler, CPU and level judging without a terminal.", "asmquest-judge");
     judge.require_subcommand(1);
     const JudgeCommand commands[] = {
