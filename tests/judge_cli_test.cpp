@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "cpu/instruction_table.h"
 #include "test_support.h"
 
 namespace {
@@ -450,4 +451,88 @@ TEST_F(JudgeCli, GradePageInABrowserMatchesTheCsv) {
                            std::to_string(completions[level]) + "\"><rect"),
                   std::string::npos)
             << level;
+}
+
+// The texts a teacher prints, read from the judge as a teacher gets them.
+// Example code in them (indented lines starting with a lower-case mnemonic,
+// optionally after a 4-digit address) must still assemble, and every syntax
+// line of the manual ("ADD Rd Rs Rt") must name a row of the instruction
+// table, each row the manual lists appearing once.
+namespace {
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+const InstructionInfo* rowNamed(const std::string& name) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const InstructionInfo& row : instructionTable())
+        if (row.mnemonic == upper) return &row;
+    return nullptr;
+}
+
+// The example lines of a text, addresses removed, as one program.
+std::string exampleCode(const std::string& text) {
+    static const std::regex example(R"re(^ +(?:[0-9A-F]{4} +)?([a-z]+)(?: .*)?$)re");
+    std::string code;
+    for (const std::string& line : linesOf(text)) {
+        std::smatch match;
+        if (!std::regex_match(line, match, example) || !rowNamed(match[1])) continue;
+        code += line.substr(static_cast<std::size_t>(match.position(1))) + "\n";
+    }
+    return code;
+}
+} // namespace
+
+TEST_F(JudgeCli, PrintedTextsAreCleanUtf8AndTheirCodeAssembles) {
+    std::size_t examples = 0;
+    for (int level = 1; level <= 30; ++level) {
+        SCOPED_TRACE(level);
+        Outcome text = judge("describe " + std::to_string(level));
+        ASSERT_EQ(text.status, 0);
+        ASSERT_FALSE(text.out.empty());
+        EXPECT_EQ(text.out.find(" \n"), std::string::npos) << "padding left in";
+        EXPECT_EQ(text.out.find("\xEF\xBF\xBD"), std::string::npos) << "a character GBK could not hold";
+        const std::string code = exampleCode(text.out);
+        if (code.empty()) continue;
+        ++examples;
+        writeFile("example.s", code);
+        Outcome assembled = judge("asm example.s");
+        EXPECT_EQ(assembled.status, 0) << code << assembled.out;
+    }
+    EXPECT_GE(examples, 15u);
+    EXPECT_NE(judge("describe 22").out.find("FC00"), std::string::npos);
+
+    Outcome manual = judge("manual");
+    ASSERT_EQ(manual.status, 0);
+    EXPECT_EQ(manual.out.find("\xEF\xBF\xBD"), std::string::npos);
+    // An outline: headings deeper in the tree are indented further.
+    EXPECT_NE(manual.out.find(utf8(u8"\n  指令集\n")), std::string::npos);
+    const std::string code = exampleCode(manual.out);
+    if (!code.empty()) {
+        writeFile("manual.s", code);
+        Outcome assembled = judge("asm manual.s");
+        EXPECT_EQ(assembled.status, 0) << code << assembled.out;
+    }
+    static const std::regex syntax(R"re(^ *([A-Z]{2,6})((?: +(?:R[dst]|Imm\w*|Addr\w*|ADDR\w*))*) *$)re");
+    std::map<std::string, int> named;
+    for (const std::string& line : linesOf(manual.out)) {
+        std::smatch match;
+        if (!std::regex_match(line, match, syntax) || match[2].length() == 0) continue;
+        const InstructionInfo* row = rowNamed(match[1]);
+        ASSERT_NE(row, nullptr) << "the manual names an instruction the CPU lacks: " << line;
+        EXPECT_TRUE(row->listedInManual) << line;
+        ++named[match[1]];
+    }
+    for (const InstructionInfo& row : instructionTable()) {
+        if (!row.listedInManual || row.operandCount == 0) continue;
+        EXPECT_EQ(named[std::string(row.mnemonic)], 1) << row.mnemonic;
+        // A row the assembler refuses (SUBI) must be refused by the judge too.
+        writeFile("one.s", std::string(row.mnemonic) + " r1 r1 r1 1\nhlt\n");
+        const bool unknown = judge("asm one.s").out.find(utf8(u8"不存在的指令")) != std::string::npos;
+        EXPECT_EQ(unknown, !row.assembles) << row.mnemonic;
+    }
 }
