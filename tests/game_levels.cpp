@@ -8,6 +8,7 @@
 
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/levels.h"
 #include "game/panels.h"
 #include "game_support.h"
 
@@ -63,6 +64,20 @@ TEST(LevelPresets, ArithmeticLevelsDrawR1ThenR2) {
     EXPECT_EQ(cpu.registers[1], base);
     EXPECT_EQ(cpu.registers[2], exponent);
     EXPECT_EQ(reg(3), power);
+}
+
+// The failure report lists a level's inputs from its preset mask: every
+// register a set-up draws is in it, and no other.
+TEST(LevelPresets, TheInputMaskNamesExactlyThePresetRegisters) {
+    for (unsigned short level = 0; level <= LAST_CORE_LEVEL + 1; ++level) {
+        std::uint16_t seen = 0;
+        for (unsigned seed = 1; seed <= 40; ++seed) {
+            setUp(seed, level);
+            for (unsigned r = 0; r < 16; ++r)
+                if (game.presetRegisters[r]) seen |= static_cast<std::uint16_t>(1u << r);
+        }
+        EXPECT_EQ(seen, presetRegisterMask(level)) << "level " << level;
+    }
 }
 
 TEST(LevelPresets, ComparisonsAreUnsigned) {

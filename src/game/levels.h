@@ -12,3 +12,6 @@ void setUpLevelRun(Game& game, std::uint16_t level);
 
 // Levels after the last core level share one open entry.
 inline constexpr std::uint16_t LAST_CORE_LEVEL = 30;
+
+// Bit r set: the level's set-up presets register Rr for each run (its inputs).
+std::uint16_t presetRegisterMask(std::uint16_t level);
