@@ -57,7 +57,7 @@ bool tryPush(Cpu& cpu, std::uint8_t value) {
         cpu.raiseInterrupt(INT_STACK_OVERFLOW);
         return false;
     }
-    cpu.memory[cpu.sp] = value;
+    cpu.write(cpu.sp, value);
     cpu.sp = std::uint16_t(cpu.sp + 1);
     return true;
 }
@@ -80,15 +80,15 @@ void deliverKey(Cpu& cpu) {
 void loadStack(Cpu& cpu, std::uint16_t from) {
     std::uint32_t count = cpu.memory[from];
     for (std::uint32_t i = 1; i <= count; ++i)
-        cpu.memory[STACK_BASE - 1 + i] = cpu.memory[std::uint16_t(from + i)];
+        cpu.write(std::uint16_t(STACK_BASE - 1 + i), cpu.memory[std::uint16_t(from + i)]);
     cpu.sp = std::uint16_t(STACK_BASE + count);
 }
 
 void saveStack(Cpu& cpu, std::uint16_t to) {
     std::uint16_t count = std::uint16_t(cpu.sp - STACK_BASE);
-    cpu.memory[to] = std::uint8_t(count);
+    cpu.write(to, std::uint8_t(count));
     for (std::uint32_t i = 1; i <= count; ++i)
-        cpu.memory[std::uint16_t(to + i)] = cpu.memory[std::uint16_t(STACK_BASE - 1 + i)];
+        cpu.write(std::uint16_t(to + i), cpu.memory[std::uint16_t(STACK_BASE - 1 + i)]);
     cpu.sp = STACK_BASE;
 }
 
@@ -241,8 +241,8 @@ template <bool r0IsZero>
 
     case 0x32: { // ISET: n in Rs:Rt, Addr absolute
         const std::uint32_t entry = INTERRUPT_TABLE + 2 * (s() << 4 | t());
-        cpu.memory[entry] = std::uint8_t(word);
-        cpu.memory[entry + 1] = std::uint8_t(word >> 8);
+        cpu.write(std::uint16_t(entry), std::uint8_t(word));
+        cpu.write(std::uint16_t(entry + 1), std::uint8_t(word >> 8));
         return;
     }
     case 0x33: loadStack(cpu, ea()); return;
@@ -258,12 +258,12 @@ template <bool r0IsZero>
     case 0x3F: jumpIf(true); return;
 
     case 0x50: cpu.registers[d] = cpu.memory[ea()]; return;
-    case 0x60: cpu.memory[ea()] = std::uint8_t(R(d)); return;
+    case 0x60: cpu.write(ea(), std::uint8_t(R(d))); return;
     case 0x70: {
         const std::uint16_t at = ea();
         const std::uint8_t held = std::uint8_t(R(d));
         cpu.registers[d] = cpu.memory[at];
-        cpu.memory[at] = held;
+        cpu.write(at, held);
         return;
     }
     default: break; // stack, interrupts, calls, invalid words
@@ -345,7 +345,7 @@ bool Cpu::raiseInterrupt(std::uint8_t number) {
         } else {
             byte = k == 17 ? std::uint8_t(pc) : std::uint8_t(pc >> 8);
         }
-        memory[std::uint16_t(sp + k)] = byte;
+        write(std::uint16_t(sp + k), byte);
     }
     sp = std::uint16_t(sp + CONTEXT_BYTES);
     flags |= FLAG_I;

@@ -7,7 +7,11 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/failure_report.h"
 #include "game/panels.h"
+#include "game/run_replay.h"
+#include "game/step_changes.h"
+#include "game/step_history.h"
 #include "shell/logger.h"
 #include "shell/manual.h"
 #include "ui/console_screen.h"
@@ -24,18 +28,18 @@ struct PanelPlace {
     const char* title;
     std::int64_t x, y, width, height;
 };
-constexpr PanelPlace consolePanelPlace{"控制台", 123, 14, 36, 12};
-constexpr PanelPlace editorPanelPlace{"汇编代码编辑器", 1, 4, 66, 28};
-constexpr PanelPlace registerPanelPlace{"寄存器", 123, 4, 24, 6};
-constexpr PanelPlace memoryPanelPlace{"内存", 69, 4, 52, 28};
-constexpr PanelPlace stackPanelPlace{"栈", 69, 6, 52, 17};
-constexpr PanelPlace interruptPanelPlace{"中断表", 69, 10, 52, 17};
+constexpr PanelPlace consolePanelPlace{"控制台", 119, 14, 36, 12};
+constexpr PanelPlace editorPanelPlace{"汇编代码编辑器", 1, 4, 62, 28};
+constexpr PanelPlace registerPanelPlace{"寄存器", 119, 4, 24, 6};
+constexpr PanelPlace memoryPanelPlace{"内存", 65, 4, 52, 28};
+constexpr PanelPlace stackPanelPlace{"栈", 65, 6, 52, 17};
+constexpr PanelPlace interruptPanelPlace{"中断表", 65, 10, 52, 17};
 constexpr PanelPlace screenPanelPlace{"屏幕", 100, 6, 16, 16};
 constexpr PanelPlace keyboardPanelPlace{"键盘", 50, 10, 4, 2};
-constexpr PanelPlace levelPanelPlace{"关卡说明", 69, 4, 52, 28};
+constexpr PanelPlace levelPanelPlace{"关卡说明", 65, 4, 52, 28};
 constexpr PanelPlace guidePanelPlace{"指南", 1, 4, 80, 25};
-constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 150, 4, 10, 3};
-constexpr PanelPlace perfPanelPlace{"性能", 123, 30, 18, 2};
+constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 145, 4, 14, 5};
+constexpr PanelPlace perfPanelPlace{"性能", 119, 30, 18, 2};
 constexpr PanelPlace choicePanelPlace{"null", 10, 10, 36, 12};
 } // namespace
 #define PLACE(p) p.title, p.x, p.y, p.width, p.height
@@ -60,10 +64,18 @@ window guidePanel(PLACE(guidePanelPlace));
 window cpuControlPanel(PLACE(cpuControlPanelPlace));
 window perfPanel(PLACE(perfPanelPlace));
 window choicePanel(PLACE(choicePanelPlace));
+StepHistory stepHistory;
+RunReplay runReplay;
+StepChanges stepChanges;
+FailureMarks failureMarks;
 Game game;
 
 void restartGlobals() {
     game.~Game();
+    failureMarks.~FailureMarks();
+    stepChanges.~StepChanges();
+    runReplay.~RunReplay();
+    stepHistory.~StepHistory();
     choicePanel.~window();
     perfPanel.~window();
     cpuControlPanel.~window();
@@ -107,5 +119,9 @@ void restartGlobals() {
     new (&cpuControlPanel) window(PLACE(cpuControlPanelPlace));
     new (&perfPanel) window(PLACE(perfPanelPlace));
     new (&choicePanel) window(PLACE(choicePanelPlace));
+    new (&stepHistory) StepHistory();
+    new (&runReplay) RunReplay();
+    new (&stepChanges) StepChanges();
+    new (&failureMarks) FailureMarks();
     new (&game) Game();
 }
