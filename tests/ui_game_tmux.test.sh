@@ -78,13 +78,16 @@ try:
     # Stepped, then a click into the text: the caret goes where clicked and
     # stays there, so typing lands there (it used to jump back to the PC's line).
     click_text = session.click_text
+    click(30, 12)  # below the text: the caret goes to the end of the last line
+    keys("BSpace", "BSpace")  # back to a program that compiles
+    wait_for(lambda: find("|1|hlt ") == (0, 5), "the second line is 'hlt' again")
     click_text("CPU控制", "the bar has the CPU control button")
     click_text("编译", "the CPU control panel comes to the front")
     click_text("步进", "the step button shows")
     wait_for(lambda: find("PC=0004") is not None, "one instruction stepped")
     click(5, 5)
     text("Q")
-    wait_for(lambda: find("|1|hlQtlt ") == (0, 5), "typed text lands where the click put the caret")
+    wait_for(lambda: find("|1|hlQt ") == (0, 5), "typed text lands where the click put the caret")
 
     # A paste of 2000 characters reaches the editor at once, not a character a frame.
     keys("C-a")  # nothing selected to replace: typed as a control character, removed again
