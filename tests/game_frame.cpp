@@ -734,9 +734,9 @@ TEST(FailureReport, ListsEightMismatchesThenCountsTheRest) {
     EXPECT_NE(text.find("第1次检验未通过：\n  Ra：应为05，实际为00\n  0100：应为01，实际为00\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  0106：应为01，实际为00\n  ……另有4处不符\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("本次输入"), std::string::npos);
-    EXPECT_EQ(memoryPanel.grid[4][17].attribute, MISMATCH_ATTRIBUTE);  // 0100
-    EXPECT_EQ(memoryPanel.grid[34][17].attribute, MISMATCH_ATTRIBUTE); // 010A
-    EXPECT_EQ(memoryPanel.grid[37][17].attribute, memoryPanel.colour); // 010B
+    EXPECT_EQ(memoryPanel.grid[5][17].attribute, MISMATCH_ATTRIBUTE);  // 0100
+    EXPECT_EQ(memoryPanel.grid[35][17].attribute, MISMATCH_ATTRIBUTE); // 010A
+    EXPECT_EQ(memoryPanel.grid[38][17].attribute, memoryPanel.colour); // 010B
 }
 
 // A feeder that draws rand() while the run goes on (level 24's wrong keys):
