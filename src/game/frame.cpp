@@ -117,15 +117,16 @@ void Game::handleINPUTandDRAW() {
 }
 
 void Game::updateVM() {
-    const bool watchBreakpoints = !editorPanel.breakpoints.empty();
-    for (unsigned steps = 0; steps < (fast ? fastStepsPerFrame : 1u) && running && !cpu.halted; ++steps) {
-        cpu.step();
-        if (watchBreakpoints) {
-            const std::int64_t line = sourceLineOf(cpu.pc);
-            const auto& marks = editorPanel.breakpoints;
-            if (std::find(marks.begin(), marks.end(), line) != marks.end()) running = 0;
-        }
-    }
+    if (!running) return;
+    // With breakpoints, the test follows every step; without, the CPU runs the frame's steps in one batch.
+    const Cpu::StopTest stopAtBreakpoint = [](void* context) {
+        Game& self = *static_cast<Game*>(context);
+        const std::int64_t line = sourceLineOf(cpu.pc);
+        const auto& marks = editorPanel.breakpoints;
+        if (std::find(marks.begin(), marks.end(), line) != marks.end()) self.running = 0;
+        return !self.running;
+    };
+    cpu.run(fast ? fastStepsPerFrame : 1u, editorPanel.breakpoints.empty() ? nullptr : stopAtBreakpoint, this);
 }
 
 void Game::paceFrame() {

@@ -227,11 +227,7 @@ int commandRun(std::span<char*> args) {
     for (auto [where, byte] : options.memory) cpu.memory[where] = byte;
     if (options.key) cpu.pendingKey = *options.key;
     cpu.halted = 0;
-    std::uint64_t steps = 0;
-    while (!cpu.halted && steps < options.steps) {
-        cpu.step();
-        ++steps;
-    }
+    const std::uint64_t steps = cpu.run(options.steps);
 
     std::string registers = "[";
     for (int i = 0; i < 16; ++i) {
