@@ -5,6 +5,7 @@
 
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/levels.h"
 #include "game/panels.h"
 #include "shell/logger.h"
 #include "ui/console_screen.h"
@@ -60,11 +61,13 @@ bool Game::runPasses() const {
             const std::uint16_t expected = registerCheck(i);
             if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.registers[i]) pass = false;
         }
-    if (memoryCheck)
-        for (unsigned a = 0; a < 65536; ++a) {
+    if (memoryCheck) {
+        const MemoryRange checked = checkedMemory(level);
+        for (unsigned a = checked.first; a <= checked.last; ++a) {
             const std::uint16_t expected = memoryCheck(static_cast<std::uint16_t>(a));
             if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.memory[a]) pass = false;
         }
+    }
     return pass;
 }
 

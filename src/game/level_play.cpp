@@ -6,6 +6,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/levels.h"
 #include "game/panels.h"
 
 namespace {
@@ -21,8 +22,9 @@ std::vector<Mismatch> findMismatches() {
                 found.push_back({where, static_cast<std::uint8_t>(expected), cpu.registers[i]});
             }
         }
+    const MemoryRange checked = checkedMemory(game.level);
     if (game.memoryCheck)
-        for (unsigned a = 0; a < 65536 && found.size() < maxReportedMismatches; ++a) {
+        for (unsigned a = checked.first; a <= checked.last && found.size() < maxReportedMismatches; ++a) {
             const std::uint16_t expected = game.memoryCheck(static_cast<std::uint16_t>(a));
             if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.memory[a]) {
                 std::snprintf(where, sizeof where, "%04X", a);
