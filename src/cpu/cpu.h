@@ -35,6 +35,13 @@ struct StackFault {
     const char* what; // "INT_STACK_OVER" or "INT_STACK_UNDER"
 };
 
+// A listener on memory writes (the step history): before the first write
+// into a 256-byte page, savePage runs and is expected to mark the page saved.
+struct WriteWatch {
+    std::uint8_t pageSaved[256];
+    void (*savePage)(std::uint8_t page);
+};
+
 struct Cpu {
     std::uint8_t registers[16];
     std::uint8_t flags;
@@ -45,6 +52,8 @@ struct Cpu {
     std::uint8_t pendingKey;
     std::function<void()> stepHook;
     std::uint16_t clk;
+    // Null unless a step history listens; every write of a step goes through write().
+    WriteWatch* writeWatch = nullptr;
 
     Cpu();
     void reset();
@@ -59,9 +68,12 @@ struct Cpu {
     std::uint8_t pop();
     bool raiseInterrupt(std::uint8_t number);
 
-    // Every memory write the CPU itself makes (instructions, pushes, the
-    // interrupt context), so one place can watch them.
-    void write(std::uint16_t address, std::uint8_t value) { memory[address] = value; }
+    // The one funnel for memory writes made by steps and step hooks.
+    void write(std::uint16_t address, std::uint8_t value) {
+        if (writeWatch && !writeWatch->pageSaved[address >> 8]) [[unlikely]]
+            writeWatch->savePage(static_cast<std::uint8_t>(address >> 8));
+        memory[address] = value;
+    }
 };
 
 extern Cpu cpu;

@@ -10,13 +10,16 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/step_history.h"
 
 namespace {
 
 using Check = std::uint16_t (*)(const Game&, std::uint16_t);
 
-std::uint8_t r8() { return static_cast<std::uint8_t>(std::rand()); }
-unsigned r() { return static_cast<unsigned>(std::rand()); }
+// During a run the feeders' draws are recorded (and played back when the run
+// is replayed or re-executed after a step back); see step_history.h.
+std::uint8_t r8() { return static_cast<std::uint8_t>(runRand()); }
+unsigned r() { return static_cast<unsigned>(runRand()); }
 
 std::uint16_t expect(unsigned value) { return static_cast<std::uint8_t>(value); }
 
@@ -233,7 +236,7 @@ void level18(Game& game) {
     installRegisterCheck(game, checkR1AgainstScratch0);
     installFeeder(game, [](Game& g) {
         ++g.scratch[1];
-        if (g.scratch[1] > 2 && (r() & 1)) cpu.memory[0x0100] = g.scratch[0];
+        if (g.scratch[1] > 2 && (r() & 1)) cpu.write(0x0100, g.scratch[0]);
     });
 }
 
@@ -493,6 +496,13 @@ constexpr LevelEntry levelTable[] = {
 };
 static_assert(std::size(levelTable) == LAST_CORE_LEVEL + 1);
 
+// The registers each level's set-up above draws (R1 = bit 1, R2 = bit 2).
+constexpr std::uint16_t presetMasks[] = {
+    0, 0x6, 0x6, 0x2, 0x2, 0x2, 0x6, 0x6, 0x6, 0x4, 0x2, 0x2, 0, 0x6, 0x2, 0x6,
+    0x4, 0x6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+};
+static_assert(std::size(presetMasks) == LAST_CORE_LEVEL + 1);
+
 } // namespace
 
 void setUpLevelRun(Game& game, std::uint16_t level) {
@@ -502,3 +512,5 @@ void setUpLevelRun(Game& game, std::uint16_t level) {
 MemoryRange checkedMemory(std::uint16_t level) {
     return level <= LAST_CORE_LEVEL ? levelTable[level].checkedMemory : everyAddress;
 }
+
+std::uint16_t presetRegisterMask(std::uint16_t level) { return level <= LAST_CORE_LEVEL ? presetMasks[level] : 0; }
