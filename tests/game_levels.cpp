@@ -541,6 +541,29 @@ TEST(LevelChecks, TimerLevelsAndOpenLevels) {
     EXPECT_EQ(reg(0), 0xFF);
 }
 
+// Judging compares only each level's declared memory range, so no check may
+// compare anything outside it, whatever the data and however far the feeder got.
+TEST(LevelChecks, MemoryChecksCompareOnlyTheirDeclaredRange) {
+    for (unsigned level = 0; level <= LAST_CORE_LEVEL + 1; ++level) {
+        const MemoryRange range = checkedMemory(static_cast<std::uint16_t>(level));
+        bool comparedInside = false;
+        for (unsigned seed = 1; seed <= 40; ++seed) {
+            setUp(seed, static_cast<unsigned short>(level));
+            if (!game.memoryCheck) break;
+            for (int round = 0; round < 2; ++round) {
+                for (unsigned a = 0; a < 65536; ++a) {
+                    const bool inside = a >= range.first && a <= range.last;
+                    if (inside) comparedInside |= mem(a) != NOT_CHECKED;
+                    else ASSERT_EQ(mem(a), NOT_CHECKED) << "level " << level << " seed " << seed << " address " << a;
+                }
+                if (cpu.stepHook) feederKeys(300);
+            }
+        }
+        if (game.memoryCheck) EXPECT_TRUE(comparedInside) << "level " << level;
+        else EXPECT_EQ(range.last - range.first, 0xFFFF) << "level " << level << " declares a range but has no memory check";
+    }
+}
+
 TEST(LevelSetUp, ShowsTheDescriptionAndTitle) {
     setUp(1, 12);
     EXPECT_EQ(levelPanel.title, "关卡说明-第12关");
