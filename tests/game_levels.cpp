@@ -419,12 +419,18 @@ TEST(LevelFeeders, FeedersDrawInOrder) {
             std::uint8_t* s = model.scratch;
             int next = model.draws;
             const auto draw = [&] { return r.at(next++); };
+            // "w<step>" for a write to 0x0100, "<key>@<step>" for a key.
+            const auto event = [](std::string& out, int key, int step) {
+                char text[24];
+                std::snprintf(text, sizeof text, key ? "%d@%d " : "w%d ", key ? key : step, step);
+                out += text;
+            };
             std::string expected;
             for (int step = 0; step < 300; ++step) {
                 int key = 0;
                 if (level == 18) {
                     ++s[1];
-                    if (s[1] > 2 && (draw() & 1)) expected += "w" + std::to_string(step) + " ";
+                    if (s[1] > 2 && (draw() & 1)) event(expected, 0, step);
                 } else if (level == 24) {
                     if (s[2]) key = 0x08, s[2] = 0;
                     else if (draw() & 1) key = 'A' + draw() % 26, s[2] = 1;
@@ -434,9 +440,10 @@ TEST(LevelFeeders, FeedersDrawInOrder) {
                     else if (draw() % 10 == 0) key = level == 25 ? '0' + draw() % 10 : 'A' + draw() % 26, s[4] = 1;
                     else if (s[15] < s[0]) key = s[5 + s[15]++];
                 }
-                if (key) expected += std::to_string(key) + "@" + std::to_string(step) + " ";
+                if (key) event(expected, key, step);
             }
-            expected += "draws " + std::to_string(next);
+            expected += "draws ";
+            expected += std::to_string(next);
 
             std::memset(game.scratch, 0, sizeof game.scratch);
             std::srand(seed);
@@ -445,15 +452,16 @@ TEST(LevelFeeders, FeedersDrawInOrder) {
             for (int step = 0; step < 300; ++step) {
                 cpu.memory[0x100] = 0;
                 cpu.stepHook();
-                if (cpu.memory[0x100]) actual += "w" + std::to_string(step) + " ";
-                if (cpu.pendingKey) actual += std::to_string(cpu.pendingKey) + "@" + std::to_string(step) + " ";
+                if (cpu.memory[0x100]) event(actual, 0, step);
+                if (cpu.pendingKey) event(actual, cpu.pendingKey, step);
                 cpu.pendingKey = 0;
             }
             const int first = std::rand(), second = std::rand();
             int used = -1;
             for (std::size_t k = 0; k + 1 < r.size() && used < 0; ++k)
                 if (r[k] == first && r[k + 1] == second) used = static_cast<int>(k);
-            actual += "draws " + std::to_string(used);
+            actual += "draws ";
+            actual += std::to_string(used);
             EXPECT_EQ(actual, expected) << "level " << level << ", seed " << seed;
         }
     }
