@@ -3,11 +3,11 @@
 // ends). Every file is written under a temporary name and renamed over the
 // old one, so an interrupted save leaves the old content, never half a file.
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "game/game.h"
 #include "game/panels.h"
+#include "shell/host_files.h"
 #include "shell/messages.h"
 #include "ui/platform.h"
 
@@ -16,46 +16,16 @@ namespace {
 // Built on first use: the Game global saves from its constructor, which may run
 // before this file's own globals are constructed.
 const std::string& levelsDirectory() {
-    static const std::string name = reinterpret_cast<const char*>(u8"levels");
+    static const std::string name = "levels";
     return name;
 }
 
-
-bool writeWhole(const std::string& path, const std::string& bytes) {
+bool writeWhole(const std::string& path, const std::string& bytes, HostFileMode mode) {
     ensureLevelsDirectory();
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = (std::fclose(file) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return hostReplaceFile(path, bytes, mode);
 }
 
-bool readWhole(const std::string& path, std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    bytes.clear();
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
-}
-
-// Files saved by a Windows build end their lines in CR LF.
-std::string withoutCarriageReturns(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-    return out;
-}
+bool readWhole(const std::string& path, std::string& bytes, HostFileMode mode) { return hostReadFile(path, bytes, mode); }
 
 // The host paths are UTF-8; the message names the file in the game's own GBK text.
 void reportSave(bool ok, const char* gbkName) {
@@ -70,33 +40,30 @@ void reportSave(bool ok, const char* gbkName) {
 } // namespace
 
 std::string levelCodePath(unsigned level) {
-    return levelsDirectory() + reinterpret_cast<const char*>(u8"/第") + std::to_string(level) +
-           reinterpret_cast<const char*>(u8"关代码.txt");
+    return hostPath(levelsDirectory(), "第" + std::to_string(level) + "关代码.txt");
 }
 
-std::string lastLevelPath() { return levelsDirectory() + reinterpret_cast<const char*>(u8"/上次关卡.bin"); }
+std::string lastLevelPath() { return hostPath(levelsDirectory(), "上次关卡.bin"); }
 
 void ensureLevelsDirectory() {
-    if (!hostKeepsFiles()) return;
-    std::error_code ignored;
-    std::filesystem::create_directory(levelsDirectory(), ignored);
+    if (hostKeepsFiles()) hostMakeHiddenDirectory(levelsDirectory());
 }
 
 void saveProgress(unsigned level) {
     if (!hostKeepsFiles()) return;
     const std::string codePath = levelCodePath(level);
-    bool ok = writeWhole(codePath, editorPanel.getText());
+    bool ok = writeWhole(codePath, editorPanel.getText(), HostFileMode::text);
     char codeName[32];
     std::snprintf(codeName, sizeof codeName, "第%u关代码.txt", level);
     reportSave(ok, codeName);
     const char number[2] = {static_cast<char>(level & 0xFF), static_cast<char>((level >> 8) & 0xFF)};
-    if (ok) reportSave(writeWhole(lastLevelPath(), std::string(number, 2)), "上次关卡.bin");
+    if (ok) reportSave(writeWhole(lastLevelPath(), std::string(number, 2), HostFileMode::binary), "上次关卡.bin");
 }
 
 void startupChoice() {
     std::string bytes;
     // A missing or truncated file starts at level 1 without asking.
-    if (!hostKeepsFiles() || !readWhole(lastLevelPath(), bytes) || bytes.size() < 2) {
+    if (!hostKeepsFiles() || !readWhole(lastLevelPath(), bytes, HostFileMode::binary) || bytes.size() < 2) {
         game.setLEVEL(1);
         return;
     }
@@ -108,8 +75,8 @@ void startupChoice() {
 
 void loadLevelCode(unsigned level) {
     std::string text;
-    if (hostKeepsFiles() && readWhole(levelCodePath(level), text)) {
-        editorPanel.setText(withoutCarriageReturns(text));
+    if (hostKeepsFiles() && readWhole(levelCodePath(level), text, HostFileMode::text)) {
+        editorPanel.setText(text);
     } else {
         consolePrintf("读取文件失败！\n");
     }

@@ -1,13 +1,13 @@
 // The game: wait for a large enough console, then run frames for ever. The
-// program ends when the console goes away (F10 in the terminal, or closing it).
+// program ends when the console goes away (F10, or closing the terminal or console window).
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "game/game.h"
+#include "main/host.h"
 #include "ui/console_screen.h"
 #include "ui/platform.h"
-#include "ui/terminal_console.h"
 
 namespace {
 
@@ -38,10 +38,7 @@ void waitForLargeConsole() {
 } // namespace
 
 int main() {
-    if (!terminalConsole().isTerminal()) {
-        std::fputs("asmquest: run it in a terminal (standard input and output must be a terminal)\n", stderr);
-        return 1;
-    }
+    if (!hostConsoleReady()) return 1;
     waitForLargeConsole();
     clearConsole();
     std::srand(static_cast<unsigned>(std::time(nullptr)));
