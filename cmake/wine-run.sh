@@ -14,9 +14,10 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 mkdir -p "$WINEPREFIX"
 (
   flock 9
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot -i </dev/null >/dev/null 2>&1; fi
+  # The lock's descriptor is closed for them: the server and services outlive this script.
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot -i </dev/null >/dev/null 2>&1 9>&-; fi
   # Both return at once when the server already runs.
-  wineserver -p </dev/null >/dev/null 2>&1
-  wine cmd /c exit </dev/null >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>&1 9>&-
+  wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
 ) 9>"$WINEPREFIX.lock"
 exec wine "$@"

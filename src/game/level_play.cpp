@@ -6,6 +6,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/game_random.h"
 #include "game/panels.h"
 
 namespace {
@@ -58,7 +59,7 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
         return verdict;
     }
 
-    std::srand(seed);
+    gameSrand(seed);
     game.fast = 1;
     game.updateLEVEL(); // the reload the compile requested: the first run's set-up
     game.running = 1;

@@ -1,6 +1,6 @@
 // One entry per level: what a run starts with and what a halt must show.
-// r() is rand(); every level draws its data in the order written, so a
-// seeded rand() reproduces the same test data run after run.
+// r() is gameRand() (glibc's rand() sequence); every level draws its data in
+// the order written, so a seeded generator reproduces the same test data run after run.
 #include "game/levels.h"
 
 #include <cstdio>
@@ -10,13 +10,14 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/game_random.h"
 
 namespace {
 
 using Check = std::uint16_t (*)(const Game&, std::uint16_t);
 
-std::uint8_t r8() { return static_cast<std::uint8_t>(std::rand()); }
-unsigned r() { return static_cast<unsigned>(std::rand()); }
+std::uint8_t r8() { return static_cast<std::uint8_t>(gameRand()); }
+unsigned r() { return static_cast<unsigned>(gameRand()); }
 
 std::uint16_t expect(unsigned value) { return static_cast<std::uint8_t>(value); }
 

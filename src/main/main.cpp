@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "game/game.h"
+#include "game/game_random.h"
 #include "main/host.h"
 #include "ui/console_screen.h"
 #include "ui/platform.h"
@@ -41,6 +42,6 @@ int main() {
     if (!hostConsoleReady()) return 1;
     waitForLargeConsole();
     clearConsole();
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    gameSrand(static_cast<unsigned>(std::time(nullptr)));
     for (;;) game.update();
 }

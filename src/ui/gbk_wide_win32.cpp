@@ -3,13 +3,15 @@
 #include <windows.h>
 
 // Code page 936 and the GBK of glibc (which turned the sources' literals into
-// bytes, and which the Linux build reads with) differ in two symbols; follow
-// glibc so that both builds show and print the same characters.
+// bytes, and which the Linux build reads with) differ in two symbols, and 936
+// also maps the 2149 user-defined codes to the private use area, which glibc
+// leaves unassigned. Follow glibc so both builds show and print the same text.
 namespace {
 struct Difference {
     std::uint8_t lead, trail;
     char16_t windows, glibc;
 };
+bool isPrivateUse(char16_t c) { return c >= 0xE000 && c <= 0xF8FF; }
 constexpr Difference differences[] = {{0xA1, 0xA4, u'\u30FB', u'\u00B7'}, {0xA1, 0xAA, u'\u2015', u'\u2014'}};
 } // namespace
 
@@ -18,7 +20,8 @@ char16_t wideFromGbkPair(std::uint8_t lead, std::uint8_t trail) {
         if (d.lead == lead && d.trail == trail) return d.glibc;
     const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
     wchar_t wide[2] = {};
-    return MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes, 2, wide, 2) == 1 ? static_cast<char16_t>(wide[0]) : 0;
+    if (MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, bytes, 2, wide, 2) != 1) return 0;
+    return isPrivateUse(static_cast<char16_t>(wide[0])) ? 0 : static_cast<char16_t>(wide[0]);
 }
 
 char16_t wideFromGbkByte(std::uint8_t byte) {
@@ -31,7 +34,7 @@ int gbkFromWide(char16_t character, std::uint8_t out[2]) {
         out[0] = static_cast<std::uint8_t>(character);
         return 1;
     }
-    if (character >= 0xD800 && character <= 0xDFFF) return 0;
+    if ((character >= 0xD800 && character <= 0xDFFF) || isPrivateUse(character)) return 0;
     for (const Difference& d : differences)
         if (d.glibc == character) {
             out[0] = d.lead;
