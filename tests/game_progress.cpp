@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #ifdef _WIN32
-#include <windows.h>
+#include "windows_support.h"
 #endif
 
 #include <filesystem>
@@ -25,20 +25,13 @@ struct KeptFiles {
 #ifdef _WIN32
 // The game's paths are GBK text with backslashes; the files are opened as any
 // Windows program would find them, by their UTF-16 names.
-std::wstring widePath(const std::string& gbk) {
-    std::wstring wide(gbk.size(), L'\0');
-    wide.resize(static_cast<std::size_t>(
-        MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), static_cast<int>(wide.size()))));
-    return wide;
-}
-
 std::string readFile(const std::string& path) {
-    std::ifstream in(std::filesystem::path(widePath(path)), std::ios::binary);
+    std::ifstream in(std::filesystem::path(wideFromGbkPath(path)), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-    const std::filesystem::path wide(widePath(path));
+    const std::filesystem::path wide(wideFromGbkPath(path));
     std::filesystem::create_directories(wide.parent_path());
     std::ofstream(wide, std::ios::binary) << bytes;
 }
@@ -87,7 +80,7 @@ TEST(Progress, AFirstStartAsksNothingAndSavesLevelOne) {
     EXPECT_EQ(readFile(lastLevelPath()), std::string("\x01\x00", 2));
     EXPECT_EQ(levelCodePath(12), level12CodePath);
 #ifdef _WIN32
-    EXPECT_TRUE(GetFileAttributesW(L"levels") & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(isHiddenDirectory("levels"));
 #endif
 }
 

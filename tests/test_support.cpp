@@ -5,9 +5,9 @@
 #include <stdexcept>
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include <random>
+
+#include "windows_support.h"
 #else
 #include <iconv.h>
 #include <unistd.h>
@@ -44,19 +44,8 @@ TempDirectory::~TempDirectory() {
 }
 
 #ifdef _WIN32
-static std::string convert(const std::string& in, unsigned to, unsigned from) {
-    if (in.empty()) return {};
-    const int n = MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), wide.data(), n);
-    const int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(to, 0, wide.data(), n, out.data(), m, nullptr, nullptr);
-    return out;
-}
-
-std::string toGbk(const std::string& utf8) { return convert(utf8, 936, CP_UTF8); }
-std::string toUtf8(const std::string& gbk) { return convert(gbk, CP_UTF8, 936); }
+std::string toGbk(const std::string& utf8) { return convertCodePage(utf8, 936, 65001); }
+std::string toUtf8(const std::string& gbk) { return convertCodePage(gbk, 65001, 936); }
 #else
 static std::string convert(const std::string& in, const char* to, const char* from) {
     iconv_t cd = iconv_open(to, from);

@@ -267,8 +267,8 @@ TEST(WindowsConsole, InputRecordsBecomeGbkKeyRecordsOnePerByte) {
         key('A', u'a'), key('A', u'a', false),                  // key-ups carry nothing
         key(0xE7, u'\u4E2D'),                                   // 中 from an input method: D6 D0
         key('C', u'\u521B'),                                    // 创 (B4 B4): its low byte 1B is no Escape
-        key(0xE5, 0), key('W', 0), key('W', u'\u6587', false),  // composing, then the character on the key-up: 文 C4 C9
-        key(0x10, 0, true, 0x10), key(0x10, 0, false),          // Shift alone: nothing
+        key(0xE5, 0), key('W', 0), key('W', u'\u6587', false),  // composing, then the character on the key-up: 文 CE C4
+        key(0x10, 0, true, 0x10), key(0x10, 0, false),          // Shift alone: its key-down only
         key('X', u'x', true, 0, 3),                             // a held key: three records
         key('A', 1, true, LEFT_CTRL_PRESSED),                   // Ctrl+A
         key(0, u'\xD83D'), key(0, u'\xDE00'),                   // an emoji (two halves): not GBK, dropped
@@ -285,8 +285,9 @@ TEST(WindowsConsole, InputRecordsBecomeGbkKeyRecordsOnePerByte) {
     focus.type = FOCUS_EVENT;
     api.input.push_back(focus);
     const std::vector<std::string> expected = {
+        "type 4", // the window's size, queued at start for the first frame
         "key 41 61 ctl 0 n1", "key E7 D6 ctl 0 n1", "key E7 D0 ctl 0 n1", "key 43 B4 ctl 0 n1", "key 43 B4 ctl 0 n1",
-        "key 57 C4 ctl 0 n1", "key 57 C9 ctl 0 n1", "key 58 78 ctl 0 n1", "key 58 78 ctl 0 n1", "key 58 78 ctl 0 n1",
+        "key 57 00 ctl 0 n1", "key 57 CE ctl 0 n1", "key 57 C4 ctl 0 n1", "key 10 00 ctl 10 n1", "key 58 78 ctl 0 n1", "key 58 78 ctl 0 n1", "key 58 78 ctl 0 n1",
         "key 41 01 ctl 8 n1", "key 79 00 ctl 0 n1", "key 25 00 ctl 100 n1", "mouse 12,7 00000001 0",
         "mouse 12,7 FF880002 4", "mouse 3,4 00000000 1", "type 4", "type 10"};
     EXPECT_EQ(readAll(con), expected);

@@ -84,6 +84,17 @@ WindowsConsole::WindowsConsole(win32::ConsoleApi& consoleApi) : api(consoleApi) 
     savedInputCodePage = api.inputCodePage();
     savedOutputCodePage = api.outputCodePage();
     codePagesSet = savedInputCodePage != 0 && api.setCodePages(gbkCodePage, gbkCodePage);
+    // The first frame redraws everything and reads a record to do it: a size
+    // record of the window waits for it, as the terminal back end queues one.
+    win32::BufferInfo info;
+    if (win32::Handle out = api.stdHandle(win32::StdHandle::output); out && api.screenBufferInfo(out, info)) {
+        INPUT_RECORD r;
+        r.EventType = WINDOW_BUFFER_SIZE_EVENT;
+        r.Event.WindowBufferSizeEvent = WINDOW_BUFFER_SIZE_RECORD{};
+        r.Event.WindowBufferSizeEvent.dwSize = {static_cast<std::int16_t>(info.right - info.left + 1),
+                                                static_cast<std::int16_t>(info.bottom - info.top + 1)};
+        push(r);
+    }
 }
 
 WindowsConsole::~WindowsConsole() { restore(); }
@@ -233,6 +244,9 @@ void WindowsConsole::push(const INPUT_RECORD& record) {
 
 bool WindowsConsole::pump(HANDLE input) {
     std::uint32_t pending = 0;
+    // A wait without a timeout first: wine's console takes in what the terminal
+    // sent only when someone waits on it; on Windows it costs one call.
+    api.waitForInput(toHandle(input), 0);
     if (!api.pendingInput(toHandle(input), pending)) return false;
     win32::InputRecord records[16];
     INPUT_RECORD decoded[WindowsInputDecoder::maxRecords];
