@@ -34,7 +34,7 @@ struct MouseFromKeys : win32::ConsoleApi {
         }
         if (!r.keyDown) return;
         if (c != u'M' && c != u'm') {
-            if (c < 0x80 && c != u'<') sequence += static_cast<char>(c);
+            if (c > 0 && c < 0x80 && c != u'<') sequence += static_cast<char>(c); // not Shift or Alt alone
             return;
         }
         inSequence = false;
