@@ -197,36 +197,54 @@ std::vector<std::string> readAll(WindowsConsole& con) {
 TEST(WindowsConsole, AGameFrameShowsTheSameCellsWithDoubleWidthCharacters) {
     freshProgram();
     runFrames(3);
-    typeIntoEditor("add r3 r1 r2");
+    typeIntoEditor("a");
     RecordingApi api;
     WindowsConsole con(api);
-    api.calls.clear();
     const HANDLE out = con.GetStdHandle(STD_OUTPUT_HANDLE);
-    std::size_t pairs = 0, writes = 0;
-    for (const FakeConsole::Call& c : fakeConsole().calls) {
-        if (c.name == "WriteConsoleOutputCharacterA") {
-            con.WriteConsoleOutputCharacterA(out, c.text.data(), c.length, c.at, nullptr);
-            ++writes;
-            if (c.length == 2 && static_cast<std::uint8_t>(c.text[0]) >= 0x81) ++pairs;
-        } else if (c.name == "FillConsoleOutputAttribute") {
-            con.FillConsoleOutputAttribute(out, c.value, c.length, c.at, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    con.GetConsoleScreenBufferInfo(out, &info);
+    struct Counts {
+        std::size_t writes = 0, pairs = 0, wideWrites = 0, oneCharacterWrites = 0;
+    };
+    // Replays the renderer's calls so far onto the back end, then forgets them.
+    const auto replay = [&] {
+        Counts n;
+        api.calls.clear();
+        for (const FakeConsole::Call& c : fakeConsole().calls) {
+            if (c.name == "WriteConsoleOutputCharacterA") {
+                con.WriteConsoleOutputCharacterA(out, c.text.data(), c.length, c.at, nullptr);
+                ++n.writes;
+                if (c.length == 2 && static_cast<std::uint8_t>(c.text[0]) >= 0x81) ++n.pairs;
+            } else if (c.name == "FillConsoleOutputAttribute") {
+                con.FillConsoleOutputAttribute(out, c.value, c.length, c.at, nullptr);
+            }
         }
-    }
-    ASSERT_GT(pairs, 50u); // the frame is full of Chinese text
-    // One console call per call of the renderer; a double-byte character is one UTF-16 character.
-    std::size_t wideWrites = 0, singleCharacterWrites = 0;
-    for (const std::string& line : api.calls)
-        if (line.rfind("write ", 0) == 0) {
-            ++wideWrites;
-            if (std::count(line.begin(), line.end(), ' ') == 2) ++singleCharacterWrites;
+        for (const std::string& line : api.calls)
+            if (line.rfind("write ", 0) == 0) {
+                ++n.wideWrites;
+                if (std::count(line.begin(), line.end(), ' ') == 2) ++n.oneCharacterWrites;
+            }
+        fakeConsole().calls.clear();
+        return n;
+    };
+    const auto expectSameScreen = [&] {
+        for (int y = 0; y < RecordingApi::height; ++y) {
+            ASSERT_EQ(api.row(y), fakeConsole().row(y)) << "row " << y;
+            for (int x = 0; x < RecordingApi::width; ++x)
+                ASSERT_EQ(api.at(x, y).attribute, fakeConsole().cell(x, y).attribute) << x << "," << y;
         }
-    EXPECT_EQ(wideWrites, writes);
-    EXPECT_GE(singleCharacterWrites, pairs);
-    for (int y = 0; y < RecordingApi::height; ++y) {
-        ASSERT_EQ(api.row(y), fakeConsole().row(y)) << "row " << y;
-        for (int x = 0; x < RecordingApi::width; ++x)
-            ASSERT_EQ(api.at(x, y).attribute, fakeConsole().cell(x, y).attribute) << x << "," << y;
-    }
+    };
+    const Counts start = replay();
+    ASSERT_GT(start.pairs, 100u); // the screen is full of Chinese text
+    EXPECT_GT(start.oneCharacterWrites, 100u); // a double-byte character is one UTF-16 character
+    expectSameScreen();
+    // A typed letter: the renderer rewrites every double-byte character on
+    // screen; the console gets the changed cells only.
+    typeIntoEditor("b");
+    const Counts typed = replay();
+    EXPECT_GT(typed.pairs, 100u);
+    EXPECT_LT(typed.wideWrites, 12u) << typed.wideWrites;
+    expectSameScreen();
 }
 
 // Known calls: what each A-shaped call becomes.
@@ -235,23 +253,28 @@ TEST(WindowsConsole, OutputCallsBecomeWideCallsCellForCell) {
     {
         WindowsConsole con(api);
         const HANDLE out = con.GetStdHandle(STD_OUTPUT_HANDLE);
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        con.GetConsoleScreenBufferInfo(out, &info);
         std::uint32_t written = 0;
         con.WriteConsoleOutputCharacterA(out, "\xB9\xD8", 2, {10, 3}, &written); // 关
         EXPECT_EQ(written, 2u);                                                  // bytes, as the A call counts
         con.FillConsoleOutputAttribute(out, 0x9F, 2, {10, 3}, nullptr);
         con.WriteConsoleOutputCharacterA(out, "ab\xB9", 3, {167, 4}, nullptr);   // a lead byte alone at the edge
         con.WriteConsoleOutputCharacterA(out, "\xA1\xA4\x80\xFF", 4, {0, 5}, nullptr); // ·, euro, a stray byte
+        con.WriteConsoleOutputCharacterA(out, "\xB9\xD8", 2, {10, 3}, nullptr); // shown already: not sent
+        con.FillConsoleOutputAttribute(out, 0x9F, 2, {10, 3}, nullptr);
         con.FillConsoleOutputCharacterA(out, ' ', 170 * 300, {0, 0}, nullptr);
+        con.WriteConsoleOutputCharacterA(out, "\xB9\xD8", 2, {10, 3}, nullptr); // after a clear: sent
         con.SetConsoleCursorPosition(out, {80, 16});
-        CONSOLE_CURSOR_INFO info;
-        con.GetConsoleCursorInfo(out, &info);
-        info.bVisible = 0;
-        con.SetConsoleCursorInfo(out, &info);
+        CONSOLE_CURSOR_INFO cursor;
+        con.GetConsoleCursorInfo(out, &cursor);
+        cursor.bVisible = 0;
+        con.SetConsoleCursorInfo(out, &cursor);
         con.WriteStandardOutput("\xC7\xEB", 2); // 请
     }
     const std::vector<std::string> expected = {
         "code pages 936 936", "write 10,3 5173", "attribute 10,3 9F x2", "write 167,4 0061 0062 003F",
-        "write 0,5 00B7 20AC 003F", "fill 0,0 0020 x51000", "cursor 80,16", "cursor info 25 0", "stdout 1 35831",
+        "write 0,5 00B7 20AC 003F", "fill 0,0 0020 x51000", "write 10,3 5173", "cursor 80,16", "cursor info 25 0", "stdout 1 35831",
         "code pages 437 850"};
     EXPECT_EQ(api.calls, expected);
     EXPECT_EQ(api.at(10, 3).character, u'\u5173');

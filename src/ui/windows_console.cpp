@@ -159,6 +159,19 @@ std::uint32_t WindowsConsole::widen(const char* text, std::uint32_t length) {
     return n;
 }
 
+void WindowsConsole::followBufferSize(int width, int height) {
+    if (width == shownWidth && height == shownHeight) return;
+    shownWidth = width > 0 ? width : 0;
+    shownHeight = height > 0 ? height : 0;
+    shownCharacters.assign(static_cast<std::size_t>(shownWidth) * static_cast<std::size_t>(shownHeight), 0);
+    shownAttributes.assign(shownCharacters.size(), 0xFFFF);
+}
+
+void WindowsConsole::forgetShown() {
+    std::fill(shownCharacters.begin(), shownCharacters.end(), 0);
+    std::fill(shownAttributes.begin(), shownAttributes.end(), 0xFFFF);
+}
+
 HANDLE WindowsConsole::GetStdHandle(std::int32_t which) {
     win32::Handle h = nullptr;
     if (which == STD_INPUT_HANDLE) h = api.stdHandle(win32::StdHandle::input);
@@ -175,6 +188,8 @@ bool WindowsConsole::GetConsoleScreenBufferInfo(HANDLE output, CONSOLE_SCREEN_BU
     info->wAttributes = b.attributes;
     info->srWindow = {b.left, b.top, b.right, b.bottom};
     info->dwMaximumWindowSize = toCoord(b.maximumWindow);
+    // A new buffer size may have moved or cleared what the console shows.
+    followBufferSize(b.size.x, b.size.y);
     return true;
 }
 
@@ -184,15 +199,46 @@ bool WindowsConsole::GetConsoleScreenBufferInfo(HANDLE output, CONSOLE_SCREEN_BU
 bool WindowsConsole::WriteConsoleOutputCharacterA(HANDLE output, const char* text, std::uint32_t length, COORD start,
                                                   std::uint32_t* written) {
     const std::uint32_t n = widen(text, length);
+    const bool inside = start.X >= 0 && start.Y >= 0 && start.X < shownWidth && start.Y < shownHeight;
+    const std::uint32_t first = inside ? static_cast<std::uint32_t>(start.Y * shownWidth + start.X) : 0;
+    // The cells this write covers: a character GBK writes in two bytes takes two.
+    bool same = inside && first + length <= shownCharacters.size();
+    for (std::uint32_t i = 0, cell = first; same && i < n; ++i) {
+        const bool doubleWidth = wide[i] >= 0x80 && wide[i] != u'\u20AC' && wide[i] != u'?';
+        same = shownCharacters[cell] == wide[i] && (!doubleWidth || shownCharacters[cell + 1] == 0xFFFF);
+        cell += doubleWidth ? 2 : 1;
+    }
+    if (same) {
+        if (written) *written = length;
+        return true;
+    }
     const bool ok = api.writeCharacters(toHandle(output), wide.data(), n, toCell(start));
     if (written) *written = ok ? length : 0;
+    if (inside) {
+        std::uint32_t cell = first;
+        for (std::uint32_t i = 0; i < n && cell < shownCharacters.size(); ++i) {
+            const bool doubleWidth = wide[i] >= 0x80 && wide[i] != u'\u20AC' && wide[i] != u'?';
+            shownCharacters[cell++] = ok ? wide[i] : 0;
+            if (doubleWidth && cell < shownCharacters.size()) shownCharacters[cell++] = ok ? 0xFFFF : 0;
+        }
+    }
     return ok;
 }
 
 bool WindowsConsole::FillConsoleOutputAttribute(HANDLE output, std::uint16_t attribute, std::uint32_t length,
                                                 COORD start, std::uint32_t* written) {
+    const bool inside = start.X >= 0 && start.Y >= 0 && start.X < shownWidth && start.Y < shownHeight;
+    const std::size_t first = inside ? static_cast<std::size_t>(start.Y * shownWidth + start.X) : 0;
+    const std::size_t last = inside ? std::min(first + length, shownAttributes.size()) : 0;
+    bool same = inside && first + length <= shownAttributes.size();
+    for (std::size_t cell = first; same && cell < last; ++cell) same = shownAttributes[cell] == attribute;
+    if (same) {
+        if (written) *written = length;
+        return true;
+    }
     const bool ok = api.fillAttribute(toHandle(output), attribute, length, toCell(start));
     if (written) *written = ok ? length : 0;
+    for (std::size_t cell = first; cell < last; ++cell) shownAttributes[cell] = ok ? attribute : 0xFFFF;
     return ok;
 }
 
@@ -200,6 +246,7 @@ bool WindowsConsole::FillConsoleOutputCharacterA(HANDLE output, char character, 
                                                  std::uint32_t* written) {
     const char16_t c = wideFromGbkByte(static_cast<std::uint8_t>(character));
     const bool ok = api.fillCharacter(toHandle(output), c ? c : u'?', length, toCell(start));
+    forgetShown();
     if (written) *written = ok ? length : 0;
     return ok;
 }
@@ -301,6 +348,7 @@ bool WindowsConsole::ReadConsoleInputA(HANDLE input, INPUT_RECORD* buffer, std::
 }
 
 void WindowsConsole::WriteStandardOutput(const char* text, std::uint32_t length) {
+    forgetShown(); // printed at the cursor, wherever that is
     const std::uint32_t n = widen(text, length);
     api.writeStandardOutput(wide.data(), n);
 }

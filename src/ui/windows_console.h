@@ -7,13 +7,17 @@
 //   record per byte, as the terminal back end delivers them (WindowsInputDecoder);
 // - code page 936 for console input and output while the game runs;
 // - F10 and closing the console window end the game the same way: the window's
-//   close event is handed to the main thread, which ends the program with exit(0).
+//   close event is handed to the main thread, which ends the program with exit(0);
+// - a write or attribute fill that would change no cell is not sent: the
+//   renderer rewrites every double-byte character in each changed frame, and a
+//   console call per character costs a round trip to the console host.
 //
 //   WindowsConsole con(win32::win32ConsoleApi());
 //   if (!con.isConsole()) ...    // not started in a console
 #pragma once
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "ui/platform.h"
 #include "ui/win32_console_api.h"
@@ -73,6 +77,10 @@ private:
     [[noreturn]] void quit();
     // GBK bytes to UTF-16 in `wide`, one unit per cell; returns the count.
     std::uint32_t widen(const char* text, std::uint32_t length);
+    // What the console is known to show, per cell of the screen buffer (0: unknown).
+    bool shown(std::uint32_t cell, char16_t character) const;
+    void forgetShown();
+    void followBufferSize(int width, int height);
 
     win32::ConsoleApi& api;
     bool codePagesSet = false;
@@ -81,6 +89,9 @@ private:
     std::array<INPUT_RECORD, 1024> queue{};
     std::uint32_t queueHead = 0, queueSize = 0;
     std::array<char16_t, 2048> wide{};
+    int shownWidth = 0, shownHeight = 0;
+    std::vector<char16_t> shownCharacters; // a double-width character's second cell holds 0xFFFF
+    std::vector<std::uint16_t> shownAttributes; // 0xFFFF: unknown
 };
 
 // The console of the Windows game executable (src/main/host_windows.cpp).
