@@ -25,6 +25,8 @@ struct MouseFromKeys : win32::ConsoleApi {
         if (r.type != keyEvent) return ready.push_back(r);
         const char16_t c = r.character;
         if (!inSequence) {
+            // wine reports the sequence's ESC as Alt held down: a real click has no key in it.
+            if (r.virtualKeyCode == 0x12) return;
             if (r.keyDown && c == u'[' && (r.controlKeyState & altKeys)) {
                 inSequence = true;
                 sequence.clear();
