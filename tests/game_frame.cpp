@@ -8,8 +8,11 @@
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/level_play.h"
+#include "game/panel_marks.h"
 #include "game/panels.h"
+#include "game/step_history.h"
 #include "game_support.h"
+#include "ui_support.h"
 
 namespace {
 
@@ -23,6 +26,38 @@ void runToHaltAndJudge() {
     game.running = 1;
     while (game.running && !cpu.halted) game.updateVM();
     game.updateLEVEL();
+}
+
+// Every row of the console panel, one line each.
+std::string consoleText() {
+    std::string text;
+    for (std::size_t row = 0; row < consolePanel.grid.front().size(); ++row)
+        text += panelRow(consolePanel, static_cast<int>(row)) + "\n";
+    return text;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+std::string hex2(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+    return text;
+}
+
+// Runs level `level` with `source` fast, frame by frame, until a run fails.
+void playUntilAFailure(std::uint16_t level, const std::string& source) {
+    game.setLEVEL(level);
+    runFrame();
+    compile(source);
+    runFrame();
+    game.fast = 1;
+    game.running = 1;
+    for (int frame = 0; frame < 20000 && !game.judged; ++frame) runFrame();
+    ASSERT_TRUE(game.judged) << "no run failed";
 }
 
 } // namespace
@@ -47,6 +82,7 @@ TEST(Judging, TwoHundredFiftySevenPassesCompleteALevel) {
     EXPECT_EQ(game.level, 1);
     runToHaltAndJudge();
     EXPECT_EQ(game.level, 2);
+    EXPECT_NE(consoleText().find("恭喜通过第1关！\n接下来是第2关"), std::string::npos) << consoleText();
     EXPECT_EQ(game.running, 0);
     EXPECT_TRUE(game.program.empty()); // the player compiles again for the new level
     EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\nhlt");
@@ -166,6 +202,69 @@ TEST(Buttons, CompileRunAndResetThroughTheMouse) {
     EXPECT_EQ(panelRow(registerPanel, 5).substr(14), "已通过:00");
 }
 
+namespace {
+// The console's rows joined: messages as printed, wherever the panel wrapped them.
+std::string consoleMessages() {
+    std::string text;
+    for (int row = 0; row < consolePanel.height(); ++row) text += panelRow(consolePanel, row);
+    return text;
+}
+
+void press(const char* button) {
+    cpuControlPanel.raise();
+    const CellPosition at = controlButton(button);
+    click(at.x, at.y);
+}
+} // namespace
+
+// Every compile says how it went; 运行 and 步进 run nothing until the text compiles.
+TEST(Buttons, CompileFeedbackAndRefusals) {
+    freshProgram();
+    runFrame();
+    press("运行");
+    EXPECT_EQ(consoleMessages(), "请先编译。");
+    EXPECT_EQ(game.running, 0);
+
+    typeIntoEditor("add r3 r1 r9 r4\rhlx");
+    press("编译");
+    const std::string warning = "第0行：警告：指令到\"r9\"就完整了，后面的\"r4\"被忽略。注释要以;开头。";
+    EXPECT_EQ(consoleMessages(), "第1行：不存在的指令：\"HLX\"" + warning + "编译失败：1行有错误，程序没有载入。");
+    EXPECT_EQ(windowList.front(), &consolePanel); // errors stay in front
+    const std::uint16_t pc = cpu.pc;
+    press("运行");
+    press("步进");
+    runFrames(2);
+    EXPECT_TRUE(consoleMessages().ends_with("没有载入。请先修正编译错误。请先修正编译错误。"));
+    EXPECT_EQ(game.running, 0);
+    EXPECT_EQ(cpu.pc, pc);
+    // The line in error stays marked across frames, until the next edit.
+    editorPanel.raise();
+    runFrames(2);
+    EXPECT_EQ(attributeAt(static_cast<int>(editorPanel.x) + 3, static_cast<int>(editorPanel.y) + 1), 0xCF);
+    EXPECT_NE(attributeAt(static_cast<int>(editorPanel.x) + 3, static_cast<int>(editorPanel.y)), 0xCF);
+    fakeConsole().pushKey(VK_BACK, 8);
+    runFrames(3);
+    EXPECT_NE(attributeAt(static_cast<int>(editorPanel.x) + 3, static_cast<int>(editorPanel.y) + 1), 0xCF);
+    press("运行");
+    EXPECT_TRUE(consoleMessages().ends_with("请先编译。"));
+
+    typeIntoEditor("t");
+    press("编译"); // the console starts afresh and the control panel stays in front
+    EXPECT_EQ(consoleMessages(), warning + "编译成功：2条指令，共8字节。");
+    EXPECT_EQ(windowList.front(), &cpuControlPanel);
+    press("步进");
+    EXPECT_EQ(cpu.pc, 4);
+    press("重置");
+    runFrame();
+    press("步进");
+    EXPECT_TRUE(consoleMessages().ends_with("请先编译。"));
+    EXPECT_EQ(cpu.pc, 0);
+
+    editorPanel.setText("dta 41\nhlt");
+    press("编译");
+    EXPECT_EQ(consoleMessages(), "编译成功：1条指令，1个数据字节，共5字节。");
+}
+
 TEST(Buttons, TheBarTogglesAPanel) {
     freshProgram();
     runFrame();
@@ -212,6 +311,39 @@ TEST(KeyboardPanel, KeysReachTheCpuOnlyWhenItIsInFront) {
     EXPECT_EQ(cpu.pendingKey, 'B');
 }
 
+// Level 20 types its digits again every 256 steps: in a fast run a key the
+// player types is delivered and typed over within the frame, in a slow run
+// it stays. The game says so, once, and leaves the 键盘 panel in front.
+TEST(KeyboardPanel, OnALevelThatTypesItsOwnKeysThePlayerIsTold) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(20);
+    for (const bool fast : {true, false}) {
+        SCOPED_TRACE(fast ? "fast" : "slow");
+        compile("iset 1 key\nlabel wait\njmp r0 r0 wait\nlabel key\npop r1\nstore r1 r0 r0 1f\niret");
+        runFrame(); // the level's set-up
+        game.running = 1;
+        game.fast = fast;
+        runFrames(30);
+        keyboardPanel.raise();
+        fakeConsole().pushKey('7', '7');
+        runFrames(3);
+        EXPECT_EQ(cpu.pendingKey, 0); // the CPU took the key
+        if (fast) EXPECT_EQ(cpu.memory[0x1F], '0' + game.scratch[2]); // the level's second digit again
+        else EXPECT_EQ(cpu.memory[0x1F], '7');
+        EXPECT_EQ(windowList.front(), &keyboardPanel);
+        // Said after the first key only (the second compile cleared the console).
+        EXPECT_EQ(consoleText().find("第20关会自己按键") != std::string::npos, fast);
+    }
+    // A level whose feeder types nothing says nothing.
+    game.setLEVEL(18);
+    consolePanel.clearText();
+    keyboardPanel.raise();
+    fakeConsole().pushKey('7', '7');
+    runFrame();
+    EXPECT_EQ(panelRow(consolePanel, 0), "");
+}
+
 TEST(StatusPanels, ShowTheMachine) {
     freshProgram();
     runFrame();
@@ -233,6 +365,9 @@ TEST(StatusPanels, ShowTheMachine) {
     game.totalSleepMicros = 1500000;
     game.updateREG();
     EXPECT_EQ(panelRow(perfPanel, 1), "总睡眠：1.500s");
+    game.totalSleepMicros = 1052000; // the milliseconds keep their leading zero
+    game.updateREG();
+    EXPECT_EQ(panelRow(perfPanel, 1), "总睡眠：1.052s");
 }
 
 TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {
@@ -266,6 +401,24 @@ TEST(Frame, AForcedRedrawReadsOneRecordEvenWithNothingQueued) {
     EXPECT_EQ(game.redrawAll, 0);
 }
 
+TEST(Frame, AFailedReadIsNotActedOn) {
+    freshProgram();
+    runFrame();
+    // The console reports an event, the read fails and leaves a press on the
+    // CPU控制 bar button in the record; a record that was not read does nothing.
+    const CellPosition bar = barButton("CPU控制");
+    fakeConsole().unreadable.push_back(makeMouseRecord(bar.x, bar.y, FROM_LEFT_1ST_BUTTON_PRESSED));
+    runFrame();
+    EXPECT_NE(windowList.front(), &cpuControlPanel);
+    EXPECT_EQ(fakeConsole().row(0).substr(0, 14), "汇编代码编辑器"); // the frame is still drawn
+    // A forced redraw whose read fails draws the frame and clears the request.
+    game.redrawAll = 1;
+    fakeConsole().unreadable.push_back(makeMouseRecord(bar.x, bar.y, FROM_LEFT_1ST_BUTTON_PRESSED));
+    runFrame();
+    EXPECT_NE(windowList.front(), &cpuControlPanel);
+    EXPECT_EQ(game.redrawAll, 0);
+}
+
 TEST(Frame, OddInputIsHarmless) {
     freshProgram();
     runFrame();
@@ -289,4 +442,131 @@ TEST(Frame, OddInputIsHarmless) {
     while (!fakeConsole().input.empty()) runFrame();
     runFrames(2);
     EXPECT_EQ(game.level, 1);
+}
+
+// Level 2 with a bare hlt: the report names R3 with R1 x R2 as expected,
+// lists the run's inputs, marks R3 red; 重放 sets the same inputs up again and
+// the replayed run is judged (and reported) as usual.
+TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
+    freshProgram();
+    runFrame();
+    playUntilAFailure(2, "hlt");
+    const std::uint8_t r1 = cpu.registers[1], r2 = cpu.registers[2];
+    runFrame();
+    const std::string report = "第1次检验未通过：\n  R3：应为" + hex2(r1 * r2) + "，实际为00\n本次输入：R1=" + hex2(r1) +
+                               " R2=" + hex2(r2) + "\n";
+    EXPECT_NE(consoleText().find(report), std::string::npos) << consoleText();
+    EXPECT_EQ(registerPanel.grid[18][0].attribute, MISMATCH_ATTRIBUTE); // "R3=00"
+    EXPECT_EQ(registerPanel.grid[22][0].attribute, MISMATCH_ATTRIBUTE);
+    EXPECT_EQ(registerPanel.grid[6][0].attribute, registerPanel.colour); // R1 is fine
+
+    // Other draws and set-ups of the level in between do not matter.
+    std::srand(4242);
+    game.setLEVEL(2);
+    std::srand(77);
+    cpuControlPanel.raise(); // the report brought the console to the front
+    runFrame();
+    const CellPosition replay = controlButton("重放");
+    click(replay.x, replay.y);
+    EXPECT_EQ(cpu.registers[1], r1);
+    EXPECT_EQ(cpu.registers[2], r2);
+    EXPECT_EQ(registerPanel.grid[18][0].attribute, registerPanel.colour); // marks end with the set-up
+
+    // Before any failure since the compile, 重放 restarts the current run.
+    compile("hlt");
+    runFrame();
+    const std::uint8_t fresh1 = cpu.registers[1];
+    cpu.registers[1] = static_cast<std::uint8_t>(fresh1 + 1);
+    cpuControlPanel.raise();
+    click(replay.x, replay.y);
+    EXPECT_EQ(cpu.registers[1], fresh1);
+
+    playUntilAFailure(2, "hlt");
+    const std::uint8_t f1 = cpu.registers[1], f2 = cpu.registers[2];
+    runFrame();
+    cpu.registers[1] = cpu.registers[2] = 0;
+    std::srand(99);
+    cpuControlPanel.raise();
+    click(replay.x, replay.y);
+    EXPECT_EQ(cpu.registers[1], f1);
+    EXPECT_EQ(cpu.registers[2], f2);
+    EXPECT_EQ(cpu.halted, 0);
+    EXPECT_EQ(cpu.pc, 0);
+    EXPECT_EQ(game.judged, 0);
+    consolePanel.clearText();
+    const CellPosition step = controlButton("步进");
+    click(step.x, step.y);
+    runFrame();
+    EXPECT_EQ(game.judged, 1);
+    EXPECT_NE(consoleText().find("第1次检验未通过"), std::string::npos) << consoleText();
+}
+
+// More than eight mismatches: registers first, then memory, then the rest as a
+// count; memory marks in the memory panel; an open level presets no register.
+TEST(FailureReport, ListsEightMismatchesThenCountsTheRest) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    compile("hlt");
+    runFrame();
+    game.registerCheck = [](std::uint16_t i) -> std::uint16_t { return i == 10 ? 0x05 : NOT_CHECKED; };
+    game.memoryCheck = [](std::uint16_t a) -> std::uint16_t { return a >= 0x100 && a < 0x10B ? 0x01 : NOT_CHECKED; };
+    game.running = 1;
+    runFrames(3);
+    const std::string text = consoleText();
+    EXPECT_NE(text.find("第1次检验未通过：\n  Ra：应为05，实际为00\n  0100：应为01，实际为00\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  0106：应为01，实际为00\n  ……另有4处不符\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("本次输入"), std::string::npos);
+    EXPECT_EQ(memoryPanel.grid[4][17].attribute, MISMATCH_ATTRIBUTE);  // 0100
+    EXPECT_EQ(memoryPanel.grid[34][17].attribute, MISMATCH_ATTRIBUTE); // 010A
+    EXPECT_EQ(memoryPanel.grid[37][17].attribute, memoryPanel.colour); // 010B
+}
+
+// A feeder that draws rand() while the run goes on (level 24's wrong keys):
+// the replay plays the failing run's draws back, so the same keys arrive at
+// the same steps and the run ends exactly as it did.
+TEST(FailureReport, ReplayRepeatsTheFeedersDraws) {
+    freshProgram();
+    runFrame();
+    // Level 24's solution, writing one cell too far right; a seed whose
+    // failing run has the feeder draw a few wrong keys.
+    for (unsigned seed = 1; seed < 100 && stepHistory.drawCursor < 12; ++seed) {
+    std::srand(seed);
+    playUntilAFailure(24, "iset 1 key\nlabel idle\njmp r0 r0 0\nlabel key\npop r1\naddi r0 r1 f3\njeq r0 r0 done\n"
+                          "load r2 r0 r0 300\naddi r0 r1 f8\njeq r0 r0 back\nstore r1 r0 r2 fc01\naddi r2 r2 1\n"
+                          "store r2 r0 r0 300\niret\nlabel back\naddi r2 r2 0\njeq r0 r0 ignore\naddi r2 r2 ff\n"
+                          "store r0 r0 r2 fc01\nstore r2 r0 r0 300\nlabel ignore\niret\nlabel done\nhlt");
+    }
+    const std::vector<std::uint8_t> screen(cpu.memory + 0xFC00, cpu.memory + 0xFC10);
+    const std::uint64_t steps = stepHistory.steps;
+    ASSERT_GE(stepHistory.drawCursor, 12u);
+    std::srand(6);
+    const CellPosition replay = controlButton("重放");
+    cpuControlPanel.raise();
+    click(replay.x, replay.y);
+    EXPECT_EQ(stepHistory.steps, 0u);
+    game.running = 1;
+    while (!cpu.halted) game.updateVM();
+    EXPECT_EQ(std::vector<std::uint8_t>(cpu.memory + 0xFC00, cpu.memory + 0xFC10), screen);
+    EXPECT_EQ(stepHistory.steps, steps);
+}
+
+// A run that never halts is reported once, after a million steps, and goes on.
+TEST(StepCounter, CountsTheRunAndReportsOneThatDoesNotHalt) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(1);
+    compile("label L\njmp r0 r0 L");
+    runFrame();
+    consolePanel.clearText();
+    game.fast = 1;
+    game.running = 1;
+    for (int frame = 0; frame < 260; ++frame) game.updateVM();
+    game.updateREG();
+    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1064960");
+    EXPECT_EQ(occurrences(consoleText(), "仍未停机"), 1u);
+    EXPECT_NE(consoleText().find("第1次检验已执行1000000步仍未停机"), std::string::npos) << consoleText();
+    for (int frame = 0; frame < 260; ++frame) game.updateVM();
+    EXPECT_EQ(occurrences(consoleText(), "仍未停机"), 1u);
+    EXPECT_EQ(game.running, 1);
 }

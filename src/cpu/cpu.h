@@ -6,7 +6,11 @@
 //   cpu.reset();                       // cold state: halted, memory zero
 //   loadProgram(image);                // (asm/asm.h)
 //   cpu.halted = 0;
-//   while (!cpu.halted) cpu.step();
+//   while (!cpu.halted) cpu.step();    // one step at a time, or
+//   cpu.run(4096);                     // the same steps in one batch
+//
+// Outside code (loader, level set-ups, hooks, tests) may write `memory`
+// directly at any time; the CPU's own writes all go through Cpu::write.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -31,6 +35,13 @@ struct StackFault {
     const char* what; // "INT_STACK_OVER" or "INT_STACK_UNDER"
 };
 
+// A listener on memory writes (the step history): before the first write
+// into a 256-byte page, savePage runs and is expected to mark the page saved.
+struct WriteWatch {
+    std::uint8_t pageSaved[256];
+    void (*savePage)(std::uint8_t page);
+};
+
 struct Cpu {
     std::uint8_t registers[16];
     std::uint8_t flags;
@@ -41,14 +52,28 @@ struct Cpu {
     std::uint8_t pendingKey;
     std::function<void()> stepHook;
     std::uint16_t clk;
+    // Null unless a step history listens; every write of a step goes through write().
+    WriteWatch* writeWatch = nullptr;
 
     Cpu();
     void reset();
     void step();
+    // Up to maxSteps steps, exactly as that many step() calls would run them,
+    // ending early when the CPU halts or, after a step, when stopAfter(context)
+    // returns true. Returns the steps done.
+    using StopTest = bool (*)(void* context);
+    std::uint64_t run(std::uint64_t maxSteps, StopTest stopAfter = nullptr, void* context = nullptr);
     void execute(std::uint32_t word);
     void push(std::uint8_t value);
     std::uint8_t pop();
     bool raiseInterrupt(std::uint8_t number);
+
+    // The one funnel for memory writes made by steps and step hooks.
+    void write(std::uint16_t address, std::uint8_t value) {
+        if (writeWatch && !writeWatch->pageSaved[address >> 8]) [[unlikely]]
+            writeWatch->savePage(static_cast<std::uint8_t>(address >> 8));
+        memory[address] = value;
+    }
 };
 
 extern Cpu cpu;

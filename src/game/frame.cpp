@@ -5,7 +5,12 @@
 
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/failure_report.h"
 #include "game/panels.h"
+#include "game/run_mismatches.h"
+#include "game/run_replay.h"
+#include "game/run_steps.h"
+#include "shell/messages.h"
 #include "shell/logger.h"
 #include "ui/console_screen.h"
 
@@ -31,7 +36,7 @@ void Game::update() {
     updateREG();
     markEditorLines();
     if (editorPanel.modified) {
-        resetMachine();
+        sourceEdited();
         editorPanel.modified = false;
     }
     logger.log(LogKind::FunctionCall, "Game::handleINPUTandDRAW被调用\n");
@@ -53,24 +58,14 @@ void Game::updateLEVEL() {
     if (cpu.halted && !judged) judgeRun();
 }
 
-bool Game::runPasses() const {
-    bool pass = true;
-    if (registerCheck)
-        for (std::uint16_t i = 0; i < 16; ++i) {
-            const std::uint16_t expected = registerCheck(i);
-            if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.registers[i]) pass = false;
-        }
-    if (memoryCheck)
-        for (unsigned a = 0; a < 65536; ++a) {
-            const std::uint16_t expected = memoryCheck(static_cast<std::uint16_t>(a));
-            if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.memory[a]) pass = false;
-        }
-    return pass;
-}
+bool Game::runPasses() const { return findRunMismatches(*this, cpu).empty(); }
 
 void Game::judgeRun() {
     judged = 1;
-    if (!runPasses()) {
+    const std::vector<RunMismatch> mismatches = findRunMismatches(*this, cpu);
+    if (!mismatches.empty()) {
+        reportFailedRun(passCount + 1u, mismatches);
+        keepFailedRun();
         passCount = 0;
         running = 0;
         fast = 0;
@@ -81,9 +76,12 @@ void Game::judgeRun() {
         ++passCount;
         return;
     }
+    const unsigned short next = static_cast<unsigned short>(level + 1);
+    consolePrintf("恭喜通过第%u关！\n", static_cast<unsigned>(level));
+    consolePrintf("接下来是第%u关：请阅读关卡说明，修改代码后重新编译。\n", static_cast<unsigned>(next));
     resetMachine();
     running = 0;
-    setLEVEL(static_cast<unsigned short>(level + 1));
+    setLEVEL(next);
     // The set-up above clears the reload that resetMachine asked for; ask again
     // so that the next frame starts the new level from a zero pass count.
     levelReloadRequested = 1;
@@ -104,28 +102,35 @@ void Game::handleINPUTandDRAW() {
     }
 
     con.SetConsoleMode(screen.inputHandle, readingInputMode(screen.savedInputMode));
-    INPUT_RECORD record;
+    INPUT_RECORD record{};
     std::uint32_t read = 0;
-    con.ReadConsoleInputA(screen.inputHandle, &record, 1, &read);
+    // A failed read may leave anything in the record: only a record read is acted on.
+    const bool haveRecord = con.ReadConsoleInputA(screen.inputHandle, &record, 1, &read) && read == 1;
     clearFrame(size.width, size.height);
-    if (record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
+    if (haveRecord && record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
-    dispatchInput(record);
+    if (haveRecord && !answerChoiceByKey(record)) dispatchInput(record);
+    else drawAllWindows();
     screen.present();
     redrawAll = 0;
 }
 
 void Game::updateVM() {
-    const bool watchBreakpoints = !editorPanel.breakpoints.empty();
-    for (unsigned steps = 0; steps < (fast ? fastStepsPerFrame : 1u) && running && !cpu.halted; ++steps) {
-        cpu.step();
-        if (watchBreakpoints) {
+    beforeFrameSteps();
+    std::uint64_t steps = 0;
+    if (running) {
+        // With breakpoints, the test follows every step; without, the CPU runs the frame's steps in one batch.
+        const Cpu::StopTest stopAtBreakpoint = [](void* context) {
+            Game& self = *static_cast<Game*>(context);
             const std::int64_t line = sourceLineOf(cpu.pc);
             const auto& marks = editorPanel.breakpoints;
-            if (std::find(marks.begin(), marks.end(), line) != marks.end()) running = 0;
-        }
+            if (std::find(marks.begin(), marks.end(), line) != marks.end()) self.running = 0;
+            return !self.running;
+        };
+        steps = cpu.run(fast ? fastStepsPerFrame : 1u, editorPanel.breakpoints.empty() ? nullptr : stopAtBreakpoint, this);
     }
+    afterFrameSteps(steps);
 }
 
 void Game::paceFrame() {

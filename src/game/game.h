@@ -12,6 +12,9 @@
 #include "ui/window.h"
 
 inline constexpr std::uint16_t NOT_CHECKED = 0xFFFF;
+
+// Whether the editor's text has been compiled since the last edit or reset.
+enum class CompileState : std::uint8_t { NotCompiled, Failed, Compiled };
 inline constexpr std::uint16_t PASSES_TO_COMPLETE = 257;
 
 // Set by resetMachine; the next frame sets the current level up again.
@@ -36,8 +39,17 @@ struct Game {
     std::function<std::uint16_t(std::uint16_t)> memoryCheck;
     std::string levelText;
     std::vector<std::uint8_t> program;
-    // A failed save is reported once, until a save succeeds again.
-    std::uint8_t saveFailureShown = 0;
+    // The level for which the player was told that its feeder owns the keyboard.
+    std::uint16_t feederNoticeLevel = 0;
+    CompileState compileState = CompileState::NotCompiled;
+    // Lines of the last failed compile, marked in the editor until the next edit or compile.
+    std::vector<std::uint64_t> errorLines;
+    // A failed save is reported once per file, until that file saves again.
+    std::uint8_t codeSaveFailureShown = 0;
+    std::uint8_t lastLevelSaveFailureShown = 0;
+    // Levels whose code file exists but could not be read: it is left alone
+    // until the player edits that level's code, so nothing unread is lost.
+    std::vector<std::uint16_t> unreadableCodeLevels;
 
     Game();
     Game(const Game&) = delete;
@@ -58,8 +70,14 @@ struct Game {
     void judgeRun();
 
     void setLEVEL(unsigned short level);
+    // The dialog also answers to keys (virtual-key code → option text) while
+    // it is open; its close box answers dismissOption (none: it only closes).
     void Choose(const std::string& title, const std::string& text,
-                const std::unordered_map<std::string, std::function<void()>>& options);
+                const std::unordered_map<std::string, std::function<void()>>& options,
+                const std::unordered_map<std::uint16_t, std::string>& keys = {},
+                const std::string& dismissOption = {});
+    // The open choice dialog's answers by virtual-key code.
+    std::unordered_map<std::uint16_t, std::function<void()>> choiceKeys;
 };
 
 extern Game game;
@@ -68,6 +86,21 @@ extern std::vector<Button> buttonBar;
 void resetMachine();
 // The compile button: assembles the editor's text, loads it, lists the errors.
 void compileProgram();
+// The player edited the source: the machine resets and the last compile's marks go.
+void sourceEdited();
+// Compile feedback in the console panel: the errors, the warnings and a line
+// that says how the compile went.
+void reportCompile(const std::string& source);
+// 运行 and 步进 run nothing until the text compiles; true (with a message) when refused.
+bool refuseUncompiledRun();
+
+// A key-down record bound to an answer of the open choice dialog answers it
+// (true); any other record is left for the panels (false).
+bool answerChoiceByKey(const INPUT_RECORD& record);
+
+// A key typed into the 键盘 panel on a level that types its own keys: says
+// once per level that the level's feeder owns the keyboard.
+void noticeKeyOnFeederLevel();
 
 // Progress files.
 std::string levelCodePath(unsigned level);
@@ -75,6 +108,13 @@ std::string lastLevelPath();
 void saveProgress(unsigned level);
 void startupChoice();
 void loadLevelCode(unsigned level);
+// Loads level 1's saved code when there is some, then starts level 1 (否).
+void startLevelOneWithSavedCode();
+// The player edited the code of the current level: its file may be written again.
+void releaseUnreadableCode();
+// Test seam: called with the final path once a save's temporary file is
+// written and closed, just before it is renamed over the final path.
+extern void (*progressSaveSeam)(const std::string& finalPath);
 // Creates the levels directory when it is missing.
 void ensureLevelsDirectory();
 

@@ -7,6 +7,9 @@
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/panels.h"
+#include "game/run_replay.h"
+#include "game/run_steps.h"
+#include "game/step_history.h"
 #include "shell/manual_view.h"
 
 std::uint8_t levelReloadRequested = 1;
@@ -20,19 +23,32 @@ struct ControlButton {
 // The CPU control panel's two-column grid of 4 x 1 buttons.
 constexpr ControlButton controlButtons[] = {
     {"重置", 0, 0}, {"编译", 5, 0}, {"运行", 0, 1}, {"步进", 5, 1}, {"快速", 0, 2}, {"慢速", 5, 2},
+    {"重放", 0, 3}, {"回退", 5, 3},
 };
 
-void stepOnce(Game& game) {
+// 步进 (and F7) runs nothing until the text compiles; a step always stops a run.
+void stepIfCompiled() {
     game.running = 0;
-    if (cpu.halted) return;
-    cpu.step();
+    if (!refuseUncompiledRun()) stepForwardOnce();
+}
+
+// With the CPU control panel in front, F7 steps and Shift+F7 steps back.
+void stepKeys(INPUT_RECORD record) {
+    if (record.EventType != KEY_EVENT) return;
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    if (!key.bKeyDown || key.wVirtualKeyCode != VK_F1 + 6) return;
+    if (key.dwControlKeyState & SHIFT_PRESSED) stepBackOnce();
+    else stepIfCompiled();
 }
 
 // Key-down records typed once (not auto-repeated in one record) reach the CPU.
 void keyboardToCpu(INPUT_RECORD record) {
     if (record.EventType != KEY_EVENT) return;
     const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
-    if (key.wRepeatCount == 1 && key.bKeyDown) cpu.pendingKey = static_cast<std::uint8_t>(key.wVirtualKeyCode);
+    if (key.wRepeatCount != 1 || !key.bKeyDown) return;
+    cpu.pendingKey = static_cast<std::uint8_t>(key.wVirtualKeyCode);
+    stepHistory.noteKey(cpu.pendingKey);
+    noticeKeyOnFeederLevel();
 }
 
 } // namespace
@@ -46,16 +62,21 @@ Game::Game() {
     const std::function<void()> controlActions[] = {
         resetMachine,
         compileProgram,
-        [this] { running = 1; },
-        [this] { stepOnce(*this); },
+        [this] {
+            if (!refuseUncompiledRun()) running = 1;
+        },
+        stepIfCompiled,
         [this] { fast = 1; },
         [this] { fast = 0; },
+        replayRun,
+        stepBackOnce,
     };
     for (std::size_t i = 0; i < std::size(controlButtons); ++i) {
         const ControlButton& b = controlButtons[i];
         cpuControlPanel.buttons.push_back(Button(b.x, b.y, 4, 1, b.text, cpuControlPanel.x, cpuControlPanel.y));
         cpuControlPanel.buttons.back().action = controlActions[i];
     }
+    cpuControlPanel.inputHandlers.push_back(stepKeys);
 
     auto toggle = [](window& panel) { return [&panel] { panel.toggle(); }; };
     addButton(buttonBar, toggle(editorPanel), "汇编代码编辑器");
@@ -89,4 +110,7 @@ void resetMachine() {
     game.lineAddress.clear();
     game.compileErrors.clear();
     game.program.clear();
+    game.compileState = CompileState::NotCompiled;
+    forgetFailedRun();
+    stepHistory.stop();
 }

@@ -7,7 +7,11 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/failure_report.h"
 #include "game/panels.h"
+#include "game/run_replay.h"
+#include "game/step_changes.h"
+#include "game/step_history.h"
 #include "shell/logger.h"
 #include "shell/manual.h"
 #include "ui/console_screen.h"
@@ -30,7 +34,7 @@ constexpr PanelPlace screenPanelPlace{"屏幕", 100, 6, 16, 16};
 constexpr PanelPlace keyboardPanelPlace{"键盘", 50, 10, 4, 2};
 constexpr PanelPlace levelPanelPlace{"关卡说明", 1, 31, 48, 32};
 constexpr PanelPlace guidePanelPlace{"指南", 1, 4, 80, 25};
-constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 4, 6, 10, 3};
+constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 4, 6, 14, 5};
 constexpr PanelPlace perfPanelPlace{"性能", 6, 8, 18, 2};
 constexpr PanelPlace choicePanelPlace{"null", 10, 10, 36, 12};
 } // namespace
@@ -56,10 +60,18 @@ window guidePanel(PLACE(guidePanelPlace));
 window cpuControlPanel(PLACE(cpuControlPanelPlace));
 window perfPanel(PLACE(perfPanelPlace));
 window choicePanel(PLACE(choicePanelPlace));
+StepHistory stepHistory;
+RunReplay runReplay;
+StepChanges stepChanges;
+FailureMarks failureMarks;
 Game game;
 
 void restartGlobals() {
     game.~Game();
+    failureMarks.~FailureMarks();
+    stepChanges.~StepChanges();
+    runReplay.~RunReplay();
+    stepHistory.~StepHistory();
     choicePanel.~window();
     perfPanel.~window();
     cpuControlPanel.~window();
@@ -103,5 +115,9 @@ void restartGlobals() {
     new (&cpuControlPanel) window(PLACE(cpuControlPanelPlace));
     new (&perfPanel) window(PLACE(perfPanelPlace));
     new (&choicePanel) window(PLACE(choicePanelPlace));
+    new (&stepHistory) StepHistory();
+    new (&runReplay) RunReplay();
+    new (&stepChanges) StepChanges();
+    new (&failureMarks) FailureMarks();
     new (&game) Game();
 }

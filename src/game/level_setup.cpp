@@ -9,6 +9,8 @@
 #include "game/level_texts.h"
 #include "game/levels.h"
 #include "game/panels.h"
+#include "game/run_replay.h"
+#include "game/step_history.h"
 #include "shell/logger.h"
 #include "shell/messages.h"
 
@@ -20,6 +22,7 @@ void Game::setLEVEL(unsigned short newLevel) {
     memoryCheck = nullptr;
     level = newLevel;
 
+    stepHistory.stop(); // the set-up draws live, never from a log
     cpu.reset();
     loadProgram(program);
     levelReloadRequested = 0;
@@ -38,4 +41,5 @@ void Game::setLEVEL(unsigned short newLevel) {
     levelPanel.title = title;
 
     judged = 0;
+    beginRun();
 }

@@ -3,6 +3,7 @@
 // the line at PC and the lines with compile errors.
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/panel_marks.h"
 #include "game/panels.h"
 #include "shell/messages.h"
 
@@ -92,8 +93,11 @@ void Game::updateREG() {
     printAt(perfPanel, 0, 0);
     panelPrintf(&perfPanel, "帧率  ：%llu", static_cast<unsigned long long>(frameRate));
     printAt(perfPanel, 0, 1);
-    panelPrintf(&perfPanel, "总睡眠：%llu.%llus", static_cast<unsigned long long>(totalSleepMicros / 1000000),
+    panelPrintf(&perfPanel, "总睡眠：%llu.%03llus", static_cast<unsigned long long>(totalSleepMicros / 1000000),
                 static_cast<unsigned long long>((totalSleepMicros / 1000) % 1000));
+
+    printStepCounter();
+    paintPanelMarks();
 }
 
 void Game::markEditorLines() {
@@ -107,6 +111,5 @@ void Game::markEditorLines() {
             }
         }
     }
-    for (const auto& entry : compileErrors)
-        if (!entry.second.empty()) editorPanel.lineColours[static_cast<std::int64_t>(entry.first)] = 0xCF;
+    for (std::uint64_t line : errorLines) editorPanel.lineColours[static_cast<std::int64_t>(line)] = 0xCF;
 }

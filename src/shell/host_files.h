@@ -14,10 +14,13 @@
 enum class HostFileMode { binary, text };
 
 std::string hostPath(const std::string& directory, const std::string& gbkName);
-bool hostReadFile(const std::string& path, std::string& bytes, HostFileMode mode);
+enum class HostRead { read, missing, unreadable };
+HostRead hostReadFile(const std::string& path, std::string& bytes, HostFileMode mode);
 // Writes a temporary file beside `path`, then renames it over `path`: an
-// interrupted save leaves the old content, never half a file.
-bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFileMode mode);
+// interrupted save leaves the old content, never half a file. `beforeRename`
+// (tests) runs once the temporary file is complete.
+bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFileMode mode,
+                     void (*beforeRename)(const std::string& path) = nullptr);
 // Creates the directory (a GBK name in the working directory) when missing and
 // marks it hidden where the host can.
 bool hostMakeHiddenDirectory(const std::string& gbkName);

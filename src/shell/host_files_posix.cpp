@@ -1,5 +1,6 @@
 #include "shell/host_files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -28,33 +29,37 @@ std::string hostPath(const std::string& directory, const std::string& gbkName) {
     return utf8FromGbk(directory) + "/" + utf8FromGbk(gbkName);
 }
 
-bool hostReadFile(const std::string& path, std::string& bytes, HostFileMode mode) {
+HostRead hostReadFile(const std::string& path, std::string& bytes, HostFileMode mode) {
+    bytes.clear();
+    errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
+    if (!file) return errno == ENOENT ? HostRead::missing : HostRead::unreadable;
     std::string raw;
     char buffer[65536];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) raw.append(buffer, n);
     const bool ok = !std::ferror(file);
     std::fclose(file);
-    if (!ok) return false;
+    if (!ok) return HostRead::unreadable;
     if (mode == HostFileMode::binary) {
         bytes = std::move(raw);
-        return true;
+        return HostRead::read;
     }
     bytes.clear();
     bytes.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size(); ++i)
         if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) bytes += raw[i];
-    return true;
+    return HostRead::read;
 }
 
-bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFileMode) {
+bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFileMode,
+                     void (*beforeRename)(const std::string& path)) {
     const std::string temporary = path + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     ok = (std::fclose(file) == 0) && ok;
+    if (ok && beforeRename) beforeRename(path);
     ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) std::remove(temporary.c_str());
     return ok;

@@ -31,30 +31,35 @@ bool writeAll(HANDLE file, const std::string& bytes) {
 
 std::string hostPath(const std::string& directory, const std::string& gbkName) { return directory + "\\" + gbkName; }
 
-bool hostReadFile(const std::string& path, std::string& bytes, HostFileMode mode) {
+HostRead hostReadFile(const std::string& path, std::string& bytes, HostFileMode mode) {
+    bytes.clear();
     HANDLE file = CreateFileW(wideFromGbk(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? HostRead::missing : HostRead::unreadable;
+    }
     std::string raw;
     char buffer[65536];
     DWORD n = 0;
     bool ok = true;
     while ((ok = ReadFile(file, buffer, sizeof buffer, &n, nullptr) != 0) && n > 0) raw.append(buffer, n);
     CloseHandle(file);
-    if (!ok) return false;
+    if (!ok) return HostRead::unreadable;
     if (mode == HostFileMode::binary) {
         bytes = std::move(raw);
-        return true;
+        return HostRead::read;
     }
     // Text mode as the C library's "r": CR LF becomes "\n".
     bytes.clear();
     bytes.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size(); ++i)
         if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) bytes += raw[i];
-    return true;
+    return HostRead::read;
 }
 
-bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFileMode mode) {
+bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFileMode mode,
+                     void (*beforeRename)(const std::string& path)) {
     std::string disk;
     if (mode == HostFileMode::text) {
         // Text mode as the C library's "w": every "\n" is stored as CR LF.
@@ -71,6 +76,7 @@ bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFile
     if (file == INVALID_HANDLE_VALUE) return false;
     bool ok = writeAll(file, content);
     ok = (CloseHandle(file) != 0) && ok;
+    if (ok && beforeRename) beforeRename(path);
     ok = ok && MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     if (!ok) DeleteFileW(temporary.c_str());
     return ok;

@@ -1,0 +1,79 @@
+#include "game/panel_marks.h"
+
+#include "cpu/cpu.h"
+#include "game/failure_report.h"
+#include "game/game.h"
+#include "game/panels.h"
+#include "game/step_changes.h"
+#include "game/step_history.h"
+#include "shell/messages.h"
+
+namespace {
+
+void paint(window& panel, std::int64_t column, std::int64_t row, std::int64_t cells, std::uint16_t attribute) {
+    for (std::int64_t c = column; c < column + cells; ++c)
+        if (c >= 0 && row >= 0 && static_cast<std::size_t>(c) < panel.grid.size() &&
+            static_cast<std::size_t>(row) < panel.grid[static_cast<std::size_t>(c)].size())
+            panel.grid[static_cast<std::size_t>(c)][static_cast<std::size_t>(row)].attribute = attribute;
+}
+
+// The memory panel's first row shows this address.
+constexpr unsigned memoryPanelBase = 0x0000;
+constexpr unsigned memoryPanelRows = 24;
+
+// Every panel cell that shows memory[address].
+void paintAddress(unsigned a, std::uint16_t attribute) {
+    if (a >= memoryPanelBase && a < memoryPanelBase + memoryPanelRows * 16)
+        paint(memoryPanel, 3 * (a % 16) + 4, (a - memoryPanelBase) / 16 + 1, 2, attribute);
+    if (a >= STACK_BASE && a < INTERRUPT_TABLE) paint(stackPanel, 3 * (a % 16) + 5, (a - STACK_BASE) / 16 + 1, 2, attribute);
+    if (a >= INTERRUPT_TABLE) {
+        const unsigned e = (a % 16) / 2;
+        paint(interruptPanel, 5 * e + (a % 2 ? 5 : 7), (a - INTERRUPT_TABLE) / 16 + 1, 2, attribute);
+    }
+    if (a >= SCREEN_BASE && a < STACK_BASE) paint(screenPanel, a % 16, (a - SCREEN_BASE) / 16, 1, attribute);
+}
+
+void paintRegisters(std::uint16_t mask, std::uint16_t attribute) {
+    for (unsigned i = 0; i < 16; ++i)
+        if (mask >> i & 1) paint(registerPanel, 6 * (i % 4), i / 4, 5, attribute);
+}
+
+// The flag line reads "Z=0 C=0 S=0 I": Z, C, S at columns 0, 4, 8, I at 12.
+void paintFlags(std::uint8_t bits, std::uint16_t attribute) {
+    for (unsigned f = 0; f < 3; ++f)
+        if (bits >> f & 1) paint(registerPanel, 4 * f, 5, 3, attribute);
+    if (bits & FLAG_I) paint(registerPanel, 12, 5, 1, attribute);
+}
+
+// The screen panel's attributes are not rewritten by its refresh.
+bool screenPainted = false;
+
+} // namespace
+
+void paintPanelMarks() {
+    if (screenPainted) {
+        for (std::int64_t r = 0; r < 16; ++r) paint(screenPanel, 0, r, 16, screenPanel.colour);
+        screenPainted = false;
+    }
+    if (failureMarks.any) {
+        paintRegisters(failureMarks.registers, MISMATCH_ATTRIBUTE);
+        for (std::size_t a = failureMarks.memory._Find_first(); a < 65536; a = failureMarks.memory._Find_next(a))
+            paintAddress(static_cast<unsigned>(a), MISMATCH_ATTRIBUTE);
+    }
+    if (stepChanges.any) {
+        const StepChanges& c = stepChanges;
+        paintRegisters(c.registers, CHANGED_ATTRIBUTE);
+        paintFlags(c.flags, CHANGED_ATTRIBUTE);
+        if (c.pc) paint(registerPanel, 0, 4, 7, CHANGED_ATTRIBUTE);
+        if (c.sp) paint(registerPanel, 8, 4, 7, CHANGED_ATTRIBUTE);
+        if (c.clk) paint(registerPanel, 16, 4, 8, CHANGED_ATTRIBUTE);
+        for (std::size_t a = c.memory._Find_first(); a < 65536; a = c.memory._Find_next(a))
+            paintAddress(static_cast<unsigned>(a), CHANGED_ATTRIBUTE);
+    }
+    screenPainted = failureMarks.any || stepChanges.any;
+}
+
+void printStepCounter() {
+    cpuControlPanel.setCursor(0, 4);
+    panelPrintf(&cpuControlPanel, "步数:%-9llu", static_cast<unsigned long long>(stepHistory.steps));
+}

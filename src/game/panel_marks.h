@@ -1,0 +1,12 @@
+// Colours on top of the status panels' text, repainted every frame after the
+// panels are rewritten: failed checks in red until the next set-up, the last
+// step's changes highlighted until the next step. Also the step counter in
+// the CPU control panel.
+#pragma once
+#include <cstdint>
+
+inline constexpr std::uint16_t MISMATCH_ATTRIBUTE = 0x0C; // bright red on black
+inline constexpr std::uint16_t CHANGED_ATTRIBUTE = 0xE0;  // black on yellow
+
+void paintPanelMarks();
+void printStepCounter();

@@ -1,0 +1,39 @@
+// A run's test data, kept so that 重放 (replay) can set the failing run up
+// again: the machine right after the level's set-up (memory, registers, the
+// loaded program), the level's presets, run state, checks and feeder, and the
+// rand() results the feeders drew while the run went on.
+//
+//   beginRun();        // end of every set-up: keeps this run's start
+//   keepFailedRun();   // on a failed judging
+//   replayRun();       // 重放: the failed run, or else the current one, from its start
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "game/step_history.h"
+
+struct RunSnapshot {
+    bool valid = false;
+    std::uint16_t level = 0;
+    MachineState state{};
+    std::vector<std::uint8_t> memory; // all 64 KiB
+    std::uint8_t presetRegisters[16] = {};
+    std::function<std::uint16_t(std::uint16_t)> registerCheck;
+    std::function<std::uint16_t(std::uint16_t)> memoryCheck;
+    std::function<void()> stepHook;
+    std::vector<int> draws; // the run's rand() results, in order (failed runs only)
+};
+
+struct RunReplay {
+    RunSnapshot current; // the run in progress, as its set-up left it
+    RunSnapshot failed;  // the last failed run, until compile, edit, reset or level change
+    bool notHaltingReported = false;
+};
+
+extern RunReplay runReplay;
+
+void beginRun();
+void keepFailedRun();
+void forgetFailedRun();
+void replayRun();

@@ -1,0 +1,158 @@
+#include "game/step_history.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "game/game.h"
+#include "game/game_random.h"
+
+MachineState captureMachineState() {
+    MachineState s{};
+    std::memcpy(s.registers, cpu.registers, sizeof s.registers);
+    s.flags = cpu.flags;
+    s.halted = cpu.halted;
+    s.pendingKey = cpu.pendingKey;
+    s.pc = cpu.pc;
+    s.sp = cpu.sp;
+    s.clk = cpu.clk;
+    std::memcpy(s.scratch, game.scratch, sizeof s.scratch);
+    return s;
+}
+
+void restoreMachineState(const MachineState& s) {
+    std::memcpy(cpu.registers, s.registers, sizeof s.registers);
+    cpu.flags = s.flags;
+    cpu.halted = s.halted;
+    cpu.pendingKey = s.pendingKey;
+    cpu.pc = s.pc;
+    cpu.sp = s.sp;
+    cpu.clk = s.clk;
+    std::memcpy(game.scratch, s.scratch, sizeof s.scratch);
+}
+
+namespace {
+
+constexpr std::size_t PAGE = 256;
+
+void savePage(std::uint8_t page) {
+    std::vector<std::uint8_t>& pages = stepHistory.epochs.back().pages;
+    pages.push_back(page);
+    pages.insert(pages.end(), cpu.memory + page * PAGE, cpu.memory + (page + 1) * PAGE);
+    stepHistory.pageBytes += PAGE + 1;
+    stepHistory.watch.pageSaved[page] = 1;
+}
+
+void openEpoch(StepHistory& h) {
+    h.epochs.push_back(HistoryEpoch{h.steps, captureMachineState(), h.drawCursor, {}});
+    std::memset(h.watch.pageSaved, 0, sizeof h.watch.pageSaved);
+}
+
+// Memory as it was when the epoch began (the epoch's own pages only).
+void restorePages(const HistoryEpoch& epoch) {
+    for (std::size_t at = 0; at < epoch.pages.size(); at += PAGE + 1)
+        std::memcpy(cpu.memory + epoch.pages[at] * PAGE, &epoch.pages[at + 1], PAGE);
+}
+
+void deliverKeysTypedAt(const StepHistory& h, std::uint64_t step) {
+    for (const TypedKey& k : h.keys)
+        if (k.step == step) cpu.pendingKey = k.key;
+}
+
+} // namespace
+
+StepHistory::StepHistory() { watch.savePage = savePage; }
+
+StepHistory::~StepHistory() {
+    if (cpu.writeWatch == &watch) cpu.writeWatch = nullptr;
+}
+
+void StepHistory::begin(std::vector<int> replayDraws) {
+    stop();
+    if (!enabled) return;
+    draws = std::move(replayDraws);
+    recording = true;
+    openEpoch(*this);
+    cpu.writeWatch = &watch;
+}
+
+void StepHistory::stop() {
+    recording = false;
+    if (cpu.writeWatch == &watch) cpu.writeWatch = nullptr;
+    steps = 0;
+    epochs.clear();
+    pageBytes = 0;
+    draws.clear();
+    drawCursor = 0;
+    drawsOverflowed = false;
+    keys.clear();
+}
+
+void StepHistory::advance(std::uint64_t count) {
+    steps += count;
+    if (!recording || count == 0) return;
+    if (drawsOverflowed) {
+        // Draws past the log cannot be repeated: undo stops at this run's end
+        // of the log. The count goes on.
+        const std::uint64_t kept = steps;
+        stop();
+        steps = kept;
+        return;
+    }
+    if (steps - epochs.back().firstStep >= HISTORY_EPOCH_STEPS) openEpoch(*this);
+    while (pageBytes > HISTORY_PAGE_BUDGET && epochs.size() > 1) {
+        pageBytes -= epochs.front().pages.size();
+        epochs.pop_front();
+    }
+}
+
+bool StepHistory::stepBack() {
+    if (!recording || steps == 0 || epochs.front().firstStep > steps - 1) return false;
+    const std::uint64_t target = steps - 1;
+    for (;;) {
+        HistoryEpoch& last = epochs.back();
+        restorePages(last);
+        pageBytes -= last.pages.size();
+        last.pages.clear();
+        if (last.firstStep <= target) break;
+        epochs.pop_back();
+    }
+    const HistoryEpoch& from = epochs.back();
+    std::memset(watch.pageSaved, 0, sizeof watch.pageSaved);
+    restoreMachineState(from.state);
+    drawCursor = from.drawCursor;
+    steps = from.firstStep;
+    // Keys typed after the target step are the future being undone.
+    keys.erase(std::remove_if(keys.begin(), keys.end(), [target](const TypedKey& k) { return k.step > target; }),
+               keys.end());
+    while (steps < target) {
+        deliverKeysTypedAt(*this, steps);
+        cpu.step();
+        ++steps;
+    }
+    deliverKeysTypedAt(*this, target);
+    return true;
+}
+
+void StepHistory::noteKey(std::uint8_t key) {
+    if (recording) keys.push_back({steps, key});
+}
+
+std::size_t StepHistory::bytesHeld() const {
+    return pageBytes + draws.capacity() * sizeof(int) + epochs.size() * sizeof(HistoryEpoch) +
+           keys.capacity() * sizeof(TypedKey);
+}
+
+int runRand() {
+    StepHistory& h = stepHistory;
+    if (!h.recording && h.draws.empty()) return gameRand();
+    if (h.drawCursor < h.draws.size()) return h.draws[h.drawCursor++];
+    const int value = gameRand();
+    if (h.draws.size() < HISTORY_MAX_DRAWS) {
+        h.draws.push_back(value);
+        ++h.drawCursor;
+    } else {
+        h.drawsOverflowed = true;
+    }
+    return value;
+}

@@ -1,0 +1,89 @@
+// The history of the current run, for 回退 (step back): the machine goes back
+// one step at a time, through interrupts, the key feeders and stores alike.
+//
+// It keeps checkpoints ("epochs") of the registers and the level's run state
+// every few thousand steps, and for each epoch the old content of every
+// 256-byte memory page the epoch changed (saved through Cpu::write before the
+// page's first write). Stepping back restores the epoch holding the target
+// step and executes forward to it again. Execution is deterministic given
+// the machine, the rand() results the feeders drew and the keys the player
+// typed, so both are logged with the step they belong to; re-executed and
+// re-stepped steps take the logged draws instead of new ones.
+//
+//   stepHistory.begin();            // at the start of a run (after its set-up)
+//   cpu.step(); stepHistory.advance(1);
+//   stepHistory.stepBack();         // the machine as it was one step earlier
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "cpu/cpu.h"
+
+// Everything besides memory that a step can change, the level's run state included.
+struct MachineState {
+    std::uint8_t registers[16];
+    std::uint8_t flags;
+    std::uint8_t halted;
+    std::uint8_t pendingKey;
+    std::uint16_t pc, sp, clk;
+    std::uint8_t scratch[16];
+};
+MachineState captureMachineState();
+void restoreMachineState(const MachineState& state);
+
+struct HistoryEpoch {
+    std::uint64_t firstStep = 0;
+    MachineState state{};
+    std::size_t drawCursor = 0;
+    std::vector<std::uint8_t> pages; // page number, then its 256 bytes as the epoch found them
+};
+
+struct TypedKey {
+    std::uint64_t step; // typed when this many steps had run
+    std::uint8_t key;
+};
+
+inline constexpr std::uint64_t HISTORY_EPOCH_STEPS = 4096;
+// Saved pages are bounded by dropping the oldest epochs; at most one page per
+// page number and epoch, so 1,000,000 steps need at most ~16 MiB of them.
+inline constexpr std::size_t HISTORY_PAGE_BUDGET = 44u << 20;
+// rand() results of one run: 4 bytes each, at most 16 MiB.
+inline constexpr std::size_t HISTORY_MAX_DRAWS = 4u << 20;
+
+struct StepHistory {
+    bool enabled = true;  // the judge tool plays without one
+    bool recording = false; // this run's steps can be undone
+    std::uint64_t steps = 0; // steps of the current run, shown as its step counter
+    std::deque<HistoryEpoch> epochs;
+    std::size_t pageBytes = 0;
+    std::vector<int> draws; // rand() results drawn during the run, in order
+    std::size_t drawCursor = 0;
+    bool drawsOverflowed = false;
+    std::vector<TypedKey> keys;
+    WriteWatch watch{};
+
+    StepHistory();
+    ~StepHistory();
+    StepHistory(const StepHistory&) = delete;
+    StepHistory& operator=(const StepHistory&) = delete;
+
+    // A run starts from the machine as it is; `replayDraws` are played back first.
+    void begin(std::vector<int> replayDraws = {});
+    // Forgets everything; steps are no longer recorded until the next begin().
+    void stop();
+    // After `count` steps ran through Cpu::step.
+    void advance(std::uint64_t count);
+    // Undoes the last step; false when there is none to undo.
+    bool stepBack();
+    void noteKey(std::uint8_t key);
+    // Bytes held (saved pages, the draw log, the epochs), for the memory bound.
+    std::size_t bytesHeld() const;
+};
+
+extern StepHistory stepHistory;
+
+// rand() as the level feeders see it: during a recorded run each result is
+// logged, and a logged result is handed out again when the run is replayed.
+int runRand();
