@@ -122,12 +122,16 @@ void Game::handleINPUTandDRAW() {
 
 void Game::updateVM() {
     const std::uint16_t pcBefore = cpu.pc;
-    const bool watchBreakpoints = !editorPanel.breakpoints.empty();
     beforeFrameSteps();
-    unsigned steps = 0;
-    for (; steps < (fast ? fastStepsPerFrame : 1u) && running && !cpu.halted; ++steps) {
-        cpu.step();
-        if (watchBreakpoints && breakpointStops(cpu.pc)) running = 0;
+    std::uint64_t steps = 0;
+    if (running) {
+        // With breakpoints, the test follows every step; without, the CPU runs the frame's steps in one batch.
+        const Cpu::StopTest stopAtBreakpoint = [](void* context) {
+            Game& self = *static_cast<Game*>(context);
+            if (breakpointStops(cpu.pc)) self.running = 0;
+            return !self.running;
+        };
+        steps = cpu.run(fast ? fastStepsPerFrame : 1u, editorPanel.breakpoints.empty() ? nullptr : stopAtBreakpoint, this);
     }
     afterFrameSteps(steps);
     if (cpu.pc != pcBefore) pcMoved = 1;
