@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "game/game.h"
+#include "game/game_random.h"
 
 MachineState captureMachineState() {
     MachineState s{};
@@ -144,9 +145,9 @@ std::size_t StepHistory::bytesHeld() const {
 
 int runRand() {
     StepHistory& h = stepHistory;
-    if (!h.recording && h.draws.empty()) return std::rand();
+    if (!h.recording && h.draws.empty()) return gameRand();
     if (h.drawCursor < h.draws.size()) return h.draws[h.drawCursor++];
-    const int value = std::rand();
+    const int value = gameRand();
     if (h.draws.size() < HISTORY_MAX_DRAWS) {
         h.draws.push_back(value);
         ++h.drawCursor;
