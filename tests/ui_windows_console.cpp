@@ -196,6 +196,7 @@ std::vector<std::string> readAll(WindowsConsole& con) {
 // the fake console received them, replayed onto the Windows back end.
 TEST(WindowsConsole, AGameFrameShowsTheSameCellsWithDoubleWidthCharacters) {
     freshProgram();
+    fakeConsole().resize(RecordingApi::width, RecordingApi::height);
     runFrames(3);
     typeIntoEditor("a");
     RecordingApi api;
