@@ -8,6 +8,7 @@
 #include "cpu/cpu.h"
 #include "game/game_random.h"
 #include "game/game.h"
+#include "game/game_random.h"
 #include "game/level_play.h"
 #include "game/panel_marks.h"
 #include "game/panels.h"
