@@ -6,6 +6,7 @@
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
+#include "game/game_random.h"
 #include "game/game.h"
 #include "game/game_random.h"
 #include "game/level_play.h"
