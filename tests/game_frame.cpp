@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <random>
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
@@ -10,6 +12,7 @@
 #include "game/level_play.h"
 #include "game/panel_marks.h"
 #include "game/panels.h"
+#include "game/run_steps.h"
 #include "game/step_history.h"
 #include "game_support.h"
 
@@ -451,4 +454,120 @@ TEST(StepCounter, CountsTheRunAndReportsOneThatDoesNotHalt) {
     for (int frame = 0; frame < 260; ++frame) game.updateVM();
     EXPECT_EQ(occurrences(consoleText(), "仍未停机"), 1u);
     EXPECT_EQ(game.running, 1);
+}
+
+namespace {
+
+std::uint64_t machineHash() {
+    std::uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](std::uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    for (unsigned a = 0; a < 65536; a += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, cpu.memory + a, 8);
+        mix(word);
+    }
+    for (std::uint8_t r : cpu.registers) mix(r);
+    for (std::uint8_t s : game.scratch) mix(s);
+    mix(cpu.flags), mix(cpu.pc), mix(cpu.sp), mix(cpu.clk), mix(cpu.halted), mix(cpu.pendingKey);
+    return h;
+}
+
+// A random program: handlers for the timer, keys, division, stack overflow
+// and underflow; a body of ALU work, stores, swaps, pushes and pops that
+// fault, CALL/RET, SLD/SST blocks and timer re-arms, looping for ever.
+std::string randomProgram(std::mt19937& rng) {
+    auto pick = [&rng](unsigned n) { return static_cast<unsigned>(rng() % n); };
+    auto reg = [&] { return "r" + std::string(1, "123456789abcdef"[pick(15)]); };
+    auto byte = [&] { return hex2(pick(256)); };
+    std::string s = "iset 0 h0\niset 1 h1\niset 2 h2\niset 3 h3\niset 4 h4\nsck r0 r0 " + hex2(pick(40)) + "\nlabel top\n";
+    const char* alu[] = {"add", "sub", "mul", "div", "mod", "shl", "xor", "nand"};
+    const char* alui[] = {"addi", "muli", "divi", "modi", "shri", "ori"};
+    const unsigned body = 10 + pick(25);
+    for (unsigned i = 0; i < body; ++i) {
+        switch (pick(11)) {
+        case 0: case 1: s += std::string(alu[pick(8)]) + " " + reg() + " " + reg() + " " + reg() + "\n"; break;
+        case 2: s += std::string(alui[pick(6)]) + " " + reg() + " " + reg() + " " + byte() + "\n"; break;
+        case 3: s += "store " + reg() + " r0 " + reg() + " " + (pick(2) ? "02" : "fc") + byte() + "\n"; break;
+        case 4: s += "swap " + reg() + " r0 " + reg() + " 03" + byte() + "\n"; break;
+        case 5: s += "load " + reg() + " r0 " + reg() + " fd" + byte() + "\n"; break;
+        case 6: s += "push " + reg() + "\n"; break;
+        case 7: s += "pop " + reg() + "\n"; break;
+        case 8: s += "call r0 r0 sub\n"; break;
+        case 9: s += pick(2) ? "sld r0 r0 0300\n" : "sst r0 r0 0500\n"; break;
+        default: s += "sck r0 r0 " + hex2(pick(30)) + "\n"; break;
+        }
+    }
+    s += "jmp r0 r0 top\nlabel sub\nadd r5 r5 r6\npush r5\npop r6\nret\n";
+    s += "label h0\naddi r7 r7 1\nsck r0 r0 " + hex2(5 + pick(20)) + "\niret\n";
+    s += "label h1\npop r1\nstore r1 r0 r8 fc00\naddi r8 r8 1\niret\n";
+    s += "label h2\niret\nlabel h3\nnop\niret\nlabel h4\naddi r9 r9 1\niret\n";
+    return s;
+}
+
+// Steps run through the game's own paths: fast frames while a whole frame
+// fits, then 步进.
+void stepTo(std::uint64_t target) {
+    game.fast = 1;
+    while (!cpu.halted && stepHistory.steps + 4096 <= target) {
+        game.running = 1;
+        game.updateVM();
+    }
+    game.running = 0;
+    while (!cpu.halted && stepHistory.steps < target) stepForwardOnce();
+}
+
+} // namespace
+
+// Random programs with interrupts, the timer, the key feeders (levels 18, 22,
+// 24 and 25 draw rand() while the run goes on), SLD/SST, CALL/RET and stack
+// faults: N steps, K steps back, and the machine equals a fresh run of N - K
+// steps; stepping forward again passes through the same states as before.
+TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
+    std::mt19937 rng(2026);
+    const std::uint16_t levels[] = {18, 22, 24, 25, 31};
+    for (int trial = 0; trial < 12; ++trial) {
+        const std::string source = randomProgram(rng);
+        const std::uint16_t level = levels[trial % 5];
+        const unsigned seed = static_cast<unsigned>(rng());
+        const std::uint64_t n = 1 + rng() % 14000;
+
+        // The fresh runs: every state's hash, and the whole machine after N - K steps.
+        freshProgram();
+        game.setLEVEL(level);
+        compile(source);
+        ASSERT_TRUE(game.compileErrors.empty()) << source;
+        std::srand(seed);
+        game.updateLEVEL();
+        std::vector<std::uint64_t> hashes{machineHash()};
+        for (std::uint64_t i = 0; i < n && !cpu.halted; ++i) {
+            cpu.step();
+            hashes.push_back(machineHash());
+        }
+        const std::uint64_t ran = hashes.size() - 1;
+        const std::uint64_t k = 1 + rng() % ran;
+        std::srand(seed);
+        game.setLEVEL(level);
+        for (std::uint64_t i = 0; i < ran - k; ++i) cpu.step();
+        const MachineState shorter = captureMachineState();
+        const std::vector<std::uint8_t> shorterMemory(cpu.memory, cpu.memory + 65536);
+
+        // The same run with its history, then K times 回退.
+        std::srand(seed);
+        game.setLEVEL(level);
+        stepTo(ran);
+        ASSERT_EQ(stepHistory.steps, ran);
+        ASSERT_EQ(machineHash(), hashes[ran]) << "trial " << trial;
+        for (std::uint64_t i = 0; i < k; ++i) stepBackOnce();
+        EXPECT_EQ(stepHistory.steps, ran - k);
+        const MachineState back = captureMachineState();
+        EXPECT_EQ(std::memcmp(&back, &shorter, sizeof back), 0) << "trial " << trial << " n " << ran << " k " << k;
+        EXPECT_TRUE(std::equal(shorterMemory.begin(), shorterMemory.end(), cpu.memory)) << "trial " << trial;
+        EXPECT_EQ(machineHash(), hashes[ran - k]);
+
+        std::srand(seed + 1); // new draws would show
+        for (std::uint64_t i = ran - k; i < ran; ++i) {
+            stepForwardOnce();
+            ASSERT_EQ(machineHash(), hashes[i + 1]) << "trial " << trial << " step " << i + 1;
+        }
+    }
 }
