@@ -571,3 +571,75 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
         }
     }
 }
+
+// F7 and Shift+F7 in the CPU control panel: what a step changes is
+// highlighted until the next step, forward or back; the counter follows.
+TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    compile("addi r1 r0 5\nstore r1 r0 r0 0105\npush r1\nhlt");
+    runFrame();
+    cpuControlPanel.raise();
+    const auto attribute = [](const window& panel, int column, int row) { return panel.grid[column][row].attribute; };
+    fakeConsole().pushKey(VK_F1 + 6, 0);
+    runFrames(2);
+    EXPECT_EQ(cpu.registers[1], 5);
+    EXPECT_EQ(attribute(registerPanel, 6, 0), CHANGED_ATTRIBUTE);  // R1=05
+    EXPECT_EQ(attribute(registerPanel, 0, 4), CHANGED_ATTRIBUTE);  // PC
+    EXPECT_EQ(attribute(registerPanel, 8, 4), registerPanel.colour); // SP
+    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1");
+
+    fakeConsole().pushKey(VK_F1 + 6, 0);
+    fakeConsole().pushKey(VK_F1 + 6, 0);
+    runFrames(3);
+    EXPECT_EQ(cpu.memory[0x105], 5);
+    EXPECT_EQ(attribute(registerPanel, 6, 0), registerPanel.colour); // R1 did not change
+    EXPECT_EQ(attribute(registerPanel, 8, 4), CHANGED_ATTRIBUTE);    // SP
+    EXPECT_EQ(attribute(stackPanel, 5, 1), CHANGED_ATTRIBUTE);       // FD00
+    EXPECT_EQ(attribute(memoryPanel, 19, 17), memoryPanel.colour);    // 0105, two steps ago
+
+    fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
+    fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
+    runFrames(3);
+    EXPECT_EQ(cpu.memory[0x105], 0);
+    EXPECT_EQ(cpu.memory[0xFD00], 0);
+    EXPECT_EQ(cpu.pc, 4);
+    EXPECT_EQ(attribute(memoryPanel, 19, 17), CHANGED_ATTRIBUTE); // undone by the last step back
+    EXPECT_EQ(attribute(stackPanel, 5, 1), stackPanel.colour);
+    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1");
+
+    // Stepping back to the start, and no further.
+    for (int i = 0; i < 3; ++i) fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
+    runFrames(4);
+    EXPECT_EQ(cpu.pc, 0);
+    EXPECT_EQ(cpu.registers[1], 0);
+    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:0");
+}
+
+// Stepping back over a judged halt un-halts the machine without judging it
+// again or touching the pass count; a run not yet judged is judged as usual.
+TEST(StepHistory, AJudgedHaltIsNotJudgedAgain) {
+    freshProgram();
+    runFrame();
+    playUntilAFailure(1, "add r3 r1 r1\nhlt");
+    runFrame();
+    consolePanel.clearText();
+    stepBackOnce();
+    EXPECT_EQ(cpu.halted, 0);
+    EXPECT_EQ(cpu.pc, 4);
+    stepForwardOnce();
+    runFrames(2);
+    EXPECT_EQ(cpu.halted, 1);
+    EXPECT_EQ(consoleText().find("未通过"), std::string::npos) << consoleText();
+    EXPECT_EQ(game.passCount, 0);
+
+    compile("add r3 r1 r2\nhlt");
+    runFrame();
+    stepForwardOnce();
+    stepForwardOnce();
+    stepBackOnce();
+    stepForwardOnce();
+    runFrame();
+    EXPECT_EQ(game.passCount, 1);
+}
