@@ -43,7 +43,10 @@ void savePage(std::uint8_t page) {
 }
 
 void openEpoch(StepHistory& h) {
+    // A program tends to touch as many pages as in its previous epoch: one allocation.
+    const std::size_t expected = h.epochs.empty() ? 0 : h.epochs.back().pages.size();
     h.epochs.push_back(HistoryEpoch{h.steps, captureMachineState(), h.drawCursor, {}});
+    h.epochs.back().pages.reserve(expected);
     std::memset(h.watch.pageSaved, 0, sizeof h.watch.pageSaved);
 }
 
