@@ -80,6 +80,28 @@ TEST(AsmLabels, ForwardBackwardAbsoluteAndRelative) {
     EXPECT_EQ(image, expected);
 }
 
+TEST(AsmLabels, LabelsAfterDataCountOneBytePerDta) {
+    // A data table between code: the first pass must count one byte per DTA, or
+    // every label after it is off and the jump and the LOAD miss their bytes.
+    const std::string source = "jmp r0 r0 code\nlabel table\ndta 11\ndta 22\nlabel last\ndta 33\nlabel code\n"
+                               "load r1 r0 r0 last\njmp r0 r0 done\ndta 44\nlabel done\nhlt";
+    EXPECT_EQ(assemble(source), (Bytes{0x30, 0x0F, 0x00, 0x07, 0x11, 0x22, 0x33, 0x50, 0x01, 0x00, 0x06,
+                                       0x30, 0x0F, 0x00, 0x05, 0x44, 0x01, 0x11, 0x00, 0x01}));
+    EXPECT_EQ(assembler.errors, Errors{});
+    EXPECT_EQ(assembler.labels.at("TABLE"), 0x0004);
+    EXPECT_EQ(assembler.labels.at("LAST"), 0x0006);
+    EXPECT_EQ(assembler.labels.at("CODE"), 0x0007);
+    EXPECT_EQ(assembler.labels.at("DONE"), 0x0010);
+    EXPECT_EQ(assembler.lineAddress, (Addresses{0x0, 0x4, 0x4, 0x5, 0x6, 0x6, 0x7, 0x7, 0xB, 0xF, 0x10, 0x10}));
+
+    // Run from odd addresses: the jumps land on the LOAD and the HLT, the LOAD reads the 33.
+    boot(source);
+    runToHalt(10);
+    EXPECT_EQ(cpu.registers[1], 0x33);
+    EXPECT_EQ(cpu.pc, 0x0014);
+    EXPECT_TRUE(consoleRows().empty());
+}
+
 TEST(AsmLabels, LevelTextExampleAndDuplicates) {
     const Bytes image = assemble("iset 1 int1 ;将1号中断地址设为0008\nhlt\nlabel int1\nlabel int1\nlabel Int1\nhlt");
     EXPECT_EQ(assembler.errors, Errors{});

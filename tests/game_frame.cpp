@@ -271,6 +271,9 @@ TEST(StatusPanels, ShowTheMachine) {
     game.totalSleepMicros = 1500000;
     game.updateREG();
     EXPECT_EQ(panelRow(perfPanel, 1), "总睡眠：1.500s");
+    game.totalSleepMicros = 1052000; // the milliseconds keep their leading zero
+    game.updateREG();
+    EXPECT_EQ(panelRow(perfPanel, 1), "总睡眠：1.052s");
 }
 
 TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {
@@ -301,6 +304,24 @@ TEST(Frame, AForcedRedrawReadsOneRecordEvenWithNothingQueued) {
     EXPECT_EQ(game.redrawAll, 1);
     runFrame();
     EXPECT_EQ(fakeConsole().count("ReadConsoleInputA"), 1u);
+    EXPECT_EQ(game.redrawAll, 0);
+}
+
+TEST(Frame, AFailedReadIsNotActedOn) {
+    freshProgram();
+    runFrame();
+    // The console reports an event, the read fails and leaves a press on the
+    // CPU控制 bar button in the record; a record that was not read does nothing.
+    const CellPosition bar = barButton("CPU控制");
+    fakeConsole().unreadable.push_back(makeMouseRecord(bar.x, bar.y, FROM_LEFT_1ST_BUTTON_PRESSED));
+    runFrame();
+    EXPECT_NE(windowList.front(), &cpuControlPanel);
+    EXPECT_EQ(fakeConsole().row(0).substr(0, 14), "汇编代码编辑器"); // the frame is still drawn
+    // A forced redraw whose read fails draws the frame and clears the request.
+    game.redrawAll = 1;
+    fakeConsole().unreadable.push_back(makeMouseRecord(bar.x, bar.y, FROM_LEFT_1ST_BUTTON_PRESSED));
+    runFrame();
+    EXPECT_NE(windowList.front(), &cpuControlPanel);
     EXPECT_EQ(game.redrawAll, 0);
 }
 

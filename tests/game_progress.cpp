@@ -85,6 +85,138 @@ TEST(Progress, AnsweringNoStartsLevelOne) {
     EXPECT_EQ(readFile(levelCodePath(1)), "");
 }
 
+TEST(Progress, AnsweringNoKeepsLevelOnesCode) {
+    KeptFiles files;
+    writeFile(lastLevelPath(), std::string("\x05\x00", 2));
+    writeFile(levelCodePath(1), "add r3 r1 r2\nhlt");
+    freshProgram();
+    runFrame();
+    answer("否");
+    runFrames(2);
+    EXPECT_EQ(game.level, 1);
+    EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\nhlt");
+    EXPECT_EQ(readFile(levelCodePath(1)), "add r3 r1 r2\nhlt");
+}
+
+// The dialog answers to its buttons, its close box and the keys Enter, Y, Esc
+// (continue) and N (level 1), while it is open and whichever panel is in front.
+TEST(Progress, TheDialogAnswersToKeysAndItsCloseBox) {
+    struct Case {
+        const char* how;
+        std::uint16_t key; // 0: the close box
+        unsigned level;
+    };
+    for (const Case& c : {Case{"close box", 0, 12}, Case{"Esc", VK_ESCAPE, 12}, Case{"Enter", VK_RETURN, 12},
+                          Case{"Y", 'Y', 12}, Case{"N", 'N', 1}}) {
+        SCOPED_TRACE(c.how);
+        KeptFiles files;
+        writeFile(lastLevelPath(), std::string("\x0C\x00", 2));
+        writeFile(levelCodePath(12), "hlt");
+        freshProgram();
+        runFrame();
+        ASSERT_TRUE(choicePanel.visible);
+        if (c.key == 0) {
+            const int x = static_cast<int>(choicePanel.closeBox.x + choicePanel.closeBox.offsetX);
+            const int y = static_cast<int>(choicePanel.closeBox.y + choicePanel.closeBox.offsetY);
+            fakeConsole().pushMouse(x, y, 0, MOUSE_MOVED); // a pointer comes from somewhere
+            runFrame();
+            click(x, y);
+        } else {
+            editorPanel.raise(); // the dialog takes its keys even from behind the editor
+            fakeConsole().pushKey(c.key, c.key == 'Y' || c.key == 'N' ? static_cast<char>(c.key + 32) : 0);
+            runFrame();
+        }
+        runFrames(2);
+        EXPECT_FALSE(choicePanel.visible);
+        EXPECT_EQ(game.level, c.level);
+        EXPECT_EQ(editorPanel.getText(), c.level == 12 ? "hlt" : ""); // the key did not reach the editor
+        // Keys once the dialog is closed are the panels' again.
+        editorPanel.raise();
+        fakeConsole().pushKey('N', 'n');
+        runFrames(2);
+        EXPECT_EQ(game.level, c.level);
+    }
+}
+
+// Made unreadable with a link to itself: root reads any file whatever its mode.
+TEST(Progress, AnUnreadableCodeFileIsNeverOverwrittenUntilThePlayerEdits) {
+    for (const char* answerText : {"是", "否"}) {
+        SCOPED_TRACE(answerText);
+        KeptFiles files;
+        const unsigned level = std::string(answerText) == "是" ? 7 : 1;
+        writeFile(lastLevelPath(), std::string("\x07\x00", 2));
+        std::filesystem::create_symlink(std::filesystem::path(levelCodePath(level)).filename(), levelCodePath(level));
+        freshProgram();
+        runFrame();
+        answer(answerText);
+        runFrames(3);
+        EXPECT_EQ(game.level, level);
+        EXPECT_NE(consoleText().find("读取文件失败！"), std::string::npos);
+        EXPECT_NE(consoleText().find("无法读取"), std::string::npos);
+        const auto status = std::filesystem::symlink_status(levelCodePath(level));
+        EXPECT_TRUE(std::filesystem::is_symlink(status)) << "the unreadable file was overwritten";
+        EXPECT_EQ(readFile(lastLevelPath()), std::string(1, static_cast<char>(level)) + std::string(1, '\0'));
+        // Every set-up saves, and still leaves it alone.
+        resetMachine();
+        runFrames(2);
+        EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(levelCodePath(level))));
+        typeIntoEditor("hlt");
+        runFrame();
+        EXPECT_EQ(readFile(levelCodePath(level)), "hlt");
+    }
+}
+
+// The code file and the last-level file are written independently, each with
+// its own message, shown once.
+TEST(Progress, EachFileIsSavedOnItsOwn) {
+    KeptFiles files;
+    freshProgram();
+    runFrames(2);
+    std::filesystem::create_directories(levelCodePath(3) + "/blocked"); // a code file that cannot be replaced
+    game.setLEVEL(3);
+    runFrames(2);
+    EXPECT_EQ(readFile(lastLevelPath()), std::string("\x03\x00", 2));
+    std::filesystem::remove(lastLevelPath());
+    std::filesystem::create_directories(lastLevelPath() + "/blocked");
+    typeIntoEditor("hlt");
+    typeIntoEditor("x");
+    runFrames(2);
+    const std::string text = consoleText();
+    for (const char* name : {"第3关代码.txt", "上次关卡.bin"}) {
+        const std::string message = std::string("无法保存进度：levels/") + name;
+        const auto first = text.find(message);
+        EXPECT_NE(first, std::string::npos) << name;
+        EXPECT_EQ(text.find(message, first + 1), std::string::npos) << name;
+    }
+    // Level 4's code saves although the last-level file still cannot.
+    game.setLEVEL(4);
+    EXPECT_EQ(readFile(levelCodePath(4)), editorPanel.getText());
+    EXPECT_FALSE(editorPanel.getText().empty());
+}
+
+// A save interrupted between writing and renaming, as by a crash or a power
+// cut at the worst moment, leaves both files with their old content whole.
+TEST(Progress, ASaveCutShortBeforeItsRenameLeavesTheOldFiles) {
+    KeptFiles files;
+    writeFile(levelCodePath(5), "old code");
+    writeFile(lastLevelPath(), std::string("\x05\x00", 2));
+    editorPanel.setText("new code, a little longer than the old");
+    for (const int cut : {1, 2}) {
+        static int savesLeft;
+        savesLeft = cut;
+        progressSaveSeam = [](const std::string&) {
+            if (--savesLeft == 0) std::_Exit(7);
+        };
+        EXPECT_EXIT(saveProgress(6 - cut), ::testing::ExitedWithCode(7), "") << "save " << cut;
+        progressSaveSeam = nullptr;
+        EXPECT_EQ(readFile(levelCodePath(5)), "old code");
+        EXPECT_EQ(readFile(lastLevelPath()), std::string("\x05\x00", 2));
+    }
+    // Not cut short, the same save replaces them.
+    saveProgress(5);
+    EXPECT_EQ(readFile(levelCodePath(5)), "new code, a little longer than the old");
+}
+
 TEST(Progress, AMissingCodeFileIsReportedAndTheLevelStillStarts) {
     KeptFiles files;
     writeFile(lastLevelPath(), std::string("\x07\x00", 2));
@@ -122,9 +254,15 @@ TEST(Progress, AnUnwritableLevelsDirectoryCostsOneMessage) {
     runFrames(2);
     typeIntoEditor("hlt");
     runFrames(3);
+    // One message per file, each shown once.
     const std::string text = consoleText();
-    const auto first = text.find("无法保存进度");
-    ASSERT_NE(first, std::string::npos);
-    EXPECT_EQ(text.find("无法保存进度", first + 1), std::string::npos);
+    for (const char* name : {"第1关代码.txt", "上次关卡.bin"}) {
+        const std::string message = std::string("无法保存进度：levels/") + name;
+        const auto first = text.find(message);
+        ASSERT_NE(first, std::string::npos) << name;
+        EXPECT_EQ(text.find(message, first + 1), std::string::npos) << name;
+    }
+    EXPECT_EQ(text.find("无法保存进度", text.find("无法保存进度", text.find("无法保存进度") + 1) + 1),
+              std::string::npos);
     EXPECT_EQ(game.level, 1);
 }

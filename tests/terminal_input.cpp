@@ -133,6 +133,12 @@ const std::vector<Case>& cases() {
          {"M 0,0 00000001 0 0010", "M 0,0 00000000 0 0008", "M 1,1 00000001 0 0002"}},
         {"large coordinates", "\x1b[<35;300;120M", {"M 299,119 00000000 1 0000"}},
         {"x10 mouse", "\x1b[M !!\x1b[M#!!", {"M 0,0 00000001 0 0000", "M 0,0 00000000 0 0000"}},
+        // Coordinates are the byte minus 32, 1-based: x and y apart, beyond 95 (a byte
+        // above 0x7F, as at the right of a 161-column screen), a drag and a wheel.
+        {"x10 mouse away from the corner", "\x1b[M (%\x1b[M@)%\x1b[M#)%",
+         {"M 7,4 00000001 0 0000", "M 8,4 00000001 1 0000", "M 8,4 00000000 0 0000"}},
+        {"x10 mouse right edge", "\x1b[M\"\xc1\x41\x1b[M#\xc1\x41\x1b[M`\xc1\x22",
+         {"M 160,32 00000002 0 0000", "M 160,32 00000000 0 0000", "M 160,1 00780000 4 0000"}},
         {"text between moves", "\x1b[<35;1;1Mq\x1b[<35;2;1M",
          {"M 0,0 00000000 1 0000", "K 51 71 0000", "M 1,0 00000000 1 0000"}},
     };

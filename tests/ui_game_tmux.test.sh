@@ -53,13 +53,13 @@ try:
     wait_for(lambda: "\x1b[101m" not in coloured(), "a second click clears it")
 
     # The register panel dragged two columns right and one row down by its title row.
-    left, top = find("|寄存器")
+    left, top = find("|寄存器 ")
     mouse(35, left + 10, top)
     mouse(0, left + 10, top)
     mouse(32, left + 12, top)
     mouse(32, left + 12, top + 1)
     mouse(0, left + 12, top + 1, release=True)
-    wait_for(lambda: find("|寄存器") == (left + 2, top + 1), "the register panel follows the drag")
+    wait_for(lambda: find("|寄存器 ") == (left + 2, top + 1), "the register panel follows the drag")
     wait_for(lambda: find("|R0=") == (left + 2, top + 3), "its text moves with it")
 
     # Its close box is the 'x' at the top-right corner of the frame.
@@ -70,10 +70,10 @@ try:
         mouse(35, close_x, border[1])
         mouse(0, close_x, border[1])
         mouse(0, close_x, border[1], release=True)
-        wait_for(lambda: find("|寄存器") is None, "the close box hides the panel")
+        wait_for(lambda: find("|寄存器 ") is None, "the close box hides the panel")
         bar = find("寄存器  内存")
         click(bar[0] + 1, 0)
-        wait_for(lambda: find("|寄存器") == (left + 2, top + 1), "the bar button opens it again in place")
+        wait_for(lambda: find("|寄存器 ") == (left + 2, top + 1), "the bar button opens it again in place")
 finally:
     session.close()
 

@@ -38,6 +38,7 @@ void Game::update() {
     if (editorPanel.modified) {
         resetMachine();
         editorPanel.modified = false;
+        releaseUnreadableCode();
     }
     logger.log(LogKind::FunctionCall, "Game::handleINPUTandDRAW被调用\n");
     handleINPUTandDRAW();
@@ -102,14 +103,16 @@ void Game::handleINPUTandDRAW() {
     }
 
     con.SetConsoleMode(screen.inputHandle, readingInputMode(screen.savedInputMode));
-    INPUT_RECORD record;
+    INPUT_RECORD record{};
     std::uint32_t read = 0;
-    con.ReadConsoleInputA(screen.inputHandle, &record, 1, &read);
+    // A failed read may leave anything in the record: only a record read is acted on.
+    const bool haveRecord = con.ReadConsoleInputA(screen.inputHandle, &record, 1, &read) && read == 1;
     clearFrame(size.width, size.height);
-    if (record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
+    if (haveRecord && record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
-    dispatchInput(record);
+    if (haveRecord && !answerChoiceByKey(record)) dispatchInput(record);
+    else drawAllWindows();
     screen.present();
     redrawAll = 0;
 }

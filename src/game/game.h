@@ -36,8 +36,12 @@ struct Game {
     std::function<std::uint16_t(std::uint16_t)> memoryCheck;
     std::string levelText;
     std::vector<std::uint8_t> program;
-    // A failed save is reported once, until a save succeeds again.
-    std::uint8_t saveFailureShown = 0;
+    // A failed save is reported once per file, until that file saves again.
+    std::uint8_t codeSaveFailureShown = 0;
+    std::uint8_t lastLevelSaveFailureShown = 0;
+    // Levels whose code file exists but could not be read: it is left alone
+    // until the player edits that level's code, so nothing unread is lost.
+    std::vector<std::uint16_t> unreadableCodeLevels;
 
     Game();
     Game(const Game&) = delete;
@@ -58,8 +62,14 @@ struct Game {
     void judgeRun();
 
     void setLEVEL(unsigned short level);
+    // The dialog also answers to keys (virtual-key code → option text) while
+    // it is open; its close box answers dismissOption (none: it only closes).
     void Choose(const std::string& title, const std::string& text,
-                const std::unordered_map<std::string, std::function<void()>>& options);
+                const std::unordered_map<std::string, std::function<void()>>& options,
+                const std::unordered_map<std::uint16_t, std::string>& keys = {},
+                const std::string& dismissOption = {});
+    // The open choice dialog's answers by virtual-key code.
+    std::unordered_map<std::uint16_t, std::function<void()>> choiceKeys;
 };
 
 extern Game game;
@@ -69,12 +79,23 @@ void resetMachine();
 // The compile button: assembles the editor's text, loads it, lists the errors.
 void compileProgram();
 
+// A key-down record bound to an answer of the open choice dialog answers it
+// (true); any other record is left for the panels (false).
+bool answerChoiceByKey(const INPUT_RECORD& record);
+
 // Progress files.
 std::string levelCodePath(unsigned level);
 std::string lastLevelPath();
 void saveProgress(unsigned level);
 void startupChoice();
 void loadLevelCode(unsigned level);
+// Loads level 1's saved code when there is some, then starts level 1 (否).
+void startLevelOneWithSavedCode();
+// The player edited the code of the current level: its file may be written again.
+void releaseUnreadableCode();
+// Test seam: called with the final path once a save's temporary file is
+// written and closed, just before it is renamed over the final path.
+extern void (*progressSaveSeam)(const std::string& finalPath);
 // Creates the levels directory when it is missing.
 void ensureLevelsDirectory();
 

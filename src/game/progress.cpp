@@ -2,6 +2,8 @@
 // endian), levels/第N关代码.txt the editor's text for level N (GBK, "\n" line
 // ends). Every file is written under a temporary name and renamed over the
 // old one, so an interrupted save leaves the old content, never half a file.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -28,6 +30,7 @@ bool writeWhole(const std::string& path, const std::string& bytes) {
     if (!file) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     ok = (std::fclose(file) == 0) && ok;
+    if (ok && progressSaveSeam) progressSaveSeam(path);
     ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {
         std::remove(temporary.c_str());
@@ -36,16 +39,19 @@ bool writeWhole(const std::string& path, const std::string& bytes) {
     return true;
 }
 
-bool readWhole(const std::string& path, std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
+enum class FileRead { Read, Missing, Unreadable };
+
+FileRead readWhole(const std::string& path, std::string& bytes) {
     bytes.clear();
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
     char buffer[65536];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-    bool ok = !std::ferror(file);
+    const bool ok = !std::ferror(file);
     std::fclose(file);
-    return ok;
+    return ok ? FileRead::Read : FileRead::Unreadable;
 }
 
 // Files saved by a Windows build end their lines in CR LF.
@@ -58,16 +64,38 @@ std::string withoutCarriageReturns(const std::string& text) {
 }
 
 // The host paths are UTF-8; the message names the file in the game's own GBK text.
-void reportSave(bool ok, const char* gbkName) {
+void reportSave(bool ok, std::uint8_t& failureShown, const char* gbkName) {
     if (ok) {
-        game.saveFailureShown = 0;
-    } else if (!game.saveFailureShown) {
-        game.saveFailureShown = 1;
+        failureShown = 0;
+    } else if (!failureShown) {
+        failureShown = 1;
         consolePrintf("无法保存进度：levels/%s\n", gbkName);
     }
 }
 
+bool codeFileIsUnreadable(unsigned level) {
+    const auto& levels = game.unreadableCodeLevels;
+    return std::find(levels.begin(), levels.end(), level) != levels.end();
+}
+
+// Puts the level's saved code into the editor. A missing file leaves the
+// editor as it is; a file that exists but cannot be read is reported and kept
+// from being overwritten by the empty editor.
+FileRead loadSavedCode(unsigned level) {
+    std::string text;
+    const FileRead result = hostKeepsFiles() ? readWhole(levelCodePath(level), text) : FileRead::Missing;
+    if (result == FileRead::Read) editorPanel.setText(withoutCarriageReturns(text));
+    if (result == FileRead::Unreadable) {
+        if (!codeFileIsUnreadable(level)) game.unreadableCodeLevels.push_back(static_cast<std::uint16_t>(level));
+        consolePrintf("读取文件失败！\n");
+        consolePrintf("levels/第%u关代码.txt无法读取。在你修改这一关的代码之前，游戏不会改写它。\n", level);
+    }
+    return result;
+}
+
 } // namespace
+
+void (*progressSaveSeam)(const std::string& finalPath) = nullptr;
 
 std::string levelCodePath(unsigned level) {
     return levelsDirectory() + reinterpret_cast<const char*>(u8"/第") + std::to_string(level) +
@@ -82,77 +110,50 @@ void ensureLevelsDirectory() {
     std::filesystem::create_directory(levelsDirectory(), ignored);
 }
 
+// The two files are written independently: a code file that cannot be written
+// does not stop the level number from being recorded, and the other way round.
 void saveProgress(unsigned level) {
     if (!hostKeepsFiles()) return;
-    const std::string codePath = levelCodePath(level);
-    bool ok = writeWhole(codePath, editorPanel.getText());
-    char codeName[32];
-    std::snprintf(codeName, sizeof codeName, "第%u关代码.txt", level);
-    reportSave(ok, codeName);
+    if (!codeFileIsUnreadable(level)) {
+        char codeName[32];
+        std::snprintf(codeName, sizeof codeName, "第%u关代码.txt", level);
+        reportSave(writeWhole(levelCodePath(level), editorPanel.getText()), game.codeSaveFailureShown, codeName);
+    }
     const char number[2] = {static_cast<char>(level & 0xFF), static_cast<char>((level >> 8) & 0xFF)};
-    if (ok) reportSave(writeWhole(lastLevelPath(), std::string(number, 2)), "上次关卡.bin");
+    reportSave(writeWhole(lastLevelPath(), std::string(number, 2)), game.lastLevelSaveFailureShown, "上次关卡.bin");
+}
+
+void releaseUnreadableCode() {
+    auto& levels = game.unreadableCodeLevels;
+    levels.erase(std::remove(levels.begin(), levels.end(), game.level), levels.end());
 }
 
 void startupChoice() {
     std::string bytes;
     // A missing or truncated file starts at level 1 without asking.
-    if (!hostKeepsFiles() || !readWhole(lastLevelPath(), bytes) || bytes.size() < 2) {
+    if (!hostKeepsFiles() || readWhole(lastLevelPath(), bytes) != FileRead::Read || bytes.size() < 2) {
         game.setLEVEL(1);
         return;
     }
     unsigned level = static_cast<std::uint8_t>(bytes[0]) | (static_cast<std::uint8_t>(bytes[1]) << 8);
     char text[64];
     std::snprintf(text, sizeof text, "你上次玩到第%u关，是否继续？", level);
-    game.Choose("选择", text, {{"是", [level] { loadLevelCode(level); }}, {"否", [] { game.setLEVEL(1); }}});
+    // Enter and Y answer 是, N 否; Esc and the close box continue the saved
+    // level too, since closing must not leave the player in the hidden level 0.
+    game.Choose("选择", text, {{"是", [level] { loadLevelCode(level); }}, {"否", startLevelOneWithSavedCode}},
+                {{VK_RETURN, "是"}, {'Y', "是"}, {VK_ESCAPE, "是"}, {'N', "否"}}, "是");
 }
 
 void loadLevelCode(unsigned level) {
-    std::string text;
-    if (hostKeepsFiles() && readWhole(levelCodePath(level), text)) {
-        editorPanel.setText(withoutCarriageReturns(text));
-    } else {
-        consolePrintf("读取文件失败！\n");
-    }
+    if (loadSavedCode(level) == FileRead::Missing) consolePrintf("读取文件失败！\n");
     // Without its code the level still starts (with an empty editor): staying
     // in the hidden level 0 would leave the player no way forward.
     game.setLEVEL(static_cast<unsigned short>(level));
 }
 
-void Game::Choose(const std::string& title, const std::string& text,
-                  const std::unordered_map<std::string, std::function<void()>>& options) {
-    const double dialogWidth = static_cast<double>(choicePanel.width());
-    double textWidth = 0;
-    for (const auto& option : options) textWidth += static_cast<double>(option.first.size());
-    const double spacing = options.size() > 1 ? (dialogWidth - textWidth) / static_cast<double>(options.size() - 1) : 0;
-    if (spacing < 0 || textWidth > dialogWidth) return;
-
-    choicePanel.title = title;
-    choicePanel.clearText();
-    panelPrintf(&choicePanel, "%s", text.c_str());
-    choicePanel.buttons.clear();
-
-    double x = 0;
-    const std::int64_t lastRow = choicePanel.height() - 1;
-    for (const auto& [label, option] : options) {
-        const std::function<void()>& choose = option; // clang 14 cannot capture a structured binding
-        const auto width = static_cast<std::int64_t>(label.size());
-        Button button(static_cast<std::int64_t>(x), lastRow, width, 1, label, choicePanel.x, choicePanel.y);
-        button.action = [choose] {
-            choose();
-            choicePanel.hide();
-        };
-        choicePanel.buttons.push_back(std::move(button));
-        x += static_cast<double>(width) + spacing;
-    }
-
-    choicePanel.raise();
-    choicePanel.visible = true;
-    choicePanel.closeBox.visible = true;
-    choicePanel.closeBox.draw();
-    choicePanel.draw();
-    for (Button& button : choicePanel.buttons) {
-        button.visible = true;
-        button.draw();
-    }
-    choicePanel.raise();
+// 否 starts over at level 1, but with level 1's own saved code: the answer
+// must never cost the player the program on disk.
+void startLevelOneWithSavedCode() {
+    loadSavedCode(1);
+    game.setLEVEL(1);
 }

@@ -93,7 +93,7 @@ void Game::updateREG() {
     printAt(perfPanel, 0, 0);
     panelPrintf(&perfPanel, "帧率  ：%llu", static_cast<unsigned long long>(frameRate));
     printAt(perfPanel, 0, 1);
-    panelPrintf(&perfPanel, "总睡眠：%llu.%llus", static_cast<unsigned long long>(totalSleepMicros / 1000000),
+    panelPrintf(&perfPanel, "总睡眠：%llu.%03llus", static_cast<unsigned long long>(totalSleepMicros / 1000000),
                 static_cast<unsigned long long>((totalSleepMicros / 1000) % 1000));
 
     printStepCounter();

@@ -12,6 +12,7 @@ FakeConsole::FakeConsole() { reset(); }
 void FakeConsole::reset() {
     calls.clear();
     input.clear();
+    unreadable.clear();
     mode = 0x1F7;
     cursor = {};
     cursorVisible = true;
@@ -155,13 +156,19 @@ bool FakeConsole::SetConsoleCtrlHandler(PHANDLER_ROUTINE, bool add) {
 }
 
 bool FakeConsole::GetNumberOfConsoleInputEvents(HANDLE, std::uint32_t* count) {
-    *count = static_cast<std::uint32_t>(input.size());
+    *count = static_cast<std::uint32_t>(input.size() + unreadable.size());
     return true;
 }
 
 bool FakeConsole::ReadConsoleInputA(HANDLE, INPUT_RECORD* buffer, std::uint32_t length, std::uint32_t* read) {
     record("ReadConsoleInputA", {}, length);
     std::uint32_t n = 0;
+    if (!unreadable.empty()) {
+        if (length > 0) buffer[0] = unreadable.front();
+        unreadable.pop_front();
+        if (read) *read = 0;
+        return false;
+    }
     // An empty queue would block a real console; the fake delivers a size record instead.
     if (input.empty()) {
         INPUT_RECORD size;

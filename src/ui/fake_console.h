@@ -26,6 +26,10 @@ struct FakeConsole : ConsolePlatform {
     std::vector<Cell> cells; // width x height, row-major, resized on demand
     std::vector<Call> calls;
     std::deque<INPUT_RECORD> input;
+    // Events the console counts as queued but fails to read: a read reports
+    // nothing read and leaves the record in the caller's buffer, as the
+    // contents of a buffer after a failed read are anything.
+    std::deque<INPUT_RECORD> unreadable;
     std::uint32_t mode = 0x1F7; // a typical Windows console input mode
     COORD cursor;
     bool cursorVisible = true;
