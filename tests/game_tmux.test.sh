@@ -105,6 +105,12 @@ try:
     s.click_text("步进", "the step button shows")
     s.wait_until(lambda: regs(s).get("PC") == "0008" and memory_row(s, "100") == ["07", "00", "00"],
                  "a step forward gives the state after the second step")
+    s.keys("S-F7")
+    s.wait_until(lambda: regs(s).get("PC") == "0004" and memory_row(s, "100") == ["00", "00", "00"],
+                 "Shift+F7 in the CPU control panel steps back")
+    s.keys("F7")
+    s.wait_until(lambda: regs(s).get("PC") == "0008" and memory_row(s, "100") == ["07", "00", "00"],
+                 "F7 steps forward again")
 finally:
     failures += s.failures
     s.close()
