@@ -664,3 +664,22 @@ TEST(StepHistory, AJudgedHaltIsNotJudgedAgain) {
     runFrame();
     EXPECT_EQ(game.passCount, 1);
 }
+
+// A program that writes into every page of memory all the time: the history
+// stays under 64 MiB and still reaches at least a million steps back.
+TEST(StepHistory, StaysBoundedAndCoversAMillionSteps) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    compile("label top\naddi r1 r1 1\nstore r1 r0 r1 0200\nstore r1 r1 r0 0280\njmp r0 r0 top");
+    runFrame();
+    game.fast = 1;
+    game.running = 1;
+    while (stepHistory.steps < 3000000) game.updateVM();
+    EXPECT_LT(stepHistory.bytesHeld(), 64u << 20);
+    EXPECT_GT(stepHistory.bytesHeld(), 32u << 20); // the oldest epochs really were dropped
+    EXPECT_LE(stepHistory.epochs.front().firstStep, stepHistory.steps - 1000000);
+    const std::uint64_t before = stepHistory.steps;
+    stepBackOnce();
+    EXPECT_EQ(stepHistory.steps, before - 1);
+}

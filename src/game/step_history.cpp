@@ -34,12 +34,19 @@ namespace {
 
 constexpr std::size_t PAGE = 256;
 
+// pageBytes counts the page vectors' capacities: what the history really holds.
 void savePage(std::uint8_t page) {
     std::vector<std::uint8_t>& pages = stepHistory.epochs.back().pages;
+    const std::size_t before = pages.capacity();
     pages.push_back(page);
     pages.insert(pages.end(), cpu.memory + page * PAGE, cpu.memory + (page + 1) * PAGE);
-    stepHistory.pageBytes += PAGE + 1;
+    stepHistory.pageBytes += pages.capacity() - before;
     stepHistory.watch.pageSaved[page] = 1;
+}
+
+void releasePages(StepHistory& h, HistoryEpoch& epoch) {
+    h.pageBytes -= epoch.pages.capacity();
+    std::vector<std::uint8_t>().swap(epoch.pages);
 }
 
 void openEpoch(StepHistory& h) {
@@ -47,6 +54,7 @@ void openEpoch(StepHistory& h) {
     const std::size_t expected = h.epochs.empty() ? 0 : h.epochs.back().pages.size();
     h.epochs.push_back(HistoryEpoch{h.steps, captureMachineState(), h.drawCursor, {}});
     h.epochs.back().pages.reserve(expected);
+    h.pageBytes += h.epochs.back().pages.capacity();
     std::memset(h.watch.pageSaved, 0, sizeof h.watch.pageSaved);
 }
 
@@ -102,9 +110,17 @@ void StepHistory::advance(std::uint64_t count) {
         return;
     }
     if (steps - epochs.back().firstStep >= HISTORY_EPOCH_STEPS) openEpoch(*this);
-    while (pageBytes > HISTORY_PAGE_BUDGET && epochs.size() > 1) {
-        pageBytes -= epochs.front().pages.size();
+    bool dropped = false;
+    while ((pageBytes > HISTORY_PAGE_BUDGET || epochs.size() > HISTORY_MAX_EPOCHS) && epochs.size() > 1) {
+        releasePages(*this, epochs.front());
         epochs.pop_front();
+        dropped = true;
+    }
+    // Keys typed before the oldest epoch can no longer be needed.
+    if (dropped && keys.size() > 1024) {
+        const std::uint64_t first = epochs.front().firstStep;
+        keys.erase(std::remove_if(keys.begin(), keys.end(), [first](const TypedKey& k) { return k.step < first; }),
+                   keys.end());
     }
 }
 
@@ -114,8 +130,7 @@ bool StepHistory::stepBack() {
     for (;;) {
         HistoryEpoch& last = epochs.back();
         restorePages(last);
-        pageBytes -= last.pages.size();
-        last.pages.clear();
+        releasePages(*this, last);
         if (last.firstStep <= target) break;
         epochs.pop_back();
     }

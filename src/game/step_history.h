@@ -46,11 +46,13 @@ struct TypedKey {
 };
 
 inline constexpr std::uint64_t HISTORY_EPOCH_STEPS = 4096;
-// Saved pages are bounded by dropping the oldest epochs; at most one page per
-// page number and epoch, so 1,000,000 steps need at most ~16 MiB of them.
-inline constexpr std::size_t HISTORY_PAGE_BUDGET = 44u << 20;
-// rand() results of one run: 4 bytes each, at most 16 MiB.
-inline constexpr std::size_t HISTORY_MAX_DRAWS = 4u << 20;
+// The history stays under 64 MiB: saved pages (at most one copy of each page
+// per epoch, so 1,000,000 steps need at most ~16 MiB) and the epochs
+// themselves are bounded by dropping the oldest epochs; the draw log is
+// bounded by giving the history up when it is full.
+inline constexpr std::size_t HISTORY_PAGE_BUDGET = 40u << 20;
+inline constexpr std::size_t HISTORY_MAX_EPOCHS = 65536; // ~6 MiB, 268 million steps
+inline constexpr std::size_t HISTORY_MAX_DRAWS = 4u << 20; // rand() results: 16 MiB
 
 struct StepHistory {
     bool enabled = true;  // the judge tool plays without one
