@@ -636,6 +636,14 @@ TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
     EXPECT_EQ(cpu.pc, 0);
     EXPECT_EQ(cpu.registers[1], 0);
     EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:0");
+
+    // Running slowly, each frame's step is highlighted too.
+    game.running = 1;
+    runFrame();
+    game.running = 0;
+    runFrame();
+    EXPECT_EQ(cpu.pc, 4);
+    EXPECT_EQ(attribute(registerPanel, 6, 0), CHANGED_ATTRIBUTE);
 }
 
 // Stepping back over a judged halt un-halts the machine without judging it

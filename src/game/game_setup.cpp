@@ -26,13 +26,19 @@ constexpr ControlButton controlButtons[] = {
     {"重放", 0, 3}, {"回退", 5, 3},
 };
 
-// With the CPU control panel in front, F7 steps and Shift+F7 steps back.
+// With the CPU control panel in front, F7 presses 步进 and Shift+F7 回退
+// (the buttons' own actions, so the keys do exactly what the buttons do).
 void stepKeys(INPUT_RECORD record) {
     if (record.EventType != KEY_EVENT) return;
     const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
     if (!key.bKeyDown || key.wVirtualKeyCode != VK_F1 + 6) return;
-    if (key.dwControlKeyState & SHIFT_PRESSED) stepBackOnce();
-    else stepForwardOnce();
+    const char* name = key.dwControlKeyState & SHIFT_PRESSED ? "回退" : "步进";
+    for (const Button& button : cpuControlPanel.buttons)
+        if (button.text == name) {
+            const std::function<void()> action = button.action;
+            if (action) action();
+            return;
+        }
 }
 
 // Key-down records typed once (not auto-repeated in one record) reach the CPU.
