@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts_common.sh
-need_packages g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev tmux python3
+need_packages g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev tmux python3 nlohmann-json3-dev libcli11-dev chromium
 build_tree build
 build_tree build-asan -DASMQUEST_SANITIZE=ON
 jobs=$(nproc)

@@ -2,11 +2,13 @@
 // pending key, stepped a bounded number of times. Or, with the top bit of the
 // first byte, a level set up as the game does (presets, checks, key feeder)
 // with the bytes as its program, stepped and then judged. Every step must
-// return normally and keep the machine's own bounds.
+// return normally and keep the machine's own bounds (checkedStep); resets and
+// level set-ups must give the machine they promise.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include "cpu/cpu.h"
 #include "fuzz_host.h"
@@ -15,8 +17,29 @@
 namespace {
 constexpr unsigned maxSteps = 2000;
 
-void stepAndCheck(unsigned steps) {
-    for (unsigned i = 0; i < steps && !cpu.halted; ++i) cpu.step();
+bool inStackArea(std::uint16_t sp) { return sp >= STACK_BASE && sp <= STACK_BASE + 0xFF; }
+
+// One step and what must hold across it, whatever the machine held.
+void checkedStep(bool keysOnlyTaken) {
+    const std::uint16_t pc = cpu.pc, sp = cpu.sp;
+    const std::uint8_t flags = cpu.flags, key = cpu.pendingKey;
+    cpu.step();
+    fuzzCheck(!inStackArea(sp) || inStackArea(cpu.sp), "SP inside the stack area stays there");
+    // Pushes stop at the last stack byte; only SLD (Op 3, TYPE 3) sets SP beyond it. SLD
+    // does not jump, so its word is just before PC, unless SLD has overwritten it.
+    const std::uint16_t word = static_cast<std::uint16_t>(cpu.pc - 4);
+    if (sp >= STACK_BASE && sp <= STACK_LIMIT + 1 && cpu.sp > STACK_LIMIT + 1 &&
+        !(word >= STACK_BASE - 3 && word <= STACK_BASE + 0xFF))
+        fuzzCheck(cpu.memory[word] >> 4 == 3 && (cpu.memory[static_cast<std::uint16_t>(word + 1)] & 0xF) == 3,
+                  "SP passes the last stack byte only by SLD");
+    if (keysOnlyTaken) fuzzCheck(cpu.pendingKey == key || cpu.pendingKey == 0, "a pending key is taken or kept");
+    const bool enteredInterrupt = !(flags & FLAG_I) && (cpu.flags & FLAG_I);
+    if (cpu.halted && !enteredInterrupt)
+        fuzzCheck(cpu.pc == static_cast<std::uint16_t>(pc + 4), "a halting step leaves PC 4 past its word");
+}
+
+void stepAndCheck(unsigned steps, bool keysOnlyTaken) {
+    for (unsigned i = 0; i < steps && !cpu.halted; ++i) checkedStep(keysOnlyTaken);
     if (cpu.halted) {
         // A halted machine's step changes nothing.
         std::uint8_t before[16];
@@ -37,16 +60,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (mode & 0x80) {
         game.program.clear();
         game.setLEVEL(static_cast<unsigned short>(mode & 0x3F));
+        // A run starts from its presets on a machine that is ready to run.
+        fuzzCheck(std::memcmp(cpu.registers, game.presetRegisters, sizeof cpu.registers) == 0 && cpu.pc == 0 &&
+                      cpu.flags == 0 && cpu.clk == TIMER_OFF && !cpu.halted && cpu.pendingKey == 0,
+                  "a level run starts from its presets");
         const std::size_t length = std::min<std::size_t>(size - std::min(size, in.at), sizeof cpu.memory);
         if (length > 0) std::memcpy(cpu.memory, data + in.at, length);
-        stepAndCheck(steps);
+        stepAndCheck(steps, false); // feeders type keys
         (void)game.runPasses();
         cpu.stepHook = nullptr;
         return 0;
     }
 
     cpu.reset();
-    cpu.stepHook = nullptr;
+    // Whatever the last input left, reset gives the cold machine.
+    fuzzCheck(std::all_of(std::begin(cpu.registers), std::end(cpu.registers), [](std::uint8_t r) { return r == 0; }) &&
+                  cpu.flags == 0 && cpu.pc == 0 && cpu.sp == STACK_BASE && cpu.clk == TIMER_OFF && cpu.halted == 1 &&
+                  cpu.pendingKey == 0 && !cpu.stepHook &&
+                  std::all_of(std::begin(cpu.memory), std::end(cpu.memory), [](std::uint8_t b) { return b == 0; }),
+              "reset gives the cold machine");
     for (std::uint8_t& r : cpu.registers) r = in.byte();
     cpu.flags = in.byte();
     cpu.pc = in.word();
@@ -59,6 +91,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint16_t base = in.word();
     const std::size_t length = std::min<std::size_t>(size - std::min(size, in.at), sizeof cpu.memory);
     for (std::size_t i = 0; i < length; ++i) cpu.memory[static_cast<std::uint16_t>(base + i)] = data[in.at + i];
-    stepAndCheck(steps);
+    stepAndCheck(steps, true);
     return 0;
 }

@@ -2,6 +2,12 @@
 // messages per line, and loading.
 #include "cpu_machine.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "asm/asm_warnings.h"
+
 namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Messages = std::vector<std::string>;
@@ -186,4 +192,59 @@ TEST(AsmLoad, ImageLongerThanMemoryIsCutWithAMessage) {
     EXPECT_EQ(cpu.memory[0x0000], 0x01); // the HLT past the end went nowhere
     EXPECT_EQ(cpu.memory[0x0001], 0x21);
     EXPECT_EQ(consoleRows(), Messages{"写入内存时地址溢出。"});
+}
+
+// Source that assembles but is read differently from how a student reads it.
+TEST(AsmWarnings, SayWhatTheAssemblerReallyRead) {
+    using Warnings = std::vector<std::pair<std::uint64_t, std::string>>;
+    struct Case {
+        const char* source;
+        Warnings warnings;
+    };
+    const Case cases[] = {
+        {"add\tr3 r1 r2", {{0, "这一行有制表符(Tab)。汇编器只认空格作分隔符，请把Tab换成空格。\n"}}},
+        {"hlt ;a\tcomment\nadd r3 r1 r2 ; ok", {}},
+        {"label Loop\nnop\nlabel loop\njmp r0 r0 loop",
+         {{2, "标签\"loop\"在第0行已经定义过，这里的定义不起作用，用的是第0行的。\n"}}},
+        {"label face\njmp r0 r0 face\nlabel a1\nload r1 r0 r0 A1\nlabel b2x\njmp r0 r0 b2x",
+         {{1, "\"face\"被读成16进制数FACE，不是同名的标签。只含0~9和A~F的标签名用不了，请改名。\n"},
+          {3, "\"A1\"被读成16进制数A1，不是同名的标签。只含0~9和A~F的标签名用不了，请改名。\n"}}},
+        {"add r3 r1 r2 r4\ndta 41 42\nlabel a b\nhlt now\npush r1 ;r1",
+         {{0, "指令到\"r2\"就完整了，后面的\"r4\"被忽略。注释要以;开头。\n"},
+          {1, "指令到\"41\"就完整了，后面的\"42\"被忽略。注释要以;开头。\n"},
+          {2, "指令到\"a\"就完整了，后面的\"b\"被忽略。注释要以;开头。\n"},
+          {3, "指令到\"hlt\"就完整了，后面的\"now\"被忽略。注释要以;开头。\n"}}},
+        {"addi r1 r1 0d35\naddi r1 r1 0x23\nload r1 r0 r0 0x200\ndta 0D65\naddi r1 r1 -0d5\nint 0dff\n"
+         "addi r1 r1 0d\nload r1 r0 r0 0d00",
+         {{0, "\"0d35\"：汇编器里的数都是16进制，不认0d前缀。想写十进制35的话要写成23。\n"},
+          {1, "\"0x23\"：汇编器里的数都是16进制，不写0x前缀，直接写23。\n"},
+          {2, "\"0x200\"：汇编器里的数都是16进制，不写0x前缀，直接写200。\n"},
+          {3, "\"0D65\"：汇编器里的数都是16进制，不认0d前缀。想写十进制65的话要写成41。\n"},
+          {4, "\"-0d5\"：汇编器里的数都是16进制，不认0d前缀。想写十进制5的话要写成-5。\n"},
+          {5, "\"0dff\"：汇编器里的数都是16进制，不认0d前缀。\n"},
+          {7, "\"0d00\"：汇编器里的数都是16进制，不认0d前缀。想写十进制00的话要写成0。\n"}}},
+        // Lines in error are the errors' business, apart from the tab that explains one.
+        {"ADD\tR3 R1 R2\nadd r1 r1\nfoo bar baz", {{0, "这一行有制表符(Tab)。汇编器只认空格作分隔符，请把Tab换成空格。\n"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        const Bytes image = assemble(c.source);
+        const Errors errors = assembler.errors;
+        Warnings found;
+        for (const AsmWarning& w : findAsmWarnings(c.source)) found.emplace_back(w.line, w.message);
+        EXPECT_EQ(found, c.warnings);
+        // Looking for warnings changes nothing the assembler produced.
+        EXPECT_EQ(assembler.complie(c.source), image);
+        EXPECT_EQ(assembler.errors, errors);
+    }
+}
+
+TEST(AsmWarnings, NoneForTheReferenceSolutions) {
+    for (const auto& entry : std::filesystem::directory_iterator(ASMQUEST_SOURCE_DIR "/tests/levels")) {
+        if (entry.path().extension() != ".asm") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string source((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::vector<AsmWarning> warnings = findAsmWarnings(source);
+        for (const AsmWarning& w : warnings) ADD_FAILURE() << entry.path() << " line " << w.line << ": " << toUtf8(w.message);
+    }
 }

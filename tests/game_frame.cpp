@@ -15,6 +15,7 @@
 #include "game/run_steps.h"
 #include "game/step_history.h"
 #include "game_support.h"
+#include "ui_support.h"
 
 namespace {
 
@@ -204,6 +205,69 @@ TEST(Buttons, CompileRunAndResetThroughTheMouse) {
     EXPECT_EQ(panelRow(registerPanel, 5).substr(14), "已通过:00");
 }
 
+namespace {
+// The console's rows joined: messages as printed, wherever the panel wrapped them.
+std::string consoleMessages() {
+    std::string text;
+    for (int row = 0; row < consolePanel.height(); ++row) text += panelRow(consolePanel, row);
+    return text;
+}
+
+void press(const char* button) {
+    cpuControlPanel.raise();
+    const CellPosition at = controlButton(button);
+    click(at.x, at.y);
+}
+} // namespace
+
+// Every compile says how it went; 运行 and 步进 run nothing until the text compiles.
+TEST(Buttons, CompileFeedbackAndRefusals) {
+    freshProgram();
+    runFrame();
+    press("运行");
+    EXPECT_EQ(consoleMessages(), "请先编译。");
+    EXPECT_EQ(game.running, 0);
+
+    typeIntoEditor("add r3 r1 r9 r4\rhlx");
+    press("编译");
+    const std::string warning = "第0行：警告：指令到\"r9\"就完整了，后面的\"r4\"被忽略。注释要以;开头。";
+    EXPECT_EQ(consoleMessages(), "第1行：不存在的指令：\"HLX\"" + warning + "编译失败：1行有错误，程序没有载入。");
+    EXPECT_EQ(windowList.front(), &consolePanel); // errors stay in front
+    const std::uint16_t pc = cpu.pc;
+    press("运行");
+    press("步进");
+    runFrames(2);
+    EXPECT_TRUE(consoleMessages().ends_with("没有载入。请先修正编译错误。请先修正编译错误。"));
+    EXPECT_EQ(game.running, 0);
+    EXPECT_EQ(cpu.pc, pc);
+    // The line in error stays marked across frames, until the next edit.
+    editorPanel.raise();
+    runFrames(2);
+    EXPECT_EQ(attributeAt(static_cast<int>(editorPanel.x) + 3, static_cast<int>(editorPanel.y) + 1), 0xCF);
+    EXPECT_NE(attributeAt(static_cast<int>(editorPanel.x) + 3, static_cast<int>(editorPanel.y)), 0xCF);
+    fakeConsole().pushKey(VK_BACK, 8);
+    runFrames(3);
+    EXPECT_NE(attributeAt(static_cast<int>(editorPanel.x) + 3, static_cast<int>(editorPanel.y) + 1), 0xCF);
+    press("运行");
+    EXPECT_TRUE(consoleMessages().ends_with("请先编译。"));
+
+    typeIntoEditor("t");
+    press("编译"); // the console starts afresh and the control panel stays in front
+    EXPECT_EQ(consoleMessages(), warning + "编译成功：2条指令，共8字节。");
+    EXPECT_EQ(windowList.front(), &cpuControlPanel);
+    press("步进");
+    EXPECT_EQ(cpu.pc, 4);
+    press("重置");
+    runFrame();
+    press("步进");
+    EXPECT_TRUE(consoleMessages().ends_with("请先编译。"));
+    EXPECT_EQ(cpu.pc, 0);
+
+    editorPanel.setText("dta 41\nhlt");
+    press("编译");
+    EXPECT_EQ(consoleMessages(), "编译成功：1条指令，1个数据字节，共5字节。");
+}
+
 TEST(Buttons, TheBarTogglesAPanel) {
     freshProgram();
     runFrame();
@@ -248,6 +312,39 @@ TEST(KeyboardPanel, KeysReachTheCpuOnlyWhenItIsInFront) {
     fakeConsole().input.push_back(repeated);
     runFrame();
     EXPECT_EQ(cpu.pendingKey, 'B');
+}
+
+// Level 20 types its digits again every 256 steps: in a fast run a key the
+// player types is delivered and typed over within the frame, in a slow run
+// it stays. The game says so, once, and leaves the 键盘 panel in front.
+TEST(KeyboardPanel, OnALevelThatTypesItsOwnKeysThePlayerIsTold) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(20);
+    for (const bool fast : {true, false}) {
+        SCOPED_TRACE(fast ? "fast" : "slow");
+        compile("iset 1 key\nlabel wait\njmp r0 r0 wait\nlabel key\npop r1\nstore r1 r0 r0 1f\niret");
+        runFrame(); // the level's set-up
+        game.running = 1;
+        game.fast = fast;
+        runFrames(30);
+        keyboardPanel.raise();
+        fakeConsole().pushKey('7', '7');
+        runFrames(3);
+        EXPECT_EQ(cpu.pendingKey, 0); // the CPU took the key
+        if (fast) EXPECT_EQ(cpu.memory[0x1F], '0' + game.scratch[2]); // the level's second digit again
+        else EXPECT_EQ(cpu.memory[0x1F], '7');
+        EXPECT_EQ(windowList.front(), &keyboardPanel);
+        // Said after the first key only (the second compile cleared the console).
+        EXPECT_EQ(consoleText().find("第20关会自己按键") != std::string::npos, fast);
+    }
+    // A level whose feeder types nothing says nothing.
+    game.setLEVEL(18);
+    consolePanel.clearText();
+    keyboardPanel.raise();
+    fakeConsole().pushKey('7', '7');
+    runFrame();
+    EXPECT_EQ(panelRow(consolePanel, 0), "");
 }
 
 TEST(StatusPanels, ShowTheMachine) {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "cpu/cpu.h"
@@ -43,7 +46,206 @@ std::vector<std::uint8_t> feederKeys(int steps) {
 std::uint16_t reg(unsigned index) { return game.registerCheck ? game.registerCheck(static_cast<std::uint16_t>(index)) : NOT_CHECKED; }
 std::uint16_t mem(unsigned address) { return game.memoryCheck ? game.memoryCheck(static_cast<std::uint16_t>(address)) : NOT_CHECKED; }
 
+// What one run of a level starts with, as text: presets in the machine, the
+// level's scratch bytes, every position its checks compare, whether a feeder
+// runs, and how many rand() values the set-up took.
+struct RunStart {
+    std::uint8_t registers[16] = {};
+    std::uint16_t sp = 0xFD00;
+    std::map<unsigned, std::uint8_t> memory; // non-zero bytes
+    std::uint8_t scratch[16] = {};
+    std::map<unsigned, std::uint8_t> registerChecks, memoryChecks;
+    bool feeder = false;
+    int draws = 0;
+
+    std::string text() const {
+        std::string out;
+        char item[32];
+        for (unsigned i = 0; i < 16; ++i)
+            if (registers[i]) std::snprintf(item, sizeof item, "R%X=%02X ", i, registers[i]), out += item;
+        std::snprintf(item, sizeof item, "SP=%04X\nmemory", sp), out += item;
+        for (const auto& [at, value] : memory)
+            if (value) std::snprintf(item, sizeof item, " %04X=%02X", at, value), out += item;
+        out += "\nscratch";
+        for (std::uint8_t byte : scratch) std::snprintf(item, sizeof item, " %02X", byte), out += item;
+        out += "\nchecks";
+        for (const auto& [i, value] : registerChecks) std::snprintf(item, sizeof item, " R%X=%02X", i, value), out += item;
+        for (const auto& [at, value] : memoryChecks) std::snprintf(item, sizeof item, " %04X=%02X", at, value), out += item;
+        std::snprintf(item, sizeof item, "\nfeeder %d, %d draws", feeder, draws), out += item;
+        return out;
+    }
+};
+
+// The catalogue's presets written out from the level table, one rand() value at
+// a time in the order the table gives; r holds the seed's values in order.
+RunStart expectedRunStart(unsigned level, const std::vector<int>& r) {
+    RunStart e;
+    int next = 0;
+    const auto draw = [&] { return r.at(next++); };
+    const auto byte = [](int x) { return static_cast<std::uint8_t>(x); };
+    const auto power = [](unsigned base, unsigned exponent) {
+        std::uint8_t p = 1;
+        for (unsigned i = 0; i < exponent; ++i) p = static_cast<std::uint8_t>(p * base);
+        return p;
+    };
+    const auto factorial = [](unsigned n) {
+        std::uint8_t f = 1;
+        for (unsigned i = 2; i <= n; ++i) f = static_cast<std::uint8_t>(f * i);
+        return f;
+    };
+    std::uint8_t* R = e.registers;
+    std::uint8_t* s = e.scratch;
+    auto& checkR = e.registerChecks;
+    auto& checkM = e.memoryChecks;
+    const auto keyList = [&](std::uint8_t* list, unsigned n) {
+        for (unsigned j = 0; j + 1 < n; ++j) list[j] = byte('A' + draw() % 26);
+        list[n - 1] = 0x0D;
+        for (unsigned j = 0; j + 1 < n; ++j) checkM[0xFC00 + j] = list[j];
+    };
+    switch (level) {
+    case 1: case 2: case 6: case 7: case 13:
+        R[1] = byte(draw()), R[2] = byte(draw());
+        if (level == 1) checkR[3] = byte(R[1] + R[2]);
+        if (level == 2) checkR[3] = byte(R[1] * R[2]);
+        if (level == 6) checkR[3] = R[1] > R[2];
+        if (level == 7) checkR[3] = R[1] >= R[2];
+        if (level == 13) checkR[1] = R[2], checkR[2] = R[1];
+        break;
+    case 3: R[1] = byte(draw()), checkR[2] = byte(R[1] + 5); break;
+    case 4: R[1] = byte(draw()), checkR[1] = byte(R[1] - 5); break;
+    case 5:
+        R[1] = byte(draw()), checkR[1] = byte(3 * R[1] + 0x0A);
+        checkM[4] = 0x01, checkM[5] = 0x11, checkM[6] = 0x00, checkM[7] = 0x01;
+        break;
+    case 8:
+        R[1] = byte(draw() & 0xF), R[2] = byte((draw() & 3) + 1);
+        checkR[3] = power(R[1], R[2]);
+        break;
+    case 9: {
+        R[2] = byte(draw()), checkR[2] = byte(3 * R[2] + 0x36);
+        // iset 4 200, addi r2 r2 12, muli r2 r2 3, ret; muli r2 r2 0, hlt
+        const std::uint8_t at100[] = {0x30, 0x42, 0x02, 0x00, 0x22, 0x12, 0x00, 0x12,
+                                      0x22, 0x32, 0x00, 0x03, 0x01, 0x31, 0x00, 0x01};
+        const std::uint8_t at200[] = {0x22, 0x32, 0x00, 0x00, 0x01, 0x11, 0x00, 0x01};
+        for (unsigned i = 0; i < sizeof at100; ++i) e.memory[0x100 + i] = at100[i];
+        for (unsigned i = 0; i < sizeof at200; ++i) e.memory[0x200 + i] = at200[i];
+        break;
+    }
+    case 10: {
+        R[1] = byte(draw()), checkR[1] = byte(R[1] + 5);
+        const std::uint8_t callAndHalt[] = {0x30, 0x06, 0x00, 0x08, 0x01, 0x11, 0x00, 0x01};
+        for (unsigned i = 0; i < 8; ++i) checkM[i] = callAndHalt[i];
+        break;
+    }
+    case 11: R[1] = byte(draw()), checkM[0xFD00] = R[1]; break;
+    case 12: e.sp = 0xFD01, e.memory[0xFD00] = byte(draw()), checkR[1] = byte(r[0]); break;
+    case 14: R[1] = byte((draw() & 0xF) + 1), checkR[2] = factorial(R[1]); break;
+    case 15: s[0] = R[1] = byte(draw()), R[2] = byte(draw() | 0xC0), checkM[R[2]] = s[0]; break;
+    case 16: R[2] = byte(draw() | 0xC0), s[0] = e.memory[R[2]] = byte(draw()), checkR[1] = s[0]; break;
+    case 17:
+        R[1] = byte((draw() & 0xF) + 1), R[2] = byte((draw() & 0xF) - 0x60);
+        for (unsigned k = 0; k < 16; ++k) checkM[R[2] + k] = factorial(R[1] + k);
+        break;
+    case 18: s[0] = byte((draw() & 0x7F) + 1), checkR[1] = s[0]; break;
+    case 19: s[0] = byte(draw()), checkR[1] = s[0]; break;
+    case 20: {
+        const int v = draw() % 100;
+        s[0] = byte(v), s[1] = byte(v / 10), s[2] = byte(v % 10), checkR[1] = s[0];
+        break;
+    }
+    case 21: {
+        const int a = draw() % 100;
+        s[0] = byte(a), s[1] = byte(a / 10), s[2] = byte(a % 10);
+        const int b = draw() % 100;
+        s[3] = byte(b), s[4] = byte(b / 10), s[5] = byte(b % 10), checkR[1] = byte(a + b);
+        break;
+    }
+    case 22: s[0] = byte('A' + draw() % 26), checkM[0xFC00] = s[0]; break;
+    case 23: s[1] = byte((draw() & 7) + 1), keyList(s + 2, s[1]); break;
+    case 24: s[0] = byte((draw() & 7) + 1), keyList(s + 3, s[0]); break;
+    case 25: {
+        const int a = draw() % 100, b = draw() % 100, op = draw() % 2;
+        s[1] = byte(a), s[2] = byte(b), s[3] = byte(op);
+        const std::string keys = std::to_string(a) + (op ? '\x6B' : '\x6D') + std::to_string(b) + '\x0D';
+        std::memcpy(s + 5, keys.data(), keys.size());
+        s[0] = byte(keys.size());
+        checkM[0x200] = byte(op ? a + b : a - b);
+        break;
+    }
+    case 26: {
+        const int d = draw() % 2;
+        s[1] = byte(d), s[0] = 7;
+        std::memcpy(s + 5, "RESULT\x0D", 7);
+        for (int count = 0; d == 1; ++count) {
+            if (draw() % 3 < count) break;
+            std::uint8_t& letter = s[5 + draw() % 6];
+            std::uint8_t c;
+            do c = byte('A' + draw() % 26);
+            while (c == letter);
+            letter = c;
+        }
+        // Compared with what is typed: two replacements may restore RESULT.
+        checkM[0x200] = std::memcmp(s + 5, "RESULT", 6) != 0;
+        break;
+    }
+    case 27: case 28: {
+        const std::uint8_t x = s[0] = byte(draw()), y = s[1] = byte(draw());
+        const unsigned copy = level == 27 ? 0x200 : 0xFD00;
+        if (level == 27) e.sp = 0xFD02, e.memory[0xFD00] = x, e.memory[0xFD01] = y;
+        else e.memory[0x200] = 2, e.memory[0x201] = x, e.memory[0x202] = y;
+        if (level == 27) checkM[copy] = 2, checkM[copy + 1] = x, checkM[copy + 2] = y;
+        else checkM[copy] = x, checkM[copy + 1] = y;
+        break;
+    }
+    case 29: case 30: checkR[15] = 0xFF; break;
+    }
+    e.feeder = level >= 18 && level <= 26;
+    e.draws = next;
+    return e;
+}
+
+RunStart actualRunStart(const std::vector<int>& r) {
+    RunStart a;
+    std::memcpy(a.registers, cpu.registers, sizeof a.registers);
+    a.sp = cpu.sp;
+    for (unsigned at = 0; at < 0x10000; ++at)
+        if (cpu.memory[at]) a.memory[at] = cpu.memory[at];
+    std::memcpy(a.scratch, game.scratch, sizeof a.scratch);
+    for (unsigned i = 0; i < 16; ++i)
+        if (std::uint16_t v = reg(i); v != NOT_CHECKED) a.registerChecks[i] = static_cast<std::uint8_t>(v);
+    for (unsigned at = 0; game.memoryCheck && at < 0x10000; ++at)
+        if (std::uint16_t v = mem(at); v != NOT_CHECKED) a.memoryChecks[at] = static_cast<std::uint8_t>(v);
+    a.feeder = static_cast<bool>(cpu.stepHook);
+    // The set-up's draws end where the next two rand() values continue the sequence.
+    const int first = std::rand(), second = std::rand();
+    a.draws = -1;
+    for (std::size_t k = 0; k + 1 < r.size(); ++k)
+        if (r[k] == first && r[k + 1] == second) {
+            a.draws = static_cast<int>(k);
+            break;
+        }
+    return a;
+}
+
 } // namespace
+
+TEST(LevelPresets, EveryLevelDrawsItsDataInOrder) {
+    // Seeds enough to meet every branch: both comparison outcomes, key lists of
+    // one to eight keys, plus and minus, altered and plain level 26 texts.
+    TempDirectory directory;
+    freshProgram();
+    for (unsigned level = 1; level <= 30; ++level) {
+        for (unsigned seed = 1; seed <= 16; ++seed) {
+            const std::vector<int> r = draws(seed, 64);
+            // The set-up keeps scratch bytes a level does not use; start them at 0.
+            std::memset(game.scratch, 0, sizeof game.scratch);
+            std::srand(seed);
+            game.setLEVEL(static_cast<unsigned short>(level));
+            EXPECT_EQ(actualRunStart(r).text(), expectedRunStart(level, r).text())
+                << "level " << level << ", seed " << seed;
+        }
+    }
+}
 
 TEST(LevelPresets, ArithmeticLevelsDrawR1ThenR2) {
     auto r = draws(77, 2);
@@ -201,6 +403,60 @@ TEST(LevelFeeders, LetterLinesAndKeyLevels) {
     setUp(22, 22);
     EXPECT_EQ(feederKeys(6), (std::vector<std::uint8_t>{static_cast<std::uint8_t>('A' + r[0] % 26), static_cast<std::uint8_t>('A' + r[0] % 26)}));
     EXPECT_EQ(mem(0xFC00), 'A' + r[0] % 26);
+}
+
+TEST(LevelFeeders, FeedersDrawInOrder) {
+    // The feeders that draw while the program runs (18, 24, 25, 26), written out
+    // from the feeder table and run against the real ones for 300 steps, every
+    // key taken at once: the same keys or writes at the same steps, and the same
+    // number of rand() values taken.
+    TempDirectory directory;
+    freshProgram();
+    for (unsigned level : {18u, 24u, 25u, 26u}) {
+        for (unsigned seed = 1; seed <= 8; ++seed) {
+            const std::vector<int> r = draws(seed, 1200);
+            RunStart model = expectedRunStart(level, r);
+            std::uint8_t* s = model.scratch;
+            int next = model.draws;
+            const auto draw = [&] { return r.at(next++); };
+            std::string expected;
+            for (int step = 0; step < 300; ++step) {
+                int key = 0;
+                if (level == 18) {
+                    ++s[1];
+                    if (s[1] > 2 && (draw() & 1)) expected += "w" + std::to_string(step) + " ";
+                } else if (level == 24) {
+                    if (s[2]) key = 0x08, s[2] = 0;
+                    else if (draw() & 1) key = 'A' + draw() % 26, s[2] = 1;
+                    else if (s[1] < s[0]) key = s[3 + s[1]++];
+                } else {
+                    if (s[4]) key = 0x08, s[4] = 0;
+                    else if (draw() % 10 == 0) key = level == 25 ? '0' + draw() % 10 : 'A' + draw() % 26, s[4] = 1;
+                    else if (s[15] < s[0]) key = s[5 + s[15]++];
+                }
+                if (key) expected += std::to_string(key) + "@" + std::to_string(step) + " ";
+            }
+            expected += "draws " + std::to_string(next);
+
+            std::memset(game.scratch, 0, sizeof game.scratch);
+            std::srand(seed);
+            game.setLEVEL(static_cast<unsigned short>(level));
+            std::string actual;
+            for (int step = 0; step < 300; ++step) {
+                cpu.memory[0x100] = 0;
+                cpu.stepHook();
+                if (cpu.memory[0x100]) actual += "w" + std::to_string(step) + " ";
+                if (cpu.pendingKey) actual += std::to_string(cpu.pendingKey) + "@" + std::to_string(step) + " ";
+                cpu.pendingKey = 0;
+            }
+            const int first = std::rand(), second = std::rand();
+            int used = -1;
+            for (std::size_t k = 0; k + 1 < r.size() && used < 0; ++k)
+                if (r[k] == first && r[k + 1] == second) used = static_cast<int>(k);
+            actual += "draws " + std::to_string(used);
+            EXPECT_EQ(actual, expected) << "level " << level << ", seed " << seed;
+        }
+    }
 }
 
 TEST(LevelFeeders, WrongKeysAreDeletedAtOnce) {

@@ -3,9 +3,10 @@
 # player can produce: a first start sets up level 1 without a question; the
 # program typed into the editor is compiled and run from the CPU control panel
 # and the pass counter counts up; 重置 returns it to 00; the code file holds
-# the two lines; a second start offers to continue; 步进 and 回退 move the
-# machine both ways; an endless loop is reported; a small window shows the
-# size prompt.
+# the two lines; a second start offers to continue, 否 (N) keeps level 1's
+# code and Esc continues; 步进 and 回退 move the machine both ways; an endless
+# loop is reported; a small window shows the size prompt with the sizes,
+# once, however often it is resized.
 # Usage: game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 game=$(cd "$1" && pwd)/asmquest
@@ -39,8 +40,14 @@ try:
     s.type("hlt")
     s.wait_for("add r3 r1 r2", "the program shows in the editor")
     s.click_text("CPU控制", "the bar has the CPU control button")
+    s.click_text("运行", "the CPU control panel comes to the front")
+    s.wait_for("请先编译。", "运行 before any compile asks for one")
+    s.click_text("CPU控制", "the bar has the CPU control button")
     s.click_text("编译", "the CPU control panel comes to the front")
-    s.click_text("运行", "the run button shows")
+    # The control panel stays in front after a compile that worked; the
+    # console right behind it says so.
+    s.wait_for("共8字节。", "a compile says it worked")
+    s.click_text("运行", "the run button shows after the compile")
     s.wait_until(lambda: (pass_count(s) or 0) >= 3, "the pass counter counts up", timeout=15)
     s.click_text("重置", "the reset button shows")
     s.wait_until(lambda: pass_count(s) == 0, "重置 returns the counter to 00")
@@ -60,6 +67,30 @@ try:
     s.wait_for("关卡说明-第1关", "continuing sets up the saved level")
     s.click(60, 20)  # raise the editor above the console
     s.wait_for("add r3 r1 r2", "continuing loads the saved code")
+finally:
+    failures += s.failures
+    s.close()
+
+# 否 starts level 1 with level 1's saved code, and Esc continues like 是.
+s = TmuxSession(game, workdir=home)
+try:
+    s.wait_for("你上次玩到第1关，是否继续？", "a third start asks again")
+    s.keys("n")
+    s.wait_for("关卡说明-第1关", "N answers 否: level 1")
+    s.click(60, 20)
+    s.wait_for("add r3 r1 r2", "否 keeps level 1's saved code in the editor")
+    time.sleep(0.3)
+    if open(code, "rb").read() != b"add r3 r1 r2\nhlt":
+        s.fail("否 changed level 1's code file")
+finally:
+    failures += s.failures
+    s.close()
+
+s = TmuxSession(game, workdir=home)
+try:
+    s.wait_for("你上次玩到第1关，是否继续？", "a fourth start asks again")
+    s.keys("Escape")
+    s.wait_for("关卡说明-第1关", "Esc continues the saved level")
 finally:
     failures += s.failures
     s.close()
@@ -137,9 +168,17 @@ finally:
     s.close()
 shutil.rmtree(home3, ignore_errors=True)
 
+def prompts(s):
+    return sum(line.count("请先按下F11全屏。") for line in s.screen())
+
 s = TmuxSession(game, columns=160, rows=40, workdir=home)
 try:
     s.wait_for("请先按下F11全屏。", "a window of 160 x 40 shows the size prompt")
+    s.wait_for("窗口至少要161列33行，现在是160列40行。", "the prompt names the size needed and the size there is")
+    s.tmux("resize-window", "-x", "150", "-y", "30")
+    s.wait_for("现在是150列30行。", "the prompt follows a resize")
+    if prompts(s) != 1 or s.find("现在是160列40行"):
+        s.fail("an old copy of the prompt stays after a resize")
     s.tmux("resize-window", "-x", "170", "-y", "45")
     s.wait_for("关卡说明", "the game starts once the window is large enough")
 finally:

@@ -5,11 +5,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <random>
 #include <sstream>
 #include <string>
 
+#include "cpu/instruction_table.h"
 #include "test_support.h"
 
 namespace {
@@ -134,10 +139,14 @@ TEST_F(JudgeCli, RunReportsWhatTheCpuPrintedAndStopsAtTheStepLimit) {
 
 TEST_F(JudgeCli, BadCommandLinesAndUnreadableFiles) {
     writeFile("ok.s", "hlt");
-    const char* bad[] = {"", "frobnicate ok.s", "asm", "asm ok.s ok.s", "run", "run ok.s ok.s",
+    const char* bad[] = {"", "frobnicate ok.s", "asm", "asm ok.s ok.s", "asm --bogus ok.s", "run", "run ok.s ok.s",
                          "run ok.s --reg 16=00", "run ok.s --reg 1=100", "run ok.s --reg x=1",
                          "run ok.s --mem 10000=1", "run ok.s --mem 12", "run ok.s --key", "run ok.s --key 1FF",
-                         "run ok.s --steps -1", "run ok.s --bogus"};
+                         "run ok.s --steps -1", "run ok.s --bogus",
+                         // Level 0 and the open levels from 31 on check nothing: every program would pass.
+                         "level 0 ok.s", "level 31 ok.s", "level 65535 ok.s", "level 65536 ok.s", "level x ok.s",
+                         "level 1", "level 1 ok.s --runs x", "level 1 ok.s --seed 4294967296",
+                         "describe", "describe 0", "describe 31", "manual extra"};
     for (const char* arguments : bad) {
         Outcome result = judge(arguments);
         SCOPED_TRACE(arguments);
@@ -145,7 +154,7 @@ TEST_F(JudgeCli, BadCommandLinesAndUnreadableFiles) {
         EXPECT_EQ(result.out, "");
         EXPECT_NE(result.err.find("usage:"), std::string::npos);
     }
-    for (const char* arguments : {"asm missing.s", "run missing.s", "asm ."}) {
+    for (const char* arguments : {"asm missing.s", "run missing.s", "asm .", "level 1 missing.s"}) {
         Outcome result = judge(arguments);
         SCOPED_TRACE(arguments);
         EXPECT_EQ(result.status, 2);
@@ -177,4 +186,353 @@ TEST_F(JudgeCli, MalformedSourcesStillGiveOneJsonLine) {
     // A valid program with many tokens runs.
     Outcome result = judge("run tokens.s");
     EXPECT_EQ(result.status, 0);
+}
+
+// Whole verdict lines. Seed 3 presets level 1 with R1=3A, R2=D1 and level 13
+// with the same pair. "completed" is the game's own decision: it must come on
+// the 257th pass, whatever --runs asks for, and is left out when fewer runs
+// are asked for than the game needs.
+TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
+    writeFile("ok.s", "add r3 r1 r2\nhlt\n");
+    writeFile("wrong.s", "add r3 r1 r1\nhlt\n");
+    writeFile("swap.s", "push r1\npush r2\npop r2\npop r1\nhlt\n");
+    writeFile("subi.s", "subi r1 r1 5\nhlt\nadd r1\n");
+    writeFile("loop.s", "jmp r0 r0 0\n");
+    // Saved on Windows: CR LF line ends, GBK or UTF-8 with a byte order mark.
+    writeFile("crlf-gbk.s", "; 两数相加\r\nadd r3 r1 r2\r\nhlt\r\n");
+    writeFile("crlf-utf8.s", "\xEF\xBB\xBF" + utf8(u8"; 两数相加\r\nadd r3 r1 r2\r\n\r\nhlt"));
+    const std::string completed = R"(","level":1,"seed":3,"passes":257,"completed":true,"failure":null})"
+                                  "\n";
+    struct Case {
+        const char* arguments;
+        int status;
+        std::string out;
+    } cases[] = {
+        {"level 1 ok.s --seed 3", 0, "{\"file\":\"ok.s" + completed},
+        {"level 1 ok.s --seed 3 --runs 1000", 0, "{\"file\":\"ok.s" + completed},
+        {"level 1 ok.s --seed 3 --runs 256", 0,
+         "{\"file\":\"ok.s\",\"level\":1,\"seed\":3,\"passes\":256,\"failure\":null}\n"},
+        {"level 1 crlf-gbk.s crlf-utf8.s --seed 3", 0,
+         "{\"file\":\"crlf-gbk.s" + completed + "{\"file\":\"crlf-utf8.s" + completed},
+        {"level 1 wrong.s --seed 3", 1,
+         R"({"file":"wrong.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,"reason":"wrong result",)"
+         R"("mismatches":[{"where":"R3","expected":"0B","actual":"74"}]}})"
+         "\n"},
+        {"level 13 swap.s --seed 3 --runs 5", 1,
+         R"({"file":"swap.s","level":13,"seed":3,"passes":0,"failure":{"run":1,"reason":"wrong result",)"
+         R"("mismatches":[{"where":"R1","expected":"D1","actual":"3A"},{"where":"R2","expected":"3A","actual":"D1"}]}})"
+         "\n"},
+        {"level 4 subi.s --seed 3", 1,
+         utf8(u8R"({"file":"subi.s","level":4,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
+              u8R"("reason":"the program does not assemble","mismatches":[],"errors":{"0":["不存在的指令：\"SUBI\"\n"],)"
+              u8R"("2":["行\"add r1\"参数过少\n"]}}})"
+              u8"\n")},
+        {"level 1 loop.s ok.s --seed 3 --max-steps 5000", 1,
+         R"({"file":"loop.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
+         R"("reason":"the program did not halt within 5000 steps","mismatches":[]}})"
+         "\n{\"file\":\"ok.s" +
+             completed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Outcome result = judge(c.arguments);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, "");
+    }
+}
+
+// A file saved on Windows assembles to the same image and line table as the
+// same file with LF line ends (asm, run and level read files alike).
+TEST_F(JudgeCli, CrLfSourcesAssembleAsLf) {
+    const std::string lf = "label top\n; 注释\naddi r1 r1 1\n\njne r1 r0 top\nhlt\n";
+    std::string crlf;
+    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeFile("lf.s", lf);
+    writeFile("crlf.s", crlf);
+    EXPECT_EQ(judge("asm crlf.s").out, judge("asm lf.s").out);
+    EXPECT_EQ(judge("asm crlf.s").status, 0);
+    EXPECT_EQ(judge("run crlf.s").out, judge("run lf.s").out);
+    // A lone CR is no line end, as in the game's editor.
+    writeFile("cr.s", "hlt\rhlt\n");
+    EXPECT_EQ(judge("asm cr.s").status, 1);
+}
+
+// A class of 30 as a teacher collects it: one folder per student, code files
+// directly in it or in its levels folder, saved on Linux or Windows, in GBK
+// or UTF-8, right, wrong, not assembling, never halting or missing. Levels
+// 1-6 are graded; only 1, 2 and 6 have files. With seed 3, level 1's first
+// run has R1=3A and R2=D1.
+namespace {
+namespace fs = std::filesystem;
+
+std::string referenceSolution(int level) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/tests/levels/level%02d.asm", level);
+    return readFile(ASMQUEST_SOURCE_DIR + std::string(name));
+}
+
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+// Writes the class and returns the CSV rows a correct grade must give, in order.
+std::string writeClass(const std::string& root) {
+    const std::string completed = ",completed,257,,\n";
+    std::map<std::string, std::string> rows; // student -> rows, sorted by name bytes as the report is
+    for (int i = 0; i < 30; ++i) {
+        char number[8];
+        std::snprintf(number, sizeof number, "s%02d", i + 1);
+        std::string name = i == 28 ? utf8(u8"张三") : i == 29 ? "<b>&co" : number;
+        const int kind = i == 28 ? 2 : i == 29 ? 3 : i % 7;
+        const fs::path folder = fs::path(root) / name;
+        const fs::path files = kind % 2 ? folder : folder / "levels";
+        fs::create_directories(files);
+        auto code = [&](int level, const std::string& bytes) {
+            writeFile((files / (utf8(u8"第") + std::to_string(level) + utf8(u8"关代码.txt"))).string(), bytes);
+        };
+        std::string& expected = rows[name];
+        switch (kind) {
+        case 0: // as the game saves them
+            for (int level : {1, 2, 6}) code(level, referenceSolution(level));
+            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed;
+            break;
+        case 1: // saved on Windows
+            for (int level : {1, 2, 6}) code(level, withCrLf(referenceSolution(level)));
+            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed;
+            break;
+        case 2: // UTF-8 with a byte order mark, own spacing, comments and label names
+            code(1, "\xEF\xBB\xBF" + utf8(u8"; 我的答案\nadd  r3   r1 r2   ; 相加\n\nhlt\n"));
+            code(6, utf8(u8"sub r0 r1 r2\njgt r0 r0 更大\nhlt\n\nlabel 更大\naddi r3 r0 1 ; 是\nhlt"));
+            expected = name + ",1" + completed + name + ",6" + completed;
+            break;
+        case 3: // wrong at level 1, right at level 2
+            code(1, "add r3 r1 r1\nhlt\n");
+            code(2, referenceSolution(2));
+            expected = name + ",1,failed,0,1,R3 expected 0B actual 74\n" + name + ",2" + completed;
+            break;
+        case 4:
+            code(1, "subi r1 r1 5\nhlt\n");
+            expected = name + ",1,does not assemble,0,1,\n";
+            break;
+        case 5:
+            code(1, "label top\njmp r0 r0 top\n");
+            expected = name + ",1,failed,0,1,\n";
+            break;
+        default: // nothing handed in
+            break;
+        }
+    }
+    std::string csv = "student,level,result,passes,failed_run,first_mismatch\n";
+    for (const auto& [name, text] : rows) csv += text;
+    return csv;
+}
+
+const char* const GRADE = "grade class --levels 1-6 --seed 3 --max-steps 20000";
+} // namespace
+
+TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
+    const std::string expectedCsv = writeClass("class");
+    Outcome one = judge(GRADE + std::string(" --jobs 1 --csv one.csv --html one.html"));
+    Outcome four = judge(GRADE + std::string(" --jobs 4 --csv four.csv"));
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(four.status, 0);
+    EXPECT_EQ(readFile("one.csv"), expectedCsv);
+    EXPECT_EQ(readFile("four.csv"), expectedCsv);
+    EXPECT_EQ(one.out, four.out);
+    // Not a terminal: no progress line.
+    EXPECT_EQ(one.err.find('\r'), std::string::npos) << one.err;
+
+    // One line per judged file, each the level verdict with the student first.
+    std::istringstream lines(one.out);
+    std::string line;
+    std::size_t count = 0;
+    while (std::getline(lines, line)) {
+        ++count;
+        EXPECT_EQ(line.rfind("{\"student\":\"", 0), 0u) << line;
+        EXPECT_NE(line.find("\"seed\":3,"), std::string::npos) << line;
+    }
+    EXPECT_EQ(count, static_cast<std::size_t>(std::count(expectedCsv.begin(), expectedCsv.end(), '\n') - 1));
+    EXPECT_NE(one.out.find(utf8(u8R"({"student":"张三","file":"class/张三/levels/第6关代码.txt","level":6,"seed":3,)"
+                                  u8R"("passes":257,"completed":true,"failure":null})")),
+              std::string::npos);
+
+    // The page escapes names; identical work ignores comments, spacing, line
+    // ends and label names.
+    const std::string html = readFile("one.html");
+    EXPECT_EQ(html.find("<b>&co"), std::string::npos);
+    EXPECT_NE(html.find("<th>&lt;b&gt;&amp;co</th>"), std::string::npos);
+    EXPECT_NE(html.find(utf8(u8"<li>level 6: s01, s02, s03, s08, s09, s10, s15, s16, s17, s22, s23, s24, 张三</li>")),
+              std::string::npos);
+
+    for (const char* arguments : {"grade class --levels 0-3", "grade class --levels 3-2", "grade class --levels 1-31",
+                                  "grade class --jobs 0", "grade class --bogus", "grade"}) {
+        SCOPED_TRACE(arguments);
+        Outcome bad = judge(arguments);
+        EXPECT_EQ(bad.status, 2);
+        EXPECT_NE(bad.err.find("usage:"), std::string::npos);
+    }
+    EXPECT_EQ(judge("grade missing").status, 2);
+}
+
+// The page as a browser shows it: the table and the chart, and every cell
+// saying what the CSV says.
+TEST_F(JudgeCli, GradePageInABrowserMatchesTheCsv) {
+    if (std::system("command -v chromium >/dev/null 2>&1") != 0) GTEST_SKIP() << "chromium is not installed";
+    writeClass("class");
+    ASSERT_EQ(judge(GRADE + std::string(" --jobs 2 --csv grade.csv --html grade.html")).status, 0);
+    const std::string dump = "dom.html";
+    const std::string command =
+        "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+        "--disable-background-networking --disable-component-update --disable-sync --user-data-dir=" +
+        fs::absolute("profile").string() + " --dump-dom file://" + fs::absolute("grade.html").string() + " >" + dump +
+        " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string dom = readFile(dump);
+    ASSERT_NE(dom.find("<table id=\"grades\">"), std::string::npos) << dom.substr(0, 500);
+    ASSERT_NE(dom.find("<svg id=\"chart\""), std::string::npos);
+
+    // Rows of the table as the browser built them: student -> cells.
+    std::map<std::string, std::vector<std::string>> table;
+    const std::regex row(R"re(<tr><th>([^<]*)</th>((?:<td[^>]*>.*?</td>)+)</tr>)re");
+    const std::regex cell(R"re(<td class="(\w+)" data-level="\d+">(.*?)</td>)re");
+    const std::size_t bodyStart = dom.find("<tbody>"), bodyEnd = dom.find("</tbody>");
+    ASSERT_LT(bodyStart, bodyEnd);
+    const std::string body = dom.substr(bodyStart, bodyEnd - bodyStart);
+    for (std::sregex_iterator r(body.begin(), body.end(), row), end; r != end; ++r) {
+        const std::string cells = (*r)[2];
+        auto& out = table[(*r)[1]];
+        for (std::sregex_iterator c(cells.begin(), cells.end(), cell); c != end; ++c)
+            out.push_back(std::string((*c)[1]) + "|" + std::string((*c)[2]));
+    }
+    ASSERT_EQ(table.size(), 30u);
+
+    // Every CSV row has its cell; every other cell is grey.
+    const auto escape = [](const std::string& text) {
+        return std::regex_replace(std::regex_replace(std::regex_replace(text, std::regex("&"), "&amp;"),
+                                                     std::regex("<"), "&lt;"),
+                                  std::regex(">"), "&gt;");
+    };
+    std::map<std::string, std::vector<std::string>> expected;
+    for (const auto& [name, cells] : table) expected[name].assign(6, "missing|");
+    std::map<int, int> completions;
+    std::istringstream csv(readFile("grade.csv"));
+    std::string line;
+    std::getline(csv, line);
+    while (std::getline(csv, line)) {
+        std::vector<std::string> field;
+        std::stringstream fields(line);
+        for (std::string f; std::getline(fields, f, ',');) field.push_back(f);
+        field.resize(6);
+        const int level = std::stoi(field[1]);
+        const std::string kind = field[2] == "completed" ? "completed" : field[2] == "failed" ? "failed" : "unassembled";
+        std::string text = "<span class=\"result\">" + field[2] + "</span><span class=\"passes\">" + field[3] +
+                           " passes</span>";
+        if (!field[4].empty()) text += "<span class=\"run\">run " + field[4] + "</span>";
+        if (!field[5].empty()) text += "<span class=\"detail\">" + field[5] + "</span>";
+        expected[escape(field[0])][level - 1] = kind + "|" + text;
+        completions[level] += field[2] == "completed";
+    }
+    for (const auto& [name, cells] : table) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(cells.size(), 6u);
+        for (std::size_t i = 0; i < 6; ++i) {
+            // Failures without a mismatch show the reason or the assembler's error instead.
+            if (cells[i].rfind("failed|", 0) == 0 || cells[i].rfind("unassembled|", 0) == 0)
+                EXPECT_EQ(cells[i].substr(0, expected[name][i].size()), expected[name][i]);
+            else
+                EXPECT_EQ(cells[i], expected[name][i]);
+        }
+    }
+    for (int level = 1; level <= 6; ++level)
+        EXPECT_NE(dom.find("data-level=\"" + std::to_string(level) + "\" data-count=\"" +
+                           std::to_string(completions[level]) + "\"><rect"),
+                  std::string::npos)
+            << level;
+}
+
+// The texts a teacher prints, read from the judge as a teacher gets them.
+// Example code in them (indented lines starting with a lower-case mnemonic,
+// optionally after a 4-digit address) must still assemble, and every syntax
+// line of the manual ("ADD Rd Rs Rt") must name a row of the instruction
+// table, each row the manual lists appearing once.
+namespace {
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+const InstructionInfo* rowNamed(const std::string& name) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const InstructionInfo& row : instructionTable())
+        if (row.mnemonic == upper) return &row;
+    return nullptr;
+}
+
+// The example lines of a text, addresses removed, as one program.
+std::string exampleCode(const std::string& text) {
+    static const std::regex example(R"re(^ +(?:[0-9A-F]{4} +)?([a-z]+)(?: .*)?$)re");
+    std::string code;
+    for (const std::string& line : linesOf(text)) {
+        std::smatch match;
+        if (!std::regex_match(line, match, example) || !rowNamed(match[1])) continue;
+        code += line.substr(static_cast<std::size_t>(match.position(1))) + "\n";
+    }
+    return code;
+}
+} // namespace
+
+TEST_F(JudgeCli, PrintedTextsAreCleanUtf8AndTheirCodeAssembles) {
+    std::size_t examples = 0;
+    for (int level = 1; level <= 30; ++level) {
+        SCOPED_TRACE(level);
+        Outcome text = judge("describe " + std::to_string(level));
+        ASSERT_EQ(text.status, 0);
+        ASSERT_FALSE(text.out.empty());
+        EXPECT_EQ(text.out.find(" \n"), std::string::npos) << "padding left in";
+        EXPECT_EQ(text.out.find("\xEF\xBF\xBD"), std::string::npos) << "a character GBK could not hold";
+        const std::string code = exampleCode(text.out);
+        if (code.empty()) continue;
+        ++examples;
+        writeFile("example.s", code);
+        Outcome assembled = judge("asm example.s");
+        EXPECT_EQ(assembled.status, 0) << code << assembled.out;
+    }
+    EXPECT_GE(examples, 15u);
+    EXPECT_NE(judge("describe 22").out.find("FC00"), std::string::npos);
+
+    Outcome manual = judge("manual");
+    ASSERT_EQ(manual.status, 0);
+    EXPECT_EQ(manual.out.find("\xEF\xBF\xBD"), std::string::npos);
+    // An outline: headings deeper in the tree are indented further.
+    EXPECT_NE(manual.out.find(utf8(u8"\n  指令集\n")), std::string::npos);
+    const std::string code = exampleCode(manual.out);
+    if (!code.empty()) {
+        writeFile("manual.s", code);
+        Outcome assembled = judge("asm manual.s");
+        EXPECT_EQ(assembled.status, 0) << code << assembled.out;
+    }
+    static const std::regex syntax(R"re(^ *([A-Z]{2,6})((?: +(?:R[dst]|Imm\w*|Addr\w*|ADDR\w*))*) *$)re");
+    std::map<std::string, int> named;
+    for (const std::string& line : linesOf(manual.out)) {
+        std::smatch match;
+        if (!std::regex_match(line, match, syntax) || match[2].length() == 0) continue;
+        const InstructionInfo* row = rowNamed(match[1]);
+        ASSERT_NE(row, nullptr) << "the manual names an instruction the CPU lacks: " << line;
+        EXPECT_TRUE(row->listedInManual) << line;
+        ++named[match[1]];
+    }
+    for (const InstructionInfo& row : instructionTable()) {
+        if (!row.listedInManual || row.operandCount == 0) continue;
+        EXPECT_EQ(named[std::string(row.mnemonic)], 1) << row.mnemonic;
+        // A row the assembler refuses (SUBI) must be refused by the judge too.
+        writeFile("one.s", std::string(row.mnemonic) + " r1 r1 r1 1\nhlt\n");
+        const bool unknown = judge("asm one.s").out.find(utf8(u8"不存在的指令")) != std::string::npos;
+        EXPECT_EQ(unknown, !row.assembles) << row.mnemonic;
+    }
 }

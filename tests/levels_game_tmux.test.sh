@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The level texts and the manual inside the real game in a real terminal: the
-# first start describes level 1, the bar's 说明书 button shows the manual and
-# its headings open by key and by click, and level 1's reference solution,
+# first start describes level 1 with its pass count, the bar's 说明书 button
+# shows the manual and its headings open by key and by click (the flags page
+# among them), and level 1's reference solution,
 # typed into the editor, compiled and run fast, completes the level, after
 # which the console congratulates and the panel describes level 2; there the
 # same program fails, the report gives R3 = R1 x R2 with the inputs, and
@@ -26,6 +27,7 @@ def tmux(*args):
 try:
     wait_for("关卡说明-第1关", "the level panel is titled for level 1")
     wait_for("让r3 = r1 + r2", "the first start describes level 1")
+    wait_for("再通过一次(共十进制257次)就进入下一关", "level 1 tells how many passes complete it")
 
     bar = wait_for("说明书", "the bar has a 说明书 button")
     if bar:
@@ -45,6 +47,12 @@ try:
         if heading:
             click(heading[0] + 2, heading[1])
             wait_for("+ 字段", "a click opens the instruction set")
+            flags = wait_for("+ 标志位", "the instruction set has a page on the flags")
+            if flags:
+                click(flags[0] + 2, flags[1])
+                wait_for("标志位字节：第0位Z，第1位C，第2位S，第3位I", "the flags page opens with the flag byte's layout")
+                click(flags[0] + 2, flags[1])
+            wait_for("+ 标签和数字", "the instruction set has a page on labels and numbers")
         click(bar[0] + 1, bar[1])  # in front already: the toggle closes it
 
     editor = wait_for("汇编代码编辑器", "the bar has the editor button")

@@ -12,6 +12,7 @@
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
+#include "game/level_play.h"
 #include "game/level_texts.h"
 #include "game/panels.h"
 #include "test_support.h"
@@ -179,6 +180,62 @@ TEST(LevelTexts, TeachTheTraps) {
     EXPECT_NE(levelDescription(19).find("pop"), std::string::npos);
     for (unsigned short level : describedLevels)
         EXPECT_EQ(upper(levelDescription(level)).find("STORE R0 R1 FC00"), std::string::npos) << level;
+}
+
+// What each check needs is said in the level's own sections, and the levels
+// that check little say so.
+TEST(LevelTexts, SayWhatTheCheckRequires) {
+    const std::vector<std::pair<unsigned short, std::vector<std::string>>> claims = {
+        {1, {"共十进制257次", "回到00后"}},
+        {5, {"往地址大的方向", "小的方向跳8个字节"}},
+        {19, {"第3步", "不会停机", "nop"}},
+        {22, {"存到FC00(屏幕左上角)"}},
+        {24, {"意思是"}},
+        {25, {"一位或两位", "0x0D"}},
+        {26, {"0x0D(回车)结束", "完全相同时0x200=0"}},
+        {27, {"200=02"}},
+        {28, {"内存200", "个数(02)", "FD00、FD01"}},
+        {29, {"只检查", "停机时Rf=FF", "CLK", "不显示I"}},
+        {30, {"只检查", "停机时Rf=FF", "第0位Z，第1位C，第2位S，第3位I", "绝对地址", "低8位", "FC00、FC01"}},
+    };
+    for (const auto& [level, phrases] : claims)
+        for (const std::string& phrase : phrases)
+            EXPECT_NE(levelDescription(level).find(phrase), std::string::npos) << level << ": " << toUtf8(phrase);
+    for (unsigned short level = 1; level <= 30; ++level)
+        for (const char* old : {"向后", "向前", "从0数到FF再通过一次"})
+            EXPECT_EQ(levelDescription(level).find(old), std::string::npos) << level << ": " << toUtf8(old);
+}
+
+// The promises the texts make about the checks, played through the real
+// judging path: when level 19's key comes, that its example waits for ever
+// on key 0, where levels 22 and 28 look, and how little levels 29 and 30 ask.
+TEST(LevelTexts, TheirPromisesAboutTheChecksHold) {
+    const std::uint64_t steps = 100000;
+    const std::string oneStepAfterIset = "iset 1 key\nnop\nhlt\nlabel key\npop r1\nhlt";
+    for (unsigned seed : {1u, 2u, 3u})
+        EXPECT_TRUE(playLevel(19, oneStepAfterIset, seed, 257, steps).completed) << seed;
+    EXPECT_FALSE(playLevel(19, "iset 1 key\nhlt\nlabel key\npop r1\nhlt", 1, 257, steps).completed);
+
+    const LevelExample* waiting = nullptr;
+    for (const LevelExample& example : levelExamples())
+        if (example.level == 19) waiting = &example;
+    ASSERT_NE(waiting, nullptr);
+    bool waitedForEver = false;
+    for (unsigned seed = 1; seed <= 20 && !waitedForEver; ++seed) {
+        const LevelVerdict verdict = playLevel(19, waiting->source, seed, 257, steps);
+        if (verdict.failed) {
+            EXPECT_NE(verdict.reason.find("did not halt"), std::string::npos) << verdict.reason;
+            waitedForEver = true;
+        }
+    }
+    EXPECT_TRUE(waitedForEver);
+
+    EXPECT_TRUE(playLevel(22, "iset 1 key\njmp r0 r0 0\nlabel key\npop r1\nstore r1 r0 r0 fc00\nhlt", 4, 257, steps)
+                    .completed);
+    EXPECT_TRUE(playLevel(27, "sst r0 r0 200\nhlt", 4, 257, steps).completed);
+    EXPECT_TRUE(playLevel(28, "sld r0 r0 200\nhlt", 4, 257, steps).completed);
+    for (unsigned short level : {29, 30})
+        EXPECT_TRUE(playLevel(level, "addi rf r0 ff\nhlt", 4, 257, steps).completed) << level;
 }
 
 // Printed into the panel exactly as the level set-up does: nothing scrolls,

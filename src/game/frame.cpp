@@ -36,9 +36,8 @@ void Game::update() {
     updateREG();
     markEditorLines();
     if (editorPanel.modified) {
-        resetMachine();
+        sourceEdited();
         editorPanel.modified = false;
-        releaseUnreadableCode();
     }
     logger.log(LogKind::FunctionCall, "Game::handleINPUTandDRAW被调用\n");
     handleINPUTandDRAW();

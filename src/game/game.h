@@ -12,6 +12,9 @@
 #include "ui/window.h"
 
 inline constexpr std::uint16_t NOT_CHECKED = 0xFFFF;
+
+// Whether the editor's text has been compiled since the last edit or reset.
+enum class CompileState : std::uint8_t { NotCompiled, Failed, Compiled };
 inline constexpr std::uint16_t PASSES_TO_COMPLETE = 257;
 
 // Set by resetMachine; the next frame sets the current level up again.
@@ -36,6 +39,11 @@ struct Game {
     std::function<std::uint16_t(std::uint16_t)> memoryCheck;
     std::string levelText;
     std::vector<std::uint8_t> program;
+    // The level for which the player was told that its feeder owns the keyboard.
+    std::uint16_t feederNoticeLevel = 0;
+    CompileState compileState = CompileState::NotCompiled;
+    // Lines of the last failed compile, marked in the editor until the next edit or compile.
+    std::vector<std::uint64_t> errorLines;
     // A failed save is reported once per file, until that file saves again.
     std::uint8_t codeSaveFailureShown = 0;
     std::uint8_t lastLevelSaveFailureShown = 0;
@@ -78,10 +86,21 @@ extern std::vector<Button> buttonBar;
 void resetMachine();
 // The compile button: assembles the editor's text, loads it, lists the errors.
 void compileProgram();
+// The player edited the source: the machine resets and the last compile's marks go.
+void sourceEdited();
+// Compile feedback in the console panel: the errors, the warnings and a line
+// that says how the compile went.
+void reportCompile(const std::string& source);
+// 运行 and 步进 run nothing until the text compiles; true (with a message) when refused.
+bool refuseUncompiledRun();
 
 // A key-down record bound to an answer of the open choice dialog answers it
 // (true); any other record is left for the panels (false).
 bool answerChoiceByKey(const INPUT_RECORD& record);
+
+// A key typed into the 键盘 panel on a level that types its own keys: says
+// once per level that the level's feeder owns the keyboard.
+void noticeKeyOnFeederLevel();
 
 // Progress files.
 std::string levelCodePath(unsigned level);

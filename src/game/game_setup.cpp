@@ -26,29 +26,29 @@ constexpr ControlButton controlButtons[] = {
     {"重放", 0, 3}, {"回退", 5, 3},
 };
 
-// With the CPU control panel in front, F7 presses 步进 and Shift+F7 回退
-// (the buttons' own actions, so the keys do exactly what the buttons do).
+// 步进 (and F7) runs nothing until the text compiles; a step always stops a run.
+void stepIfCompiled() {
+    game.running = 0;
+    if (!refuseUncompiledRun()) stepForwardOnce();
+}
+
+// With the CPU control panel in front, F7 steps and Shift+F7 steps back.
 void stepKeys(INPUT_RECORD record) {
     if (record.EventType != KEY_EVENT) return;
     const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
     if (!key.bKeyDown || key.wVirtualKeyCode != VK_F1 + 6) return;
-    const char* name = key.dwControlKeyState & SHIFT_PRESSED ? "回退" : "步进";
-    for (const Button& button : cpuControlPanel.buttons)
-        if (button.text == name) {
-            const std::function<void()> action = button.action;
-            if (action) action();
-            return;
-        }
+    if (key.dwControlKeyState & SHIFT_PRESSED) stepBackOnce();
+    else stepIfCompiled();
 }
 
 // Key-down records typed once (not auto-repeated in one record) reach the CPU.
 void keyboardToCpu(INPUT_RECORD record) {
     if (record.EventType != KEY_EVENT) return;
     const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
-    if (key.wRepeatCount == 1 && key.bKeyDown) {
-        cpu.pendingKey = static_cast<std::uint8_t>(key.wVirtualKeyCode);
-        stepHistory.noteKey(cpu.pendingKey);
-    }
+    if (key.wRepeatCount != 1 || !key.bKeyDown) return;
+    cpu.pendingKey = static_cast<std::uint8_t>(key.wVirtualKeyCode);
+    stepHistory.noteKey(cpu.pendingKey);
+    noticeKeyOnFeederLevel();
 }
 
 } // namespace
@@ -62,8 +62,10 @@ Game::Game() {
     const std::function<void()> controlActions[] = {
         resetMachine,
         compileProgram,
-        [this] { running = 1; },
-        stepForwardOnce,
+        [this] {
+            if (!refuseUncompiledRun()) running = 1;
+        },
+        stepIfCompiled,
         [this] { fast = 1; },
         [this] { fast = 0; },
         replayRun,
@@ -108,6 +110,7 @@ void resetMachine() {
     game.lineAddress.clear();
     game.compileErrors.clear();
     game.program.clear();
+    game.compileState = CompileState::NotCompiled;
     forgetFailedRun();
     stepHistory.stop();
 }

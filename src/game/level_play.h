@@ -17,7 +17,7 @@ struct Mismatch {
 
 struct LevelVerdict {
     unsigned passes = 0;
-    bool completed = false;
+    bool completed = false; // the game moved on to the next level, as its frame does
     bool failed = false;
     unsigned failedRun = 0; // 1-based
     std::string reason;
@@ -27,6 +27,7 @@ struct LevelVerdict {
 inline constexpr std::size_t maxReportedMismatches = 8;
 
 // srand(seed) is called right before the first run is set up, so a seed
-// always reproduces the same test data.
+// always reproduces the same test data. Plays until `runs` runs passed, one
+// failed, or the game completed the level (which may be before `runs`).
 LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned seed, unsigned runs,
                        std::uint64_t maxSteps);

@@ -13,5 +13,10 @@ void setUpLevelRun(Game& game, std::uint16_t level);
 // Levels after the last core level share one open entry.
 inline constexpr std::uint16_t LAST_CORE_LEVEL = 30;
 
+// Levels 19 to 26 type their own keys (their feeder owns the keyboard): a key
+// the player types there reaches the CPU too, but the check counts only the
+// level's keys, and the feeder soon types over it.
+inline constexpr bool feederTypesKeys(std::uint16_t level) { return level >= 19 && level <= 26; }
+
 // Bit r set: the level's set-up presets register Rr for each run (its inputs).
 std::uint16_t presetRegisterMask(std::uint16_t level);

@@ -111,6 +111,5 @@ void Game::markEditorLines() {
             }
         }
     }
-    for (const auto& entry : compileErrors)
-        if (!entry.second.empty()) editorPanel.lineColours[static_cast<std::int64_t>(entry.first)] = 0xCF;
+    for (std::uint64_t line : errorLines) editorPanel.lineColours[static_cast<std::int64_t>(line)] = 0xCF;
 }

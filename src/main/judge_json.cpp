@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace {
 // Length of the UTF-8 sequence starting at i, or 0 if it is not valid there.
@@ -82,33 +83,6 @@ std::string utf8ToGbk(std::string_view utf8) {
     });
 }
 
-std::string jsonString(std::string_view utf8) {
-    static const char hex[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(utf8.size() + 2);
-    out += '"';
-    for (char c : utf8) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (u < 0x20 || u == 0x7F) {
-                out += "\\u00";
-                out += hex[u >> 4];
-                out += hex[u & 0xF];
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
-    return out;
-}
-
 std::string hexBytes(const std::uint8_t* bytes, std::size_t count) {
     static const char hex[] = "0123456789ABCDEF";
     std::string out(count * 2, '0');
@@ -119,26 +93,30 @@ std::string hexBytes(const std::uint8_t* bytes, std::size_t count) {
     return out;
 }
 
-void JsonObject::key(std::string_view name) {
-    if (body.size() > 1) body += ',';
-    body += jsonString(name);
-    body += ':';
+std::string jsonText(const Json& value) {
+    const std::string dumped = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    // The library writes \b and \f by name and DEL as it is; outside strings
+    // there is no backslash and no DEL, so a plain scan finds them.
+    std::string out;
+    out.reserve(dumped.size());
+    for (std::size_t i = 0; i < dumped.size(); ++i) {
+        const char c = dumped[i];
+        if (c == '\x7F') {
+            out += "\\u007f";
+        } else if (c == '\\' && i + 1 < dumped.size()) {
+            const char escaped = dumped[++i];
+            if (escaped == 'b') out += "\\u0008";
+            else if (escaped == 'f') out += "\\u000c";
+            else (out += '\\') += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
-JsonObject& JsonObject::number(std::string_view name, std::uint64_t value) {
-    key(name);
-    body += std::to_string(value);
-    return *this;
-}
-
-JsonObject& JsonObject::string(std::string_view name, std::string_view utf8) {
-    key(name);
-    body += jsonString(utf8);
-    return *this;
-}
-
-JsonObject& JsonObject::raw(std::string_view name, std::string_view json) {
-    key(name);
-    body += json;
-    return *this;
+void printJsonLine(const Json& value) {
+    std::string line = jsonText(value);
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stdout);
 }

@@ -1,14 +1,18 @@
 // Text and JSON helpers for the headless judge, whose output is one line of
-// UTF-8 JSON while everything inside the program is GBK.
+// UTF-8 JSON per result while everything inside the program is GBK.
 //
-//   JsonObject out;
-//   out.number("steps", 12).string("console", gbkToUtf8(text));
-//   std::puts(out.text().c_str());
+//   Json out;                       // keys keep the order they are set in
+//   out["steps"] = 12;
+//   out["console"] = gbkToUtf8(text);
+//   printJsonLine(out);
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
+
+using Json = nlohmann::ordered_json;
 
 // Strictly valid UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
 bool isUtf8(std::string_view bytes);
@@ -19,19 +23,12 @@ std::string gbkToUtf8(std::string_view gbk);
 // Expects valid UTF-8; characters that GBK lacks become '?'.
 std::string utf8ToGbk(std::string_view utf8);
 
-// A quoted JSON string; control characters are escaped, other bytes kept as they are.
-std::string jsonString(std::string_view utf8);
 // Upper-case hexadecimal, two digits per byte, no separators.
 std::string hexBytes(const std::uint8_t* bytes, std::size_t count);
 
-class JsonObject {
-public:
-    JsonObject& number(std::string_view key, std::uint64_t value);
-    JsonObject& string(std::string_view key, std::string_view utf8);
-    JsonObject& raw(std::string_view key, std::string_view json); // value that is JSON already
-    std::string text() const { return body + "}"; }
-
-private:
-    void key(std::string_view name);
-    std::string body = "{";
-};
+// The value on one line, control characters (and DEL) escaped as \u00xx
+// except \n, \r and \t, so scripts that grep the output see the same bytes
+// from every version of the judge.
+std::string jsonText(const Json& value);
+// jsonText and a line break on standard output.
+void printJsonLine(const Json& value);

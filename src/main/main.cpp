@@ -1,5 +1,6 @@
 // The game: wait for a large enough console, then run frames for ever. The
 // program ends when the console goes away (F10 in the terminal, or closing it).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -12,9 +13,20 @@
 namespace {
 
 const char sizePrompt[] = "请先按下F11全屏。";
+constexpr int minimumWidth = 161, minimumHeight = 33;
 
+void writeAt(HANDLE output, int x, int y, const char* text, std::size_t length) {
+    ConsolePlatform& con = console();
+    con.SetConsoleCursorPosition(output, COORD{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)});
+    con.WriteStandardOutput(text, static_cast<std::uint32_t>(length));
+}
+
+// The prompt in the middle of the window, with a second line that names the
+// size needed and the size there is. A window that changed size is cleared
+// first, so no copy of an older prompt stays behind.
 void waitForLargeConsole() {
     ConsolePlatform& con = console();
+    int shownWidth = -1, shownHeight = -1;
     for (;;) {
         HANDLE output = con.GetStdHandle(STD_OUTPUT_HANDLE);
         if (output == INVALID_HANDLE_VALUE) {
@@ -28,10 +40,18 @@ void waitForLargeConsole() {
         con.GetConsoleScreenBufferInfo(output, &info);
         const int width = info.srWindow.Right - info.srWindow.Left + 1;
         const int height = info.srWindow.Bottom - info.srWindow.Top + 1;
-        con.SetConsoleCursorPosition(output, COORD{static_cast<std::int16_t>(width / 2), static_cast<std::int16_t>(height / 2)});
-        con.WriteStandardOutput(sizePrompt, sizeof sizePrompt - 1);
+        if (width != shownWidth || height != shownHeight) {
+            clearConsole();
+            shownWidth = width, shownHeight = height;
+        }
+        writeAt(output, width / 2, height / 2, sizePrompt, sizeof sizePrompt - 1);
+        char sizes[96];
+        const int length = std::snprintf(sizes, sizeof sizes, "窗口至少要%d列%d行，现在是%d列%d行。", minimumWidth,
+                                         minimumHeight, width, height);
+        writeAt(output, std::max(0, std::min(width / 2, width - length)), height / 2 + 1, sizes,
+                static_cast<std::size_t>(length));
         con.Sleep(100);
-        if (width > 160 && height > 32) return;
+        if (width >= minimumWidth && height >= minimumHeight) return;
     }
 }
 

@@ -1,0 +1,91 @@
+// asmquest-judge level N FILE...: plays level N with each file exactly as the
+// game would (compile, set-up, fast runs, judging) and prints one line per file.
+#include "main/judge_level.h"
+
+#include <ctime>
+#include <memory>
+
+#include "asm/asm.h"
+#include "game/level_play.h"
+#include "main/judge_cli.h"
+#include "main/judge_source.h"
+
+namespace {
+Json failureJson(const LevelVerdict& verdict, bool assembled) {
+    if (!verdict.failed) return nullptr;
+    Json mismatches = Json::array();
+    for (const Mismatch& m : verdict.mismatches) {
+        Json mismatch;
+        mismatch["where"] = m.where;
+        mismatch["expected"] = hexBytes(&m.expected, 1);
+        mismatch["actual"] = hexBytes(&m.actual, 1);
+        mismatches.push_back(std::move(mismatch));
+    }
+    Json failure;
+    failure["run"] = verdict.failedRun;
+    failure["reason"] = verdict.reason;
+    failure["mismatches"] = std::move(mismatches);
+    if (!assembled) failure["errors"] = assemblyErrorsJson();
+    return failure;
+}
+
+struct LevelOptions {
+    std::string level;
+    std::vector<std::string> files;
+    std::string seed;
+    std::string runs = std::to_string(PASSES_TO_COMPLETE);
+    std::string maxSteps = "10000000";
+};
+
+int judgeFiles(const LevelOptions& options) {
+    LevelSettings settings;
+    settings.level = requireJudgedLevel(options.level);
+    settings.seed = options.seed.empty() ? static_cast<unsigned>(std::time(nullptr))
+                                         : static_cast<unsigned>(requireNumber(options.seed, 10, 10, UINT32_MAX, "seed"));
+    settings.runs = static_cast<unsigned>(requireNumber(options.runs, 10, 9, 100000000, "run count"));
+    settings.maxSteps = requireNumber(options.maxSteps, 10, 19, UINT64_MAX, "step limit");
+    bool allSucceeded = true;
+    for (const std::string& file : options.files) {
+        const LevelResult result = judgeLevelFile(file, settings);
+        if (!result.readable) return EXIT_USAGE;
+        allSucceeded = allSucceeded && levelSucceeded(result, settings);
+        printJsonLine(result.json);
+        std::fflush(stdout);
+    }
+    return allSucceeded ? EXIT_DONE : EXIT_ERRORS;
+}
+} // namespace
+
+LevelResult judgeLevelFile(const std::string& path, const LevelSettings& settings) {
+    LevelResult result;
+    const auto source = readSource(path);
+    if (!source) return result;
+    result.readable = true;
+    const LevelVerdict verdict = playLevel(settings.level, *source, settings.seed, settings.runs, settings.maxSteps);
+    const bool assembled = assembler.errors.empty(); // the compile playLevel did
+    result.completed = verdict.completed;
+    result.failed = verdict.failed;
+    result.json["file"] = displayName(path);
+    result.json["level"] = settings.level;
+    result.json["seed"] = settings.seed;
+    result.json["passes"] = verdict.passes;
+    if (settings.runs >= PASSES_TO_COMPLETE) result.json["completed"] = verdict.completed;
+    result.json["failure"] = failureJson(verdict, assembled);
+    return result;
+}
+
+bool levelSucceeded(const LevelResult& result, const LevelSettings& settings) {
+    return !result.failed && (settings.runs < PASSES_TO_COMPLETE || result.completed);
+}
+
+JudgeCommand addLevelCommand(CLI::App& judge) {
+    auto options = std::make_shared<LevelOptions>();
+    CLI::App* app = judge.add_subcommand("level", "Play level N (1-30) with each FILE as the game would");
+    app->add_option("N", options->level, "The level, 1-30")->required();
+    app->add_option("FILE", options->files, "GBK or UTF-8 assembly sources, one verdict line each")->required();
+    app->add_option("--seed", options->seed, "Seed of the test data (decimal; default: the time)");
+    app->add_option("--runs", options->runs,
+                    "Stop after K passed runs (default 257); below 257 only \"passes\" is reported");
+    app->add_option("--max-steps", options->maxSteps, "Steps a run may take before it fails (default 10000000)");
+    return {app, [options] { return judgeFiles(*options); }};
+}
