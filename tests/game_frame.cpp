@@ -788,3 +788,31 @@ TEST(StepHistory, StaysBoundedAndCoversAMillionSteps) {
     stepBackOnce();
     EXPECT_EQ(stepHistory.steps, before - 1);
 }
+
+// Level 18's feeder draws rand() at every step: a long run drops the oldest
+// draws with the oldest epochs and can still step back a million steps;
+// stepping forward again takes the logged draws.
+TEST(StepHistory, ALongRunOfDrawsKeepsAMillionStepsOfThem) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(18);
+    compile("label L\njmp r0 r0 L");
+    runFrame();
+    game.fast = 1;
+    game.running = 1;
+    while (stepHistory.steps < HISTORY_MAX_DRAWS + 1500000) game.updateVM();
+    EXPECT_GT(stepHistory.drawBase, 0u);
+    EXPECT_LE(stepHistory.draws.size(), HISTORY_MAX_DRAWS);
+    EXPECT_LE(stepHistory.epochs.front().firstStep, stepHistory.steps - 1000000);
+    EXPECT_LT(stepHistory.bytesHeld(), 64u << 20);
+    const std::uint64_t now = machineHash();
+    const std::uint8_t fed = game.scratch[1];
+    const std::size_t cursor = stepHistory.drawCursor;
+    for (int i = 0; i < 5; ++i) stepBackOnce();
+    EXPECT_EQ(static_cast<std::uint8_t>(game.scratch[1] + 5), fed);
+    EXPECT_LT(stepHistory.drawCursor, cursor);
+    std::srand(1); // fresh draws would show
+    for (int i = 0; i < 5; ++i) stepForwardOnce();
+    EXPECT_EQ(stepHistory.drawCursor, cursor);
+    EXPECT_EQ(machineHash(), now);
+}

@@ -93,22 +93,14 @@ void StepHistory::stop() {
     epochs.clear();
     pageBytes = 0;
     draws.clear();
+    drawBase = 0;
     drawCursor = 0;
-    drawsOverflowed = false;
     keys.clear();
 }
 
 void StepHistory::advance(std::uint64_t count) {
     steps += count;
     if (!recording || count == 0) return;
-    if (drawsOverflowed) {
-        // Draws past the log cannot be repeated: undo stops at this run's end
-        // of the log. The count goes on.
-        const std::uint64_t kept = steps;
-        stop();
-        steps = kept;
-        return;
-    }
     if (steps - epochs.back().firstStep >= HISTORY_EPOCH_STEPS) openEpoch(*this);
     bool dropped = false;
     while ((pageBytes > HISTORY_PAGE_BUDGET || epochs.size() > HISTORY_MAX_EPOCHS) && epochs.size() > 1) {
@@ -160,16 +152,23 @@ std::size_t StepHistory::bytesHeld() const {
            keys.capacity() * sizeof(TypedKey);
 }
 
+void StepHistory::dropOldestDraws() {
+    while (epochs.size() > 1 && epochs.front().drawCursor - drawBase < draws.size() / 2) {
+        releasePages(*this, epochs.front());
+        epochs.pop_front();
+    }
+    const std::size_t unused = epochs.front().drawCursor - drawBase;
+    draws.erase(draws.begin(), draws.begin() + static_cast<std::ptrdiff_t>(unused));
+    drawBase += unused;
+}
+
 int runRand() {
     StepHistory& h = stepHistory;
-    if (!h.recording && h.draws.empty()) return std::rand();
-    if (h.drawCursor < h.draws.size()) return h.draws[h.drawCursor++];
+    if (!h.recording) return std::rand();
+    if (h.drawCursor - h.drawBase < h.draws.size()) return h.draws[h.drawCursor++ - h.drawBase];
     const int value = std::rand();
-    if (h.draws.size() < HISTORY_MAX_DRAWS) {
-        h.draws.push_back(value);
-        ++h.drawCursor;
-    } else {
-        h.drawsOverflowed = true;
-    }
+    if (h.draws.size() >= HISTORY_MAX_DRAWS) h.dropOldestDraws();
+    h.draws.push_back(value);
+    ++h.drawCursor;
     return value;
 }

@@ -48,8 +48,9 @@ struct TypedKey {
 inline constexpr std::uint64_t HISTORY_EPOCH_STEPS = 4096;
 // The history stays under 64 MiB: saved pages (at most one copy of each page
 // per epoch, so 1,000,000 steps need at most ~16 MiB) and the epochs
-// themselves are bounded by dropping the oldest epochs; the draw log is
-// bounded by giving the history up when it is full.
+// themselves are bounded by dropping the oldest epochs; so is the draw log,
+// whose oldest half goes with the epochs that needed it (a feeder draws at
+// most two numbers a step, so 2M draws still cover a million steps).
 inline constexpr std::size_t HISTORY_PAGE_BUDGET = 40u << 20;
 inline constexpr std::size_t HISTORY_MAX_EPOCHS = 65536; // ~6 MiB, 268 million steps
 inline constexpr std::size_t HISTORY_MAX_DRAWS = 4u << 20; // rand() results: 16 MiB
@@ -60,9 +61,10 @@ struct StepHistory {
     std::uint64_t steps = 0; // steps of the current run, shown as its step counter
     std::deque<HistoryEpoch> epochs;
     std::size_t pageBytes = 0;
-    std::vector<int> draws; // rand() results drawn during the run, in order
-    std::size_t drawCursor = 0;
-    bool drawsOverflowed = false;
+    std::vector<int> draws; // rand() results drawn during the run, in order, from draw number drawBase on
+    std::size_t drawBase = 0;
+    std::size_t drawCursor = 0; // draw number of the next rand() result
+
     std::vector<TypedKey> keys;
     WriteWatch watch{};
 
@@ -80,6 +82,8 @@ struct StepHistory {
     // Undoes the last step; false when there is none to undo.
     bool stepBack();
     void noteKey(std::uint8_t key);
+    // Makes room in a full draw log by forgetting the oldest epochs.
+    void dropOldestDraws();
     // Bytes held (saved pages, the draw log, the epochs), for the memory bound.
     std::size_t bytesHeld() const;
 };
