@@ -3,10 +3,12 @@
 // first byte, a level set up as the game does (presets, checks, key feeder)
 // with the bytes as its program, stepped and then judged. Every step must
 // return normally and keep the machine's own bounds (checkedStep); resets and
-// level set-ups must give the machine they promise.
+// level set-ups must give the machine they promise; and Cpu::run must end
+// exactly where the same number of single steps ends.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
@@ -16,6 +18,12 @@
 
 namespace {
 constexpr unsigned maxSteps = 2000;
+
+bool sameMachine(const Cpu& a, const Cpu& b) {
+    return std::memcmp(a.registers, b.registers, sizeof a.registers) == 0 && a.flags == b.flags && a.pc == b.pc &&
+           a.sp == b.sp && a.halted == b.halted && a.pendingKey == b.pendingKey && a.clk == b.clk &&
+           std::memcmp(a.memory, b.memory, sizeof a.memory) == 0;
+}
 
 bool inStackArea(std::uint16_t sp) { return sp >= STACK_BASE && sp <= STACK_BASE + 0xFF; }
 
@@ -38,8 +46,30 @@ void checkedStep(bool keysOnlyTaken) {
         fuzzCheck(cpu.pc == static_cast<std::uint16_t>(pc + 4), "a halting step leaves PC 4 past its word");
 }
 
+// Steps the machine one step at a time, then the same start again with
+// Cpu::run in uneven batches: both must end alike, hook state and all (the
+// hooks draw from rand(), reseeded for each pass).
 void stepAndCheck(unsigned steps, bool keysOnlyTaken) {
+    static Cpu start, stepped;
+    std::uint8_t scratch[sizeof game.scratch];
+    start = cpu;
+    std::memcpy(scratch, game.scratch, sizeof scratch);
+
+    std::srand(steps);
     for (unsigned i = 0; i < steps && !cpu.halted; ++i) checkedStep(keysOnlyTaken);
+    stepped = cpu;
+    std::uint8_t steppedScratch[sizeof game.scratch];
+    std::memcpy(steppedScratch, game.scratch, sizeof steppedScratch);
+
+    cpu = start;
+    std::memcpy(game.scratch, scratch, sizeof scratch);
+    std::srand(steps);
+    std::uint64_t done = 0;
+    for (std::uint64_t batch = 1; done < steps && !cpu.halted; batch = batch * 3 + 1)
+        done += cpu.run(std::min<std::uint64_t>(batch, steps - done));
+    fuzzCheck(sameMachine(stepped, cpu) && std::memcmp(steppedScratch, game.scratch, sizeof scratch) == 0,
+              "Cpu::run ends where the single steps end");
+
     if (cpu.halted) {
         // A halted machine's step changes nothing.
         std::uint8_t before[16];
@@ -48,6 +78,7 @@ void stepAndCheck(unsigned steps, bool keysOnlyTaken) {
         cpu.step();
         fuzzCheck(cpu.halted && cpu.pc == pc && std::memcmp(before, cpu.registers, sizeof before) == 0,
                   "a halted step is a no-op");
+        fuzzCheck(cpu.run(5) == 0, "a halted machine runs no step");
     }
 }
 } // namespace

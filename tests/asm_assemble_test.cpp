@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "asm/asm_warnings.h"
+#include "game/level_texts.h"
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
@@ -239,7 +240,11 @@ TEST(AsmWarnings, SayWhatTheAssemblerReallyRead) {
     }
 }
 
-TEST(AsmWarnings, NoneForTheReferenceSolutions) {
+// Programs known to be right, and the examples a student copies from the level texts.
+TEST(AsmWarnings, NoneForTheReferenceSolutionsAndTheLevelExamples) {
+    for (const LevelExample& example : levelExamples())
+        for (const AsmWarning& w : findAsmWarnings(example.source))
+            ADD_FAILURE() << "level " << example.level << " example, line " << w.line << ": " << toUtf8(w.message);
     for (const auto& entry : std::filesystem::directory_iterator(ASMQUEST_SOURCE_DIR "/tests/levels")) {
         if (entry.path().extension() != ".asm") continue;
         std::ifstream in(entry.path(), std::ios::binary);

@@ -419,12 +419,18 @@ TEST(LevelFeeders, FeedersDrawInOrder) {
             std::uint8_t* s = model.scratch;
             int next = model.draws;
             const auto draw = [&] { return r.at(next++); };
+            // "w<step>" for a write to 0x0100, "<key>@<step>" for a key.
+            const auto event = [](std::string& out, int key, int step) {
+                char text[24];
+                std::snprintf(text, sizeof text, key ? "%d@%d " : "w%d ", key ? key : step, step);
+                out += text;
+            };
             std::string expected;
             for (int step = 0; step < 300; ++step) {
                 int key = 0;
                 if (level == 18) {
                     ++s[1];
-                    if (s[1] > 2 && (draw() & 1)) expected += "w" + std::to_string(step) + " ";
+                    if (s[1] > 2 && (draw() & 1)) event(expected, 0, step);
                 } else if (level == 24) {
                     if (s[2]) key = 0x08, s[2] = 0;
                     else if (draw() & 1) key = 'A' + draw() % 26, s[2] = 1;
@@ -434,9 +440,10 @@ TEST(LevelFeeders, FeedersDrawInOrder) {
                     else if (draw() % 10 == 0) key = level == 25 ? '0' + draw() % 10 : 'A' + draw() % 26, s[4] = 1;
                     else if (s[15] < s[0]) key = s[5 + s[15]++];
                 }
-                if (key) expected += std::to_string(key) + "@" + std::to_string(step) + " ";
+                if (key) event(expected, key, step);
             }
-            expected += "draws " + std::to_string(next);
+            expected += "draws ";
+            expected += std::to_string(next);
 
             std::memset(game.scratch, 0, sizeof game.scratch);
             std::srand(seed);
@@ -445,15 +452,16 @@ TEST(LevelFeeders, FeedersDrawInOrder) {
             for (int step = 0; step < 300; ++step) {
                 cpu.memory[0x100] = 0;
                 cpu.stepHook();
-                if (cpu.memory[0x100]) actual += "w" + std::to_string(step) + " ";
-                if (cpu.pendingKey) actual += std::to_string(cpu.pendingKey) + "@" + std::to_string(step) + " ";
+                if (cpu.memory[0x100]) event(actual, 0, step);
+                if (cpu.pendingKey) event(actual, cpu.pendingKey, step);
                 cpu.pendingKey = 0;
             }
             const int first = std::rand(), second = std::rand();
             int used = -1;
             for (std::size_t k = 0; k + 1 < r.size() && used < 0; ++k)
                 if (r[k] == first && r[k + 1] == second) used = static_cast<int>(k);
-            actual += "draws " + std::to_string(used);
+            actual += "draws ";
+            actual += std::to_string(used);
             EXPECT_EQ(actual, expected) << "level " << level << ", seed " << seed;
         }
     }
@@ -531,6 +539,29 @@ TEST(LevelChecks, TimerLevelsAndOpenLevels) {
     EXPECT_FALSE(game.registerCheck);
     setUp(1, 0);
     EXPECT_EQ(reg(0), 0xFF);
+}
+
+// Judging compares only each level's declared memory range, so no check may
+// compare anything outside it, whatever the data and however far the feeder got.
+TEST(LevelChecks, MemoryChecksCompareOnlyTheirDeclaredRange) {
+    for (unsigned level = 0; level <= LAST_CORE_LEVEL + 1; ++level) {
+        const MemoryRange range = checkedMemory(static_cast<std::uint16_t>(level));
+        bool comparedInside = false;
+        for (unsigned seed = 1; seed <= 40; ++seed) {
+            setUp(seed, static_cast<unsigned short>(level));
+            if (!game.memoryCheck) break;
+            for (int round = 0; round < 2; ++round) {
+                for (unsigned a = 0; a < 65536; ++a) {
+                    const bool inside = a >= range.first && a <= range.last;
+                    if (inside) comparedInside |= mem(a) != NOT_CHECKED;
+                    else ASSERT_EQ(mem(a), NOT_CHECKED) << "level " << level << " seed " << seed << " address " << a;
+                }
+                if (cpu.stepHook) feederKeys(300);
+            }
+        }
+        if (game.memoryCheck) EXPECT_TRUE(comparedInside) << "level " << level;
+        else EXPECT_EQ(range.last - range.first, 0xFFFF) << "level " << level << " declares a range but has no memory check";
+    }
 }
 
 TEST(LevelSetUp, ShowsTheDescriptionAndTitle) {

@@ -195,7 +195,7 @@ TEST(LevelTexts, SayWhatTheCheckRequires) {
         {26, {"0x0D(回车)结束", "完全相同时0x200=0"}},
         {27, {"200=02"}},
         {28, {"内存200", "个数(02)", "FD00、FD01"}},
-        {29, {"只检查", "停机时Rf=FF", "CLK", "不显示I"}},
+        {29, {"检查停机时Rf=FF", "不检查中断", "CLK", "不显示I"}},
         {30, {"只检查", "停机时Rf=FF", "第0位Z，第1位C，第2位S，第3位I", "绝对地址", "低8位", "FC00、FC01"}},
     };
     for (const auto& [level, phrases] : claims)
@@ -254,6 +254,46 @@ TEST(LevelTexts, PrintedIntoThePanelTheGoalStaysOnTop) {
             EXPECT_EQ(shown, lines[row]) << "level " << level << " row " << row;
         }
     }
+}
+
+// Level 30's way of switching threads, followed to the letter: the timer's
+// handler keeps the running thread's context with sst, brings in the other's
+// with sld, arms the timer again and returns with iret; thread B's first PC
+// comes from iset and the interrupt table. Both counters on the screen move.
+TEST(LevelTexts, LevelThirtysThreadSwitchingWorksAsTaught) {
+    const char* source = "addi r1 r0 41\nstore r1 r0 r0 fc00\nstore r1 r0 r0 fc01\niset 0 switch\n"
+                         "addi r1 r0 13       ;B's context at 400: its size,\n"
+                         "store r1 r0 r0 400  ;flags and R0..Rf 0, then PC\n"
+                         "iset 10 threadb\nload r1 r0 r0 fe20\nstore r1 r0 r0 412\n"
+                         "load r1 r0 r0 fe21\nstore r1 r0 r0 413\nsck r0 r0 8\n"
+                         "label threada\nload r1 r0 r0 fc00\naddi r1 r1 1\nstore r1 r0 r0 fc00\n"
+                         "addi r2 r1 a6\njeq r0 r0 done     ;A stops at Z\njmp r0 r0 threada\n"
+                         "label threadb\nload r1 r0 r0 fc01\naddi r1 r1 1\nstore r1 r0 r0 fc01\njmp r0 r0 threadb\n"
+                         "label done\naddi rf r0 ff\nhlt\n"
+                         "label switch\nsst r0 r0 500\nsld r0 r0 400\naddi r2 r0 14\n"
+                         "label copy          ;the saved one waits at 400\n"
+                         "addi r2 r2 ff\nload r3 r0 r2 500\nstore r3 r0 r2 400\njne r0 r0 copy\n"
+                         "sck r0 r0 8\niret";
+    freshProgram();
+    const std::vector<std::uint8_t> image = assembler.complie(source);
+    ASSERT_TRUE(assembler.errors.empty());
+    loadProgram(image);
+    cpu.halted = 0;
+    std::uint8_t seenB = 0;
+    unsigned turnsOfB = 0;
+    for (int step = 0; step < 100000 && !cpu.halted; ++step) {
+        cpu.step();
+        if (cpu.memory[0xFC01] != seenB) {
+            seenB = cpu.memory[0xFC01];
+            ++turnsOfB;
+        }
+    }
+    ASSERT_TRUE(cpu.halted);
+    EXPECT_EQ(cpu.registers[15], 0xFF);
+    EXPECT_EQ(cpu.memory[0xFC00], 'Z');
+    EXPECT_GT(cpu.memory[0xFC01], 'A' + 10); // B ran between A's turns, many times
+    EXPECT_GT(turnsOfB, 10u);
+    EXPECT_TRUE(playLevel(30, source, 1, 257, 100000).completed);
 }
 
 TEST(LevelExamples, EveryExampleIsShownInItsLevel) {

@@ -366,7 +366,7 @@ TEST(Manual, GuideFitsThePanelAndExplainsThePlay) {
         start = end + 1;
     }
     for (const char* topic : {"重置", "编译", "运行", "步进", "快速", "慢速", "Ctrl+C", "Shift", "行号", "键盘", "257",
-                              "标题栏", "F10"})
+                              "标题栏", "F10", "重放", "回退", "F7"})
         EXPECT_NE(guide.find(topic), std::string::npos) << toUtf8(topic);
 }
 

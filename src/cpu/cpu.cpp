@@ -13,25 +13,13 @@
 #include <array>
 #include <cstring>
 
+#include "cpu/cpu_internal.h"
 #include "cpu/instruction_table.h"
 #include "shell/messages.h"
 
-namespace {
-constexpr std::uint8_t FLAGS_ZCS = FLAG_Z | FLAG_C | FLAG_S;
-constexpr std::uint32_t CONTEXT_BYTES = 19; // flags, R0..Rf, PC low, PC high
+using namespace cpu_detail;
 
-inline std::uint32_t fetchWord(const Cpu& cpu) {
-    std::uint16_t pc = cpu.pc;
-    if (pc <= 0xFFFC) [[likely]] {
-        std::uint32_t word;
-        std::memcpy(&word, cpu.memory + pc, 4);
-        return __builtin_bswap32(word);
-    }
-    return std::uint32_t{cpu.memory[pc]} << 24 | std::uint32_t{cpu.memory[std::uint16_t(pc + 1)]} << 16 |
-           std::uint32_t{cpu.memory[std::uint16_t(pc + 2)]} << 8 | cpu.memory[std::uint16_t(pc + 3)];
-}
-
-[[gnu::noinline, gnu::cold]] void reportInvalid(Cpu& cpu, std::uint32_t word) {
+[[gnu::noinline, gnu::cold]] void cpu_detail::reportInvalid(Cpu& cpu, std::uint32_t word) {
     consolePrintf("异常：读取到0x%08X！已停机。\n", word);
     if (word == 0) {
         consolePrintf("你是不是没写hlt？\n");
@@ -40,57 +28,8 @@ inline std::uint32_t fetchWord(const Cpu& cpu) {
     cpu.halted = 1;
 }
 
-void tickTimer(Cpu& cpu) {
-    if (cpu.clk == 0) {
-        if (cpu.raiseInterrupt(INT_TIMER)) cpu.clk = TIMER_OFF;
-    } else {
-        --cpu.clk;
-    }
-}
-
-// Push and pop as the instructions use them: false on a stack fault, after
-// the fault's interrupt has been raised. Cpu::push and Cpu::pop throw instead;
-// inside the CPU a fault just ends the instruction, so it stays a value here.
-bool tryPush(Cpu& cpu, std::uint8_t value) {
-    if (cpu.sp > STACK_LIMIT) {
-        cpu.sp = STACK_BASE;
-        cpu.raiseInterrupt(INT_STACK_OVERFLOW);
-        return false;
-    }
-    cpu.write(cpu.sp, value);
-    cpu.sp = std::uint16_t(cpu.sp + 1);
-    return true;
-}
-
-bool tryPop(Cpu& cpu, std::uint8_t& value) {
-    if (cpu.sp <= STACK_BASE) {
-        cpu.raiseInterrupt(INT_STACK_UNDERFLOW);
-        return false;
-    }
-    cpu.sp = std::uint16_t(cpu.sp - 1);
-    value = cpu.memory[cpu.sp];
-    return true;
-}
-
-void deliverKey(Cpu& cpu) {
-    // A key that does not fit on the stack stays pending.
-    if (cpu.raiseInterrupt(INT_KEYBOARD) && tryPush(cpu, cpu.pendingKey)) cpu.pendingKey = 0;
-}
-
-void loadStack(Cpu& cpu, std::uint16_t from) {
-    std::uint32_t count = cpu.memory[from];
-    for (std::uint32_t i = 1; i <= count; ++i)
-        cpu.write(std::uint16_t(STACK_BASE - 1 + i), cpu.memory[std::uint16_t(from + i)]);
-    cpu.sp = std::uint16_t(STACK_BASE + count);
-}
-
-void saveStack(Cpu& cpu, std::uint16_t to) {
-    std::uint16_t count = std::uint16_t(cpu.sp - STACK_BASE);
-    cpu.write(to, std::uint8_t(count));
-    for (std::uint32_t i = 1; i <= count; ++i)
-        cpu.write(std::uint16_t(to + i), cpu.memory[std::uint16_t(STACK_BASE - 1 + i)]);
-    cpu.sp = STACK_BASE;
-}
+namespace {
+constexpr std::uint32_t CONTEXT_BYTES = 19; // flags, R0..Rf, PC low, PC high
 
 // Decoding is two table loads at most, both tables derived from the
 // instruction table. The key is Op << 4 | TYPE, or 0 (itself invalid) for a
@@ -123,32 +62,12 @@ inline std::uint32_t decodeKey(std::uint32_t word) {
     return key == REG_CLASS ? regKeys[word & 0xFF] : key;
 }
 
-inline std::uint8_t readRegister(const Cpu& cpu, std::uint32_t index) { return index ? cpu.registers[index] : 0; }
-
-// Z or S for each 8-bit result (never both: a zero result has bit 7 clear).
-constexpr std::array<std::uint8_t, 256> buildZeroSignFlags() {
-    std::array<std::uint8_t, 256> flags{};
-    flags[0] = FLAG_Z;
-    for (std::uint32_t value = 0x80; value < 0x100; ++value) flags[value] = FLAG_S;
-    return flags;
-}
-constexpr std::array<std::uint8_t, 256> zeroSignFlags = buildZeroSignFlags();
-
-inline void writeAluResult(Cpu& cpu, std::uint32_t d, std::uint32_t full, bool carry) {
-    // Z, C, S from scratch; I kept (a division interrupt may have just set it).
-    const std::uint8_t result = std::uint8_t(full);
-    cpu.registers[d] = result;
-    cpu.flags = std::uint8_t((cpu.flags & ~FLAGS_ZCS) | zeroSignFlags[result] | (carry ? FLAG_C : 0));
-}
-
-// The two operations of the common loop (count, compare), spelled out.
-inline void aluAdd(Cpu& cpu, std::uint32_t d, std::uint32_t a, std::uint32_t b) { writeAluResult(cpu, d, a + b, a + b > 0xFF); }
-inline void aluSub(Cpu& cpu, std::uint32_t d, std::uint32_t a, std::uint32_t b) { writeAluResult(cpu, d, a - b, a < b); }
+} // namespace
 
 // Everything that may push, pop, raise an interrupt or print: kept out of the
 // step's fast path so that path needs no stack frame. PC already points past the word.
 // A stack fault ends the instruction where it hit: what it changed before stays changed.
-[[gnu::noinline]] void executeRare(Cpu& cpu, std::uint32_t word, std::uint32_t key, std::uint16_t self) {
+[[gnu::noinline]] void cpu_detail::executeRare(Cpu& cpu, std::uint32_t word, std::uint32_t key, std::uint16_t self) {
     const std::uint32_t s = (word >> 24) & 0xF, t = (word >> 20) & 0xF, d = (word >> 16) & 0xF;
     std::uint8_t high, low;
     switch (key) {
@@ -181,6 +100,8 @@ inline void aluSub(Cpu& cpu, std::uint32_t d, std::uint32_t a, std::uint32_t b) 
     default: reportInvalid(cpu, word); return;
     }
 }
+
+namespace {
 
 // The body of Cpu::execute. From the step, R0 has just been cleared and can be
 // read directly; a direct execute() call reads it as 0 whatever it holds.

@@ -6,7 +6,11 @@
 //   cpu.reset();                       // cold state: halted, memory zero
 //   loadProgram(image);                // (asm/asm.h)
 //   cpu.halted = 0;
-//   while (!cpu.halted) cpu.step();
+//   while (!cpu.halted) cpu.step();    // one step at a time, or
+//   cpu.run(4096);                     // the same steps in one batch
+//
+// Outside code (loader, level set-ups, hooks, tests) may write `memory`
+// directly at any time; the CPU's own writes all go through Cpu::write.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -54,6 +58,11 @@ struct Cpu {
     Cpu();
     void reset();
     void step();
+    // Up to maxSteps steps, exactly as that many step() calls would run them,
+    // ending early when the CPU halts or, after a step, when stopAfter(context)
+    // returns true. Returns the steps done.
+    using StopTest = bool (*)(void* context);
+    std::uint64_t run(std::uint64_t maxSteps, StopTest stopAfter = nullptr, void* context = nullptr);
     void execute(std::uint32_t word);
     void push(std::uint8_t value);
     std::uint8_t pop();

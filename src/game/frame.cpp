@@ -117,16 +117,18 @@ void Game::handleINPUTandDRAW() {
 }
 
 void Game::updateVM() {
-    const bool watchBreakpoints = !editorPanel.breakpoints.empty();
     beforeFrameSteps();
-    unsigned steps = 0;
-    for (; steps < (fast ? fastStepsPerFrame : 1u) && running && !cpu.halted; ++steps) {
-        cpu.step();
-        if (watchBreakpoints) {
+    std::uint64_t steps = 0;
+    if (running) {
+        // With breakpoints, the test follows every step; without, the CPU runs the frame's steps in one batch.
+        const Cpu::StopTest stopAtBreakpoint = [](void* context) {
+            Game& self = *static_cast<Game*>(context);
             const std::int64_t line = sourceLineOf(cpu.pc);
             const auto& marks = editorPanel.breakpoints;
-            if (std::find(marks.begin(), marks.end(), line) != marks.end()) running = 0;
-        }
+            if (std::find(marks.begin(), marks.end(), line) != marks.end()) self.running = 0;
+            return !self.running;
+        };
+        steps = cpu.run(fast ? fastStepsPerFrame : 1u, editorPanel.breakpoints.empty() ? nullptr : stopAtBreakpoint, this);
     }
     afterFrameSteps(steps);
 }

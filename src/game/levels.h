@@ -10,6 +10,17 @@ struct Game;
 // Presets that live in the machine (SP, memory) are written straight into it.
 void setUpLevelRun(Game& game, std::uint16_t level);
 
+// Addresses first..last, both included.
+struct MemoryRange {
+    std::uint16_t first = 0x0000;
+    std::uint16_t last = 0xFFFF;
+};
+inline constexpr MemoryRange everyAddress{};
+
+// The only addresses where the level's memory check can return anything but
+// NOT_CHECKED, whatever the run's data: judging compares just these.
+MemoryRange checkedMemory(std::uint16_t level);
+
 // Levels after the last core level share one open entry.
 inline constexpr std::uint16_t LAST_CORE_LEVEL = 30;
 

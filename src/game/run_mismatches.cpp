@@ -2,6 +2,7 @@
 
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/levels.h"
 
 std::vector<RunMismatch> findRunMismatches(const Game& game, const Cpu& cpu) {
     std::vector<RunMismatch> found;
@@ -11,8 +12,10 @@ std::vector<RunMismatch> findRunMismatches(const Game& game, const Cpu& cpu) {
             if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.registers[i])
                 found.push_back({true, i, static_cast<std::uint8_t>(expected), cpu.registers[i]});
         }
+    // Only where the level's check can compare anything (the level table says where).
+    const MemoryRange checked = checkedMemory(game.level);
     if (game.memoryCheck)
-        for (unsigned a = 0; a < 65536; ++a) {
+        for (unsigned a = checked.first; a <= checked.last; ++a) {
             const std::uint16_t expected = game.memoryCheck(static_cast<std::uint16_t>(a));
             if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.memory[a])
                 found.push_back({false, static_cast<std::uint16_t>(a), static_cast<std::uint8_t>(expected), cpu.memory[a]});

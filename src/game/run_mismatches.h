@@ -18,6 +18,7 @@ struct RunMismatch {
 };
 
 // Every position whose check expects a byte the machine does not hold:
-// registers R0..Rf first, then memory from 0x0000 up. Every check function
-// is called for every position, as judging requires.
+// registers R0..Rf first, then memory upward. The register check is called
+// for every register, the memory check for every address of the level's
+// checked range (levels.h), outside which it never compares.
 std::vector<RunMismatch> findRunMismatches(const Game& game, const Cpu& cpu);

@@ -86,11 +86,7 @@ int run(const RunOptions& options) {
     for (auto [where, byte] : memory) cpu.memory[where] = byte;
     if (key) cpu.pendingKey = *key;
     cpu.halted = 0;
-    std::uint64_t steps = 0;
-    while (!cpu.halted && steps < stepLimit) {
-        cpu.step();
-        ++steps;
-    }
+    const std::uint64_t steps = cpu.run(stepLimit);
 
     Json out;
     out["halted"] = cpu.halted;

@@ -88,7 +88,7 @@ ManualNode immediateCategory() {
                       entry("ADDI", "ADDI Rd Rs Imm\n令Rd=Rs+Imm\nTYPE=1\n"),
                       entry("SUBI", "SUBI Rd Rs Imm\n令Rd=Rs-Imm\n注意：汇编器不接受SUBI，写了会报错！\n"
                                     "请写成ADDI Rd Rs -Imm，比如r1减5：\n"
-                                    "addi r1 r1 -5(也就是addi r1 r1 fb)\nTYPE=2\n"),
+                                    "addi r1 r1 -5   ;也就是addi r1 r1 fb\nTYPE=2\n"),
                       entry("MULI", "MULI Rd Rs Imm\n令Rd=(Rs*Imm)&0xFF\nTYPE=3\n"),
                       entry("MULHI", "MULHI Rd Rs Imm\n令Rd=(Rs*Imm)>>8，即乘积的高8位\nTYPE=4\n"),
                       entry("DIVI", "DIVI Rd Rs Imm\n令Rd=Rs/Imm(向下取整)\nImm为0时触发除零中断。\nTYPE=5\n"),
