@@ -669,9 +669,11 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
         const MachineState shorter = captureMachineState();
         const std::vector<std::uint8_t> shorterMemory(cpu.memory, cpu.memory + 65536);
 
-        // The same run with its history, then K times 回退.
+        // The same run with its history, then K times 回退; short epochs so
+        // that the runs cross many of them.
         std::srand(seed);
         game.setLEVEL(level);
+        stepHistory.epochSteps = 1000 + rng() % 4000;
         stepTo(ran);
         ASSERT_EQ(stepHistory.steps, ran);
         ASSERT_EQ(machineHash(), hashes[ran]) << "trial " << trial;
@@ -771,16 +773,18 @@ TEST(StepHistory, AJudgedHaltIsNotJudgedAgain) {
 }
 
 // A program that writes into every page of memory all the time: the history
-// stays under 64 MiB and still reaches at least a million steps back.
+// stays under 64 MiB (the oldest epochs go) and still reaches at least a
+// million steps back.
 TEST(StepHistory, StaysBoundedAndCoversAMillionSteps) {
     freshProgram();
     runFrame();
     game.setLEVEL(31);
     compile("label top\naddi r1 r1 1\nstore r1 r0 r1 0200\nstore r1 r1 r0 0280\njmp r0 r0 top");
     runFrame();
+    stepHistory.epochSteps = 16384;
     game.fast = 1;
     game.running = 1;
-    while (stepHistory.steps < 3000000) game.updateVM();
+    while (stepHistory.steps < 12000000) game.updateVM();
     EXPECT_LT(stepHistory.bytesHeld(), 64u << 20);
     EXPECT_GT(stepHistory.bytesHeld(), 32u << 20); // the oldest epochs really were dropped
     EXPECT_LE(stepHistory.epochs.front().firstStep, stepHistory.steps - 1000000);

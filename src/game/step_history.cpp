@@ -101,7 +101,7 @@ void StepHistory::stop() {
 void StepHistory::advance(std::uint64_t count) {
     steps += count;
     if (!recording || count == 0) return;
-    if (steps - epochs.back().firstStep >= HISTORY_EPOCH_STEPS) openEpoch(*this);
+    if (steps - epochs.back().firstStep >= epochSteps) openEpoch(*this);
     bool dropped = false;
     while ((pageBytes > HISTORY_PAGE_BUDGET || epochs.size() > HISTORY_MAX_EPOCHS) && epochs.size() > 1) {
         releasePages(*this, epochs.front());
@@ -134,10 +134,15 @@ bool StepHistory::stepBack() {
     // Keys typed after the target step are the future being undone.
     keys.erase(std::remove_if(keys.begin(), keys.end(), [target](const TypedKey& k) { return k.step > target; }),
                keys.end());
+    // Forward again in batches, each up to the next step a key was typed at.
     while (steps < target) {
         deliverKeysTypedAt(*this, steps);
-        cpu.step();
-        ++steps;
+        std::uint64_t until = target;
+        for (const TypedKey& k : keys)
+            if (k.step > steps && k.step < until) until = k.step;
+        const std::uint64_t ran = cpu.run(until - steps, nullptr, nullptr);
+        steps += ran;
+        if (ran == 0) break; // halted early: cannot happen for steps that ran before
     }
     deliverKeysTypedAt(*this, target);
     return true;
