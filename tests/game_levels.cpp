@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "game/game_random.h"
 #include "game/game.h"
 #include "game/levels.h"
 #include "game/panels.h"
@@ -18,15 +19,15 @@
 namespace {
 
 std::vector<int> draws(unsigned seed, int count) {
-    std::srand(seed);
+    gameSrand(seed);
     std::vector<int> values;
-    for (int i = 0; i < count; ++i) values.push_back(std::rand());
+    for (int i = 0; i < count; ++i) values.push_back(gameRand());
     return values;
 }
 
 void setUp(unsigned seed, unsigned short level) {
     freshProgram();
-    std::srand(seed);
+    gameSrand(seed);
     game.setLEVEL(level);
 }
 

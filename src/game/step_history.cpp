@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "game/game.h"
+#include "game/game_random.h"
 
 MachineState captureMachineState() {
     MachineState s{};
@@ -169,9 +170,9 @@ void StepHistory::dropOldestDraws() {
 
 int runRand() {
     StepHistory& h = stepHistory;
-    if (!h.recording) return std::rand();
+    if (!h.recording) return gameRand();
     if (h.drawCursor - h.drawBase < h.draws.size()) return h.draws[h.drawCursor++ - h.drawBase];
-    const int value = std::rand();
+    const int value = gameRand();
     if (h.draws.size() >= HISTORY_MAX_DRAWS) h.dropOldestDraws();
     h.draws.push_back(value);
     ++h.drawCursor;
