@@ -9,6 +9,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/game_random.h"
 #include "game/level_play.h"
 #include "game/panel_marks.h"
 #include "game/panels.h"
@@ -464,9 +465,9 @@ TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
     EXPECT_EQ(registerPanel.grid[6][0].attribute, registerPanel.colour); // R1 is fine
 
     // Other draws and set-ups of the level in between do not matter.
-    std::srand(4242);
+    gameSrand(4242);
     game.setLEVEL(2);
-    std::srand(77);
+    gameSrand(77);
     cpuControlPanel.raise(); // the report brought the console to the front
     runFrame();
     const CellPosition replay = controlButton("重放");
@@ -488,7 +489,7 @@ TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
     const std::uint8_t f1 = cpu.registers[1], f2 = cpu.registers[2];
     runFrame();
     cpu.registers[1] = cpu.registers[2] = 0;
-    std::srand(99);
+    gameSrand(99);
     cpuControlPanel.raise();
     click(replay.x, replay.y);
     EXPECT_EQ(cpu.registers[1], f1);
@@ -534,7 +535,7 @@ TEST(FailureReport, ReplayRepeatsTheFeedersDraws) {
     // Level 24's solution, writing one cell too far right; a seed whose
     // failing run has the feeder draw a few wrong keys.
     for (unsigned seed = 1; seed < 100 && stepHistory.drawCursor < 12; ++seed) {
-    std::srand(seed);
+    gameSrand(seed);
     playUntilAFailure(24, "iset 1 key\nlabel idle\njmp r0 r0 0\nlabel key\npop r1\naddi r0 r1 f3\njeq r0 r0 done\n"
                           "load r2 r0 r0 300\naddi r0 r1 f8\njeq r0 r0 back\nstore r1 r0 r2 fc01\naddi r2 r2 1\n"
                           "store r2 r0 r0 300\niret\nlabel back\naddi r2 r2 0\njeq r0 r0 ignore\naddi r2 r2 ff\n"
@@ -543,7 +544,7 @@ TEST(FailureReport, ReplayRepeatsTheFeedersDraws) {
     const std::vector<std::uint8_t> screen(cpu.memory + 0xFC00, cpu.memory + 0xFC10);
     const std::uint64_t steps = stepHistory.steps;
     ASSERT_GE(stepHistory.drawCursor, 12u);
-    std::srand(6);
+    gameSrand(6);
     const CellPosition replay = controlButton("重放");
     cpuControlPanel.raise();
     click(replay.x, replay.y);
@@ -654,7 +655,7 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
         game.setLEVEL(level);
         compile(source);
         ASSERT_TRUE(game.compileErrors.empty()) << source;
-        std::srand(seed);
+        gameSrand(seed);
         game.updateLEVEL();
         std::vector<std::uint64_t> hashes{machineHash()};
         for (std::uint64_t i = 0; i < n && !cpu.halted; ++i) {
@@ -663,7 +664,7 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
         }
         const std::uint64_t ran = hashes.size() - 1;
         const std::uint64_t k = 1 + rng() % ran;
-        std::srand(seed);
+        gameSrand(seed);
         game.setLEVEL(level);
         for (std::uint64_t i = 0; i < ran - k; ++i) cpu.step();
         const MachineState shorter = captureMachineState();
@@ -671,7 +672,7 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
 
         // The same run with its history, then K times 回退; short epochs so
         // that the runs cross many of them.
-        std::srand(seed);
+        gameSrand(seed);
         game.setLEVEL(level);
         stepHistory.epochSteps = 1000 + rng() % 4000;
         stepTo(ran);
@@ -684,7 +685,7 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
         EXPECT_TRUE(std::equal(shorterMemory.begin(), shorterMemory.end(), cpu.memory)) << "trial " << trial;
         EXPECT_EQ(machineHash(), hashes[ran - k]);
 
-        std::srand(seed + 1); // new draws would show
+        gameSrand(seed + 1); // new draws would show
         for (std::uint64_t i = ran - k; i < ran; ++i) {
             stepForwardOnce();
             ASSERT_EQ(machineHash(), hashes[i + 1]) << "trial " << trial << " step " << i + 1;
@@ -815,7 +816,7 @@ TEST(StepHistory, ALongRunOfDrawsKeepsAMillionStepsOfThem) {
     for (int i = 0; i < 5; ++i) stepBackOnce();
     EXPECT_EQ(static_cast<std::uint8_t>(game.scratch[1] + 5), fed);
     EXPECT_LT(stepHistory.drawCursor, cursor);
-    std::srand(1); // fresh draws would show
+    gameSrand(1); // fresh draws would show
     for (int i = 0; i < 5; ++i) stepForwardOnce();
     EXPECT_EQ(stepHistory.drawCursor, cursor);
     EXPECT_EQ(machineHash(), now);

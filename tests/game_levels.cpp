@@ -218,7 +218,7 @@ RunStart actualRunStart(const std::vector<int>& r) {
         if (std::uint16_t v = mem(at); v != NOT_CHECKED) a.memoryChecks[at] = static_cast<std::uint8_t>(v);
     a.feeder = static_cast<bool>(cpu.stepHook);
     // The set-up's draws end where the next two rand() values continue the sequence.
-    const int first = std::rand(), second = std::rand();
+    const int first = gameRand(), second = gameRand();
     a.draws = -1;
     for (std::size_t k = 0; k + 1 < r.size(); ++k)
         if (r[k] == first && r[k + 1] == second) {
@@ -240,7 +240,7 @@ TEST(LevelPresets, EveryLevelDrawsItsDataInOrder) {
             const std::vector<int> r = draws(seed, 64);
             // The set-up keeps scratch bytes a level does not use; start them at 0.
             std::memset(game.scratch, 0, sizeof game.scratch);
-            std::srand(seed);
+            gameSrand(seed);
             game.setLEVEL(static_cast<unsigned short>(level));
             EXPECT_EQ(actualRunStart(r).text(), expectedRunStart(level, r).text())
                 << "level " << level << ", seed " << seed;
@@ -447,7 +447,7 @@ TEST(LevelFeeders, FeedersDrawInOrder) {
             expected += std::to_string(next);
 
             std::memset(game.scratch, 0, sizeof game.scratch);
-            std::srand(seed);
+            gameSrand(seed);
             game.setLEVEL(static_cast<unsigned short>(level));
             std::string actual;
             for (int step = 0; step < 300; ++step) {
@@ -457,7 +457,7 @@ TEST(LevelFeeders, FeedersDrawInOrder) {
                 if (cpu.pendingKey) event(actual, cpu.pendingKey, step);
                 cpu.pendingKey = 0;
             }
-            const int first = std::rand(), second = std::rand();
+            const int first = gameRand(), second = gameRand();
             int used = -1;
             for (std::size_t k = 0; k + 1 < r.size() && used < 0; ++k)
                 if (r[k] == first && r[k + 1] == second) used = static_cast<int>(k);
