@@ -38,6 +38,7 @@ void writeFile(const std::string& path, const std::string& bytes) {
 
 // Code files are text files: CR LF on Windows.
 const std::string lineEnd = "\r\n";
+std::filesystem::path fsPath(const std::string& path) { return wideFromGbkPath(path); }
 const std::string level12CodePath = "levels\\第12关代码.txt";
 #else
 std::string readFile(const std::string& path) {
@@ -51,6 +52,7 @@ void writeFile(const std::string& path, const std::string& bytes) {
 }
 
 const std::string lineEnd = "\n";
+std::filesystem::path fsPath(const std::string& path) { return path; }
 const std::string level12CodePath = reinterpret_cast<const char*>(u8"levels/第12关代码.txt");
 #endif
 
@@ -123,7 +125,7 @@ TEST(Progress, AnsweringNoKeepsLevelOnesCode) {
     runFrames(2);
     EXPECT_EQ(game.level, 1);
     EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\nhlt");
-    EXPECT_EQ(readFile(levelCodePath(1)), "add r3 r1 r2\nhlt");
+    EXPECT_EQ(readFile(levelCodePath(1)), "add r3 r1 r2" + lineEnd + "hlt");
 }
 
 // The dialog answers to its buttons, its close box and the keys Enter, Y, Esc
@@ -168,6 +170,9 @@ TEST(Progress, TheDialogAnswersToKeysAndItsCloseBox) {
 
 // Made unreadable with a link to itself: root reads any file whatever its mode.
 TEST(Progress, AnUnreadableCodeFileIsNeverOverwrittenUntilThePlayerEdits) {
+#ifdef _WIN32
+    GTEST_SKIP() << "made unreadable with a symbolic link, which needs privileges on Windows";
+#endif
     for (const char* answerText : {"是", "否"}) {
         SCOPED_TRACE(answerText);
         KeptFiles files;
@@ -200,12 +205,12 @@ TEST(Progress, EachFileIsSavedOnItsOwn) {
     KeptFiles files;
     freshProgram();
     runFrames(2);
-    std::filesystem::create_directories(levelCodePath(3) + "/blocked"); // a code file that cannot be replaced
+    std::filesystem::create_directories(fsPath(levelCodePath(3)) / "blocked"); // a code file that cannot be replaced
     game.setLEVEL(3);
     runFrames(2);
     EXPECT_EQ(readFile(lastLevelPath()), std::string("\x03\x00", 2));
-    std::filesystem::remove(lastLevelPath());
-    std::filesystem::create_directories(lastLevelPath() + "/blocked");
+    std::filesystem::remove(fsPath(lastLevelPath()));
+    std::filesystem::create_directories(fsPath(lastLevelPath()) / "blocked");
     typeIntoEditor("hlt");
     typeIntoEditor("x");
     runFrames(2);
