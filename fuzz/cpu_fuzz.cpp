@@ -15,6 +15,7 @@
 #include "cpu/cpu.h"
 #include "fuzz_host.h"
 #include "game/game.h"
+#include "game/game_random.h"
 
 namespace {
 constexpr unsigned maxSteps = 2000;
@@ -55,7 +56,7 @@ void stepAndCheck(unsigned steps, bool keysOnlyTaken) {
     start = cpu;
     std::memcpy(scratch, game.scratch, sizeof scratch);
 
-    std::srand(steps);
+    gameSrand(steps);
     for (unsigned i = 0; i < steps && !cpu.halted; ++i) checkedStep(keysOnlyTaken);
     stepped = cpu;
     std::uint8_t steppedScratch[sizeof game.scratch];
@@ -63,7 +64,7 @@ void stepAndCheck(unsigned steps, bool keysOnlyTaken) {
 
     cpu = start;
     std::memcpy(game.scratch, scratch, sizeof scratch);
-    std::srand(steps);
+    gameSrand(steps);
     std::uint64_t done = 0;
     for (std::uint64_t batch = 1; done < steps && !cpu.halted; batch = batch * 3 + 1)
         done += cpu.run(std::min<std::uint64_t>(batch, steps - done));

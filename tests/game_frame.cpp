@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <random>
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
+#include "game/game_random.h"
 #include "game/game.h"
+#include "game/game_random.h"
 #include "game/level_play.h"
 #include "game/panel_marks.h"
 #include "game/panels.h"
+#include "game/run_steps.h"
 #include "game/step_history.h"
 #include "game_support.h"
 #include "ui_support.h"
@@ -82,7 +87,7 @@ TEST(Judging, TwoHundredFiftySevenPassesCompleteALevel) {
     EXPECT_EQ(game.level, 1);
     runToHaltAndJudge();
     EXPECT_EQ(game.level, 2);
-    EXPECT_NE(consoleText().find("恭喜通过第1关！\n接下来是第2关"), std::string::npos) << consoleText();
+    EXPECT_NE(consoleText().find("恭喜通过第1关！\n接下来：第2关。请阅读关卡说明，\n修改代码后重新编译。\n"), std::string::npos) << consoleText();
     EXPECT_EQ(game.running, 0);
     EXPECT_TRUE(game.program.empty()); // the player compiles again for the new level
     EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\nhlt");
@@ -461,9 +466,9 @@ TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
     EXPECT_EQ(registerPanel.grid[6][0].attribute, registerPanel.colour); // R1 is fine
 
     // Other draws and set-ups of the level in between do not matter.
-    std::srand(4242);
+    gameSrand(4242);
     game.setLEVEL(2);
-    std::srand(77);
+    gameSrand(77);
     cpuControlPanel.raise(); // the report brought the console to the front
     runFrame();
     const CellPosition replay = controlButton("重放");
@@ -485,7 +490,7 @@ TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
     const std::uint8_t f1 = cpu.registers[1], f2 = cpu.registers[2];
     runFrame();
     cpu.registers[1] = cpu.registers[2] = 0;
-    std::srand(99);
+    gameSrand(99);
     cpuControlPanel.raise();
     click(replay.x, replay.y);
     EXPECT_EQ(cpu.registers[1], f1);
@@ -531,7 +536,7 @@ TEST(FailureReport, ReplayRepeatsTheFeedersDraws) {
     // Level 24's solution, writing one cell too far right; a seed whose
     // failing run has the feeder draw a few wrong keys.
     for (unsigned seed = 1; seed < 100 && stepHistory.drawCursor < 12; ++seed) {
-    std::srand(seed);
+    gameSrand(seed);
     playUntilAFailure(24, "iset 1 key\nlabel idle\njmp r0 r0 0\nlabel key\npop r1\naddi r0 r1 f3\njeq r0 r0 done\n"
                           "load r2 r0 r0 300\naddi r0 r1 f8\njeq r0 r0 back\nstore r1 r0 r2 fc01\naddi r2 r2 1\n"
                           "store r2 r0 r0 300\niret\nlabel back\naddi r2 r2 0\njeq r0 r0 ignore\naddi r2 r2 ff\n"
@@ -540,7 +545,7 @@ TEST(FailureReport, ReplayRepeatsTheFeedersDraws) {
     const std::vector<std::uint8_t> screen(cpu.memory + 0xFC00, cpu.memory + 0xFC10);
     const std::uint64_t steps = stepHistory.steps;
     ASSERT_GE(stepHistory.drawCursor, 12u);
-    std::srand(6);
+    gameSrand(6);
     const CellPosition replay = controlButton("重放");
     cpuControlPanel.raise();
     click(replay.x, replay.y);
@@ -569,4 +574,251 @@ TEST(StepCounter, CountsTheRunAndReportsOneThatDoesNotHalt) {
     for (int frame = 0; frame < 260; ++frame) game.updateVM();
     EXPECT_EQ(occurrences(consoleText(), "仍未停机"), 1u);
     EXPECT_EQ(game.running, 1);
+}
+
+namespace {
+
+std::uint64_t machineHash() {
+    std::uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](std::uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    for (unsigned a = 0; a < 65536; a += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, cpu.memory + a, 8);
+        mix(word);
+    }
+    for (std::uint8_t r : cpu.registers) mix(r);
+    for (std::uint8_t s : game.scratch) mix(s);
+    mix(cpu.flags), mix(cpu.pc), mix(cpu.sp), mix(cpu.clk), mix(cpu.halted), mix(cpu.pendingKey);
+    return h;
+}
+
+// A random program: handlers for the timer, keys, division, stack overflow
+// and underflow; a body of ALU work, stores, swaps, pushes and pops that
+// fault, CALL/RET, SLD/SST blocks and timer re-arms, looping for ever.
+std::string randomProgram(std::mt19937& rng) {
+    auto pick = [&rng](unsigned n) { return static_cast<unsigned>(rng() % n); };
+    auto reg = [&] { return "r" + std::string(1, "123456789abcdef"[pick(15)]); };
+    auto byte = [&] { return hex2(pick(256)); };
+    std::string s = "iset 0 h0\niset 1 h1\niset 2 h2\niset 3 h3\niset 4 h4\nsck r0 r0 " + hex2(pick(40)) + "\nlabel top\n";
+    const char* alu[] = {"add", "sub", "mul", "div", "mod", "shl", "xor", "nand"};
+    const char* alui[] = {"addi", "muli", "divi", "modi", "shri", "ori"};
+    const unsigned body = 10 + pick(25);
+    for (unsigned i = 0; i < body; ++i) {
+        switch (pick(11)) {
+        case 0: case 1: s += std::string(alu[pick(8)]) + " " + reg() + " " + reg() + " " + reg() + "\n"; break;
+        case 2: s += std::string(alui[pick(6)]) + " " + reg() + " " + reg() + " " + byte() + "\n"; break;
+        case 3: s += "store " + reg() + " r0 " + reg() + " " + (pick(2) ? "02" : "fc") + byte() + "\n"; break;
+        case 4: s += "swap " + reg() + " r0 " + reg() + " 03" + byte() + "\n"; break;
+        case 5: s += "load " + reg() + " r0 " + reg() + " fd" + byte() + "\n"; break;
+        case 6: s += "push " + reg() + "\n"; break;
+        case 7: s += "pop " + reg() + "\n"; break;
+        case 8: s += "call r0 r0 sub\n"; break;
+        case 9: s += pick(2) ? "sld r0 r0 0300\n" : "sst r0 r0 0500\n"; break;
+        default: s += "sck r0 r0 " + hex2(pick(30)) + "\n"; break;
+        }
+    }
+    s += "jmp r0 r0 top\nlabel sub\nadd r5 r5 r6\npush r5\npop r6\nret\n";
+    s += "label h0\naddi r7 r7 1\nsck r0 r0 " + hex2(5 + pick(20)) + "\niret\n";
+    s += "label h1\npop r1\nstore r1 r0 r8 fc00\naddi r8 r8 1\niret\n";
+    s += "label h2\niret\nlabel h3\nnop\niret\nlabel h4\naddi r9 r9 1\niret\n";
+    return s;
+}
+
+// Steps run through the game's own paths: fast frames while a whole frame
+// fits, then 步进.
+void stepTo(std::uint64_t target) {
+    game.fast = 1;
+    while (!cpu.halted && stepHistory.steps + 4096 <= target) {
+        game.running = 1;
+        game.updateVM();
+    }
+    game.running = 0;
+    while (!cpu.halted && stepHistory.steps < target) stepForwardOnce();
+}
+
+} // namespace
+
+// Random programs with interrupts, the timer, the key feeders (levels 18, 22,
+// 24 and 25 draw rand() while the run goes on), SLD/SST, CALL/RET and stack
+// faults: N steps, K steps back, and the machine equals a fresh run of N - K
+// steps; stepping forward again passes through the same states as before.
+TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
+    std::mt19937 rng(2026);
+    const std::uint16_t levels[] = {18, 22, 24, 25, 31};
+    for (int trial = 0; trial < 12; ++trial) {
+        const std::string source = randomProgram(rng);
+        const std::uint16_t level = levels[trial % 5];
+        const unsigned seed = static_cast<unsigned>(rng());
+        const std::uint64_t n = 1 + rng() % 14000;
+
+        // The fresh runs: every state's hash, and the whole machine after N - K steps.
+        freshProgram();
+        game.setLEVEL(level);
+        compile(source);
+        ASSERT_TRUE(game.compileErrors.empty()) << source;
+        gameSrand(seed);
+        game.updateLEVEL();
+        std::vector<std::uint64_t> hashes{machineHash()};
+        for (std::uint64_t i = 0; i < n && !cpu.halted; ++i) {
+            cpu.step();
+            hashes.push_back(machineHash());
+        }
+        const std::uint64_t ran = hashes.size() - 1;
+        const std::uint64_t k = 1 + rng() % ran;
+        gameSrand(seed);
+        game.setLEVEL(level);
+        for (std::uint64_t i = 0; i < ran - k; ++i) cpu.step();
+        const MachineState shorter = captureMachineState();
+        const std::vector<std::uint8_t> shorterMemory(cpu.memory, cpu.memory + 65536);
+
+        // The same run with its history, then K times 回退; short epochs so
+        // that the runs cross many of them.
+        gameSrand(seed);
+        game.setLEVEL(level);
+        stepHistory.epochSteps = 1000 + rng() % 4000;
+        stepTo(ran);
+        ASSERT_EQ(stepHistory.steps, ran);
+        ASSERT_EQ(machineHash(), hashes[ran]) << "trial " << trial;
+        for (std::uint64_t i = 0; i < k; ++i) stepBackOnce();
+        EXPECT_EQ(stepHistory.steps, ran - k);
+        const MachineState back = captureMachineState();
+        EXPECT_EQ(std::memcmp(&back, &shorter, sizeof back), 0) << "trial " << trial << " n " << ran << " k " << k;
+        EXPECT_TRUE(std::equal(shorterMemory.begin(), shorterMemory.end(), cpu.memory)) << "trial " << trial;
+        EXPECT_EQ(machineHash(), hashes[ran - k]);
+
+        gameSrand(seed + 1); // new draws would show
+        for (std::uint64_t i = ran - k; i < ran; ++i) {
+            stepForwardOnce();
+            ASSERT_EQ(machineHash(), hashes[i + 1]) << "trial " << trial << " step " << i + 1;
+        }
+    }
+}
+
+// F7 and Shift+F7 in the CPU control panel: what a step changes is
+// highlighted until the next step, forward or back; the counter follows.
+TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    compile("addi r1 r0 5\nstore r1 r0 r0 0105\npush r1\nhlt");
+    runFrame();
+    cpuControlPanel.raise();
+    const auto attribute = [](const window& panel, int column, int row) { return panel.grid[column][row].attribute; };
+    fakeConsole().pushKey(VK_F1 + 6, 0);
+    runFrames(2);
+    EXPECT_EQ(cpu.registers[1], 5);
+    EXPECT_EQ(attribute(registerPanel, 6, 0), CHANGED_ATTRIBUTE);  // R1=05
+    EXPECT_EQ(attribute(registerPanel, 0, 4), CHANGED_ATTRIBUTE);  // PC
+    EXPECT_EQ(attribute(registerPanel, 8, 4), registerPanel.colour); // SP
+    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1");
+
+    fakeConsole().pushKey(VK_F1 + 6, 0);
+    fakeConsole().pushKey(VK_F1 + 6, 0);
+    runFrames(3);
+    EXPECT_EQ(cpu.memory[0x105], 5);
+    EXPECT_EQ(attribute(registerPanel, 6, 0), registerPanel.colour); // R1 did not change
+    EXPECT_EQ(attribute(registerPanel, 8, 4), CHANGED_ATTRIBUTE);    // SP
+    EXPECT_EQ(attribute(stackPanel, 5, 1), CHANGED_ATTRIBUTE);       // FD00
+    EXPECT_EQ(attribute(memoryPanel, 19, 17), memoryPanel.colour);    // 0105, two steps ago
+
+    fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
+    fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
+    runFrames(3);
+    EXPECT_EQ(cpu.memory[0x105], 0);
+    EXPECT_EQ(cpu.memory[0xFD00], 0);
+    EXPECT_EQ(cpu.pc, 4);
+    EXPECT_EQ(attribute(memoryPanel, 19, 17), CHANGED_ATTRIBUTE); // undone by the last step back
+    EXPECT_EQ(attribute(stackPanel, 5, 1), stackPanel.colour);
+    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1");
+
+    // Stepping back to the start, and no further.
+    for (int i = 0; i < 3; ++i) fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
+    runFrames(4);
+    EXPECT_EQ(cpu.pc, 0);
+    EXPECT_EQ(cpu.registers[1], 0);
+    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:0");
+
+    // Running slowly, each frame's step is highlighted too.
+    game.running = 1;
+    runFrame();
+    game.running = 0;
+    runFrame();
+    EXPECT_EQ(cpu.pc, 4);
+    EXPECT_EQ(attribute(registerPanel, 6, 0), CHANGED_ATTRIBUTE);
+}
+
+// Stepping back over a judged halt un-halts the machine without judging it
+// again or touching the pass count; a run not yet judged is judged as usual.
+TEST(StepHistory, AJudgedHaltIsNotJudgedAgain) {
+    freshProgram();
+    runFrame();
+    playUntilAFailure(1, "add r3 r1 r1\nhlt");
+    runFrame();
+    consolePanel.clearText();
+    stepBackOnce();
+    EXPECT_EQ(cpu.halted, 0);
+    EXPECT_EQ(cpu.pc, 4);
+    stepForwardOnce();
+    runFrames(2);
+    EXPECT_EQ(cpu.halted, 1);
+    EXPECT_EQ(consoleText().find("未通过"), std::string::npos) << consoleText();
+    EXPECT_EQ(game.passCount, 0);
+
+    compile("add r3 r1 r2\nhlt");
+    runFrame();
+    stepForwardOnce();
+    stepForwardOnce();
+    stepBackOnce();
+    stepForwardOnce();
+    runFrame();
+    EXPECT_EQ(game.passCount, 1);
+}
+
+// A program that writes into every page of memory all the time: the history
+// stays under 64 MiB (the oldest epochs go) and still reaches at least a
+// million steps back.
+TEST(StepHistory, StaysBoundedAndCoversAMillionSteps) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    compile("label top\naddi r1 r1 1\nstore r1 r0 r1 0200\nstore r1 r1 r0 0280\njmp r0 r0 top");
+    runFrame();
+    stepHistory.epochSteps = 16384;
+    game.fast = 1;
+    game.running = 1;
+    while (stepHistory.steps < 12000000) game.updateVM();
+    EXPECT_LT(stepHistory.bytesHeld(), 64u << 20);
+    EXPECT_GT(stepHistory.bytesHeld(), 32u << 20); // the oldest epochs really were dropped
+    EXPECT_LE(stepHistory.epochs.front().firstStep, stepHistory.steps - 1000000);
+    const std::uint64_t before = stepHistory.steps;
+    stepBackOnce();
+    EXPECT_EQ(stepHistory.steps, before - 1);
+}
+
+// Level 18's feeder draws rand() at every step: a long run drops the oldest
+// draws with the oldest epochs and can still step back a million steps;
+// stepping forward again takes the logged draws.
+TEST(StepHistory, ALongRunOfDrawsKeepsAMillionStepsOfThem) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(18);
+    compile("label L\njmp r0 r0 L");
+    runFrame();
+    game.fast = 1;
+    game.running = 1;
+    while (stepHistory.steps < HISTORY_MAX_DRAWS + 1500000) game.updateVM();
+    EXPECT_GT(stepHistory.drawBase, 0u);
+    EXPECT_LE(stepHistory.draws.size(), HISTORY_MAX_DRAWS);
+    EXPECT_LE(stepHistory.epochs.front().firstStep, stepHistory.steps - 1000000);
+    EXPECT_LT(stepHistory.bytesHeld(), 64u << 20);
+    const std::uint64_t now = machineHash();
+    const std::uint8_t fed = game.scratch[1];
+    const std::size_t cursor = stepHistory.drawCursor;
+    for (int i = 0; i < 5; ++i) stepBackOnce();
+    EXPECT_EQ(static_cast<std::uint8_t>(game.scratch[1] + 5), fed);
+    EXPECT_LT(stepHistory.drawCursor, cursor);
+    gameSrand(1); // fresh draws would show
+    for (int i = 0; i < 5; ++i) stepForwardOnce();
+    EXPECT_EQ(stepHistory.drawCursor, cursor);
+    EXPECT_EQ(machineHash(), now);
 }

@@ -1,6 +1,9 @@
 // Progress files and the start-up choice, in a temporary working directory.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include "windows_support.h"
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -19,6 +22,25 @@ struct KeptFiles {
     ~KeptFiles() { testKeepsFiles = false; }
 };
 
+#ifdef _WIN32
+// The game's paths are GBK text with backslashes; the files are opened as any
+// Windows program would find them, by their UTF-16 names.
+std::string readFile(const std::string& path) {
+    std::ifstream in(std::filesystem::path(wideFromGbkPath(path)), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    const std::filesystem::path wide(wideFromGbkPath(path));
+    std::filesystem::create_directories(wide.parent_path());
+    std::ofstream(wide, std::ios::binary) << bytes;
+}
+
+// Code files are text files: CR LF on Windows.
+const std::string lineEnd = "\r\n";
+std::filesystem::path fsPath(const std::string& path) { return wideFromGbkPath(path); }
+const std::string level12CodePath = "levels\\第12关代码.txt";
+#else
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -28,6 +50,11 @@ void writeFile(const std::string& path, const std::string& bytes) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
 }
+
+const std::string lineEnd = "\n";
+std::filesystem::path fsPath(const std::string& path) { return path; }
+const std::string level12CodePath = reinterpret_cast<const char*>(u8"levels/第12关代码.txt");
+#endif
 
 std::string consoleText() {
     std::string text;
@@ -51,9 +78,12 @@ TEST(Progress, AFirstStartAsksNothingAndSavesLevelOne) {
     EXPECT_TRUE(std::filesystem::is_directory("levels"));
     typeIntoEditor("add r3 r1 r2\rhlt");
     runFrame();
-    EXPECT_EQ(readFile(levelCodePath(1)), "add r3 r1 r2\nhlt");
+    EXPECT_EQ(readFile(levelCodePath(1)), "add r3 r1 r2" + lineEnd + "hlt");
     EXPECT_EQ(readFile(lastLevelPath()), std::string("\x01\x00", 2));
-    EXPECT_EQ(levelCodePath(12), reinterpret_cast<const char*>(u8"levels/第12关代码.txt"));
+    EXPECT_EQ(levelCodePath(12), level12CodePath);
+#ifdef _WIN32
+    EXPECT_TRUE(isHiddenDirectory("levels"));
+#endif
 }
 
 TEST(Progress, ASecondStartOffersToContinue) {
@@ -71,7 +101,7 @@ TEST(Progress, ASecondStartOffersToContinue) {
     EXPECT_FALSE(choicePanel.visible);
     EXPECT_EQ(game.level, 12);
     EXPECT_EQ(editorPanel.getText(), "addi r1 r1 1\nhlt");
-    EXPECT_EQ(readFile(levelCodePath(12)), "addi r1 r1 1\nhlt");
+    EXPECT_EQ(readFile(levelCodePath(12)), "addi r1 r1 1" + lineEnd + "hlt");
 }
 
 TEST(Progress, AnsweringNoStartsLevelOne) {
@@ -95,7 +125,7 @@ TEST(Progress, AnsweringNoKeepsLevelOnesCode) {
     runFrames(2);
     EXPECT_EQ(game.level, 1);
     EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\nhlt");
-    EXPECT_EQ(readFile(levelCodePath(1)), "add r3 r1 r2\nhlt");
+    EXPECT_EQ(readFile(levelCodePath(1)), "add r3 r1 r2" + lineEnd + "hlt");
 }
 
 // The dialog answers to its buttons, its close box and the keys Enter, Y, Esc
@@ -140,6 +170,9 @@ TEST(Progress, TheDialogAnswersToKeysAndItsCloseBox) {
 
 // Made unreadable with a link to itself: root reads any file whatever its mode.
 TEST(Progress, AnUnreadableCodeFileIsNeverOverwrittenUntilThePlayerEdits) {
+#ifdef _WIN32
+    GTEST_SKIP() << "made unreadable with a symbolic link, which needs privileges on Windows";
+#endif
     for (const char* answerText : {"是", "否"}) {
         SCOPED_TRACE(answerText);
         KeptFiles files;
@@ -172,12 +205,12 @@ TEST(Progress, EachFileIsSavedOnItsOwn) {
     KeptFiles files;
     freshProgram();
     runFrames(2);
-    std::filesystem::create_directories(levelCodePath(3) + "/blocked"); // a code file that cannot be replaced
+    std::filesystem::create_directories(fsPath(levelCodePath(3)) / "blocked"); // a code file that cannot be replaced
     game.setLEVEL(3);
     runFrames(2);
     EXPECT_EQ(readFile(lastLevelPath()), std::string("\x03\x00", 2));
-    std::filesystem::remove(lastLevelPath());
-    std::filesystem::create_directories(lastLevelPath() + "/blocked");
+    std::filesystem::remove(fsPath(lastLevelPath()));
+    std::filesystem::create_directories(fsPath(lastLevelPath()) / "blocked");
     typeIntoEditor("hlt");
     typeIntoEditor("x");
     runFrames(2);

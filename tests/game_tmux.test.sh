@@ -4,7 +4,8 @@
 # program typed into the editor is compiled and run from the CPU control panel
 # and the pass counter counts up; 重置 returns it to 00; the code file holds
 # the two lines; a second start offers to continue, 否 (N) keeps level 1's
-# code and Esc continues; a small window shows the size prompt with the sizes,
+# code and Esc continues; 步进 and 回退 move the machine both ways; an endless
+# loop is reported; a small window shows the size prompt with the sizes,
 # once, however often it is resized.
 # Usage: game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -93,6 +94,79 @@ try:
 finally:
     failures += s.failures
     s.close()
+
+# 步进 and 回退 through the CPU control panel: three steps forward and two
+# back give the registers, PC, SP and memory of the first step again, and a
+# step forward the state after the second.
+def regs(s):
+    text = "\n".join(s.screen())
+    return {k: v for k, v in re.findall(r"(R[0-9a-f]|PC|SP)=([0-9A-F]+)", text)}
+
+def memory_row(s, label):
+    for line in s.screen():
+        m = re.search(r"\|" + label + r" ((?:[0-9A-F]{2} ){3})", line)
+        if m:
+            return m.group(1).split()
+    return None
+
+home2 = tempfile.mkdtemp(prefix="asmquest-game-")
+s = TmuxSession(game, workdir=home2)
+try:
+    s.wait_for("关卡说明-第1关", "a first start sets up level 1")
+    s.click(60, 20)
+    for line in ["addi r4 r0 7", "store r4 r0 r0 0100", "addi r4 r4 1", "store r4 r0 r0 0101", "hlt"]:
+        s.type(line)
+        s.keys("Enter")
+    s.wait_for("store r4 r0 r0 0101", "the stepping program shows in the editor")
+    s.click_text("CPU控制", "the bar has the CPU control button")
+    s.click_text("编译", "the CPU control panel comes to the front")
+    s.wait_for("步数:0", "the step counter starts at 0")
+    for _ in range(3):
+        s.click_text("步进", "the step button shows")
+        time.sleep(0.15)
+    s.wait_for("步数:3", "three steps are counted")
+    s.wait_until(lambda: regs(s).get("R4") == "08" and memory_row(s, "100") == ["07", "00", "00"],
+                 "three steps store 07 and count R4 up to 08")
+    for _ in range(2):
+        s.click_text("回退", "the step-back button shows")
+        time.sleep(0.15)
+    s.wait_for("步数:1", "two steps back count down to 1")
+    s.wait_until(lambda: regs(s).get("R4") == "07" and regs(s).get("PC") == "0004" and regs(s).get("SP") == "FD00"
+                 and memory_row(s, "100") == ["00", "00", "00"], "two steps back give the state after the first step")
+    s.click_text("步进", "the step button shows")
+    s.wait_until(lambda: regs(s).get("PC") == "0008" and memory_row(s, "100") == ["07", "00", "00"],
+                 "a step forward gives the state after the second step")
+    s.keys("S-F7")
+    s.wait_until(lambda: regs(s).get("PC") == "0004" and memory_row(s, "100") == ["00", "00", "00"],
+                 "Shift+F7 in the CPU control panel steps back")
+    s.keys("F7")
+    s.wait_until(lambda: regs(s).get("PC") == "0008" and memory_row(s, "100") == ["07", "00", "00"],
+                 "F7 steps forward again")
+finally:
+    failures += s.failures
+    s.close()
+shutil.rmtree(home2, ignore_errors=True)
+
+# A program that never halts, run fast, is reported once after a million steps.
+home3 = tempfile.mkdtemp(prefix="asmquest-game-")
+s = TmuxSession(game, workdir=home3)
+try:
+    s.wait_for("关卡说明-第1关", "a first start sets up level 1")
+    s.click(60, 20)
+    s.type("label L")
+    s.keys("Enter")
+    s.type("jmp r0 r0 L")
+    s.wait_for("jmp r0 r0 L", "the endless loop shows in the editor")
+    s.click_text("CPU控制", "the bar has the CPU control button")
+    s.click_text("编译", "the CPU control panel comes to the front")
+    s.click_text("快速", "the fast button shows")
+    s.click_text("运行", "the run button shows")
+    s.wait_for("仍未停机", "a million steps without a halt are reported", timeout=30)
+    s.wait_for("第1次检验已执行1000000步", "the notice names the run")
+finally:
+    failures += s.failures
+    s.close()
+shutil.rmtree(home3, ignore_errors=True)
 
 def prompts(s):
     return sum(line.count("请先按下F11全屏。") for line in s.screen())

@@ -4,7 +4,9 @@
 # shows the manual and its headings open by key and by click (the flags page
 # among them), and level 1's reference solution,
 # typed into the editor, compiled and run fast, completes the level, after
-# which the panel describes level 2.
+# which the console congratulates and the panel describes level 2; there the
+# same program fails, the report gives R3 = R1 x R2 with the inputs, and
+# 重放 sets those inputs up again.
 # Usage: levels_game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 game=$(cd "$1" && pwd)/asmquest
@@ -13,7 +15,7 @@ command -v tmux > /dev/null || { echo "tmux not installed" >&2; exit 1; }
 export LC_ALL=C.UTF-8 PYTHONPATH="$(cd "$2" && pwd)/tests/tools"
 
 exec python3 - "$game" <<'PY'
-import sys, time
+import re, sys, time
 from tmux_session import TmuxSession
 
 s = TmuxSession(sys.argv[1])
@@ -72,6 +74,28 @@ try:
             click(run[0] + 1, run[1])
             wait_for("关卡说明-第2关", "257 passes complete level 1", timeout=60)
             wait_for("将r1*r2保存到r3", "the panel then describes level 2")
+            wait_for("恭喜通过第1关！", "the console congratulates on level 1")
+            wait_for("接下来：第2关", "and says what comes next")
+            # Level 1's program fails level 2: the report gives R3 = R1 x R2
+            # and the inputs, and 重放 sets those inputs up again.
+            click(cpu[0] + 1, cpu[1])  # back in front of the console
+            click_text = s.click_text
+            click_text("编译", "the CPU buttons show again")
+            time.sleep(0.2)
+            click_text("运行", "the run button shows")
+            wait_for("第1次检验未通过：", "a failed run is reported")
+            report = "\n".join(s.screen())
+            m = re.search(r"R3：应为([0-9A-F]{2})，实际为([0-9A-F]{2}).*?本次输入：R1=([0-9A-F]{2}) R2=([0-9A-F]{2})", report, re.S)
+            if not m:
+                s.fail("the report names R3 and lists R1 and R2")
+            else:
+                expected, actual, r1, r2 = (int(g, 16) for g in m.groups())
+                if expected != (r1 * r2) & 0xFF or actual != (r1 + r2) & 0xFF:
+                    s.fail("R3 should be R1 x R2 and is R1 + R2")
+                click(cpu[0] + 1, cpu[1])
+                click_text("重放", "the replay button shows")
+                wait_for("R1=%02X R2=%02X R3=00" % (r1, r2), "重放 restores R1 and R2")
+                wait_for("PC=0000", "重放 starts the run from its beginning")
 finally:
     s.close()
 

@@ -9,8 +9,9 @@
 //   while (!cpu.halted) cpu.step();    // one step at a time, or
 //   cpu.run(4096);                     // the same steps in one batch
 //
-// Outside code (loader, level set-ups, hooks, tests) may write `memory`
-// directly at any time; the CPU's own writes all go through Cpu::write.
+// Loaders, level set-ups and tests may write `memory` directly between steps
+// (Cpu::run notices a changed word at its next fetch); writes made during a
+// step, by instructions, interrupts or the hook, go through Cpu::write.
 #pragma once
 #include <cstdint>
 #include <functional>

@@ -78,7 +78,7 @@ void Game::judgeRun() {
     }
     const unsigned short next = static_cast<unsigned short>(level + 1);
     consolePrintf("恭喜通过第%u关！\n", static_cast<unsigned>(level));
-    consolePrintf("接下来是第%u关：请阅读关卡说明，修改代码后重新编译。\n", static_cast<unsigned>(next));
+    consolePrintf("接下来：第%u关。请阅读关卡说明，\n修改代码后重新编译。\n", static_cast<unsigned>(next));
     resetMachine();
     running = 0;
     setLEVEL(next);

@@ -6,6 +6,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/game_random.h"
 #include "game/panels.h"
 #include "game/run_mismatches.h"
 #include "game/step_history.h"
@@ -51,7 +52,7 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
         return verdict;
     }
 
-    std::srand(seed);
+    gameSrand(seed);
     const std::uint16_t startLevel = game.level;
     game.fast = 1;
     game.updateLEVEL(); // the reload the compile requested: the first run's set-up

@@ -26,7 +26,7 @@ struct LevelVerdict {
 
 inline constexpr std::size_t maxReportedMismatches = 8;
 
-// srand(seed) is called right before the first run is set up, so a seed
+// gameSrand(seed) is called right before the first run is set up, so a seed
 // always reproduces the same test data. Plays until `runs` runs passed, one
 // failed, or the game completed the level (which may be before `runs`).
 LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned seed, unsigned runs,

@@ -1,6 +1,6 @@
 // One entry per level: what a run starts with and what a halt must show.
-// r() is rand(); every level draws its data in the order written, so a
-// seeded rand() reproduces the same test data run after run.
+// r() is gameRand() (glibc's rand() sequence); every level draws its data in
+// the order written, so a seeded generator reproduces the same test data run after run.
 #include "game/levels.h"
 
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/game_random.h"
 #include "game/step_history.h"
 
 namespace {

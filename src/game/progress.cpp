@@ -1,15 +1,14 @@
 // Progress on disk: levels/上次关卡.bin holds the last level (2 bytes, little
-// endian), levels/第N关代码.txt the editor's text for level N (GBK, "\n" line
-// ends). Every file is written under a temporary name and renamed over the
+// endian), levels/第N关代码.txt the editor's text for level N (GBK text; "\n"
+// line ends, CR LF on Windows). The files go through shell/host_files.h. Every file is written under a temporary name and renamed over the
 // old one, so an interrupted save leaves the old content, never half a file.
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "game/game.h"
 #include "game/panels.h"
+#include "shell/host_files.h"
 #include "shell/messages.h"
 #include "ui/platform.h"
 
@@ -18,52 +17,28 @@ namespace {
 // Built on first use: the Game global saves from its constructor, which may run
 // before this file's own globals are constructed.
 const std::string& levelsDirectory() {
-    static const std::string name = reinterpret_cast<const char*>(u8"levels");
+    static const std::string name = "levels";
     return name;
 }
 
 
-bool writeWhole(const std::string& path, const std::string& bytes) {
+bool writeWhole(const std::string& path, const std::string& bytes, HostFileMode mode) {
     ensureLevelsDirectory();
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = (std::fclose(file) == 0) && ok;
-    if (ok && progressSaveSeam) progressSaveSeam(path);
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return hostReplaceFile(path, bytes, mode, progressSaveSeam);
 }
 
 enum class FileRead { Read, Missing, Unreadable };
 
-FileRead readWhole(const std::string& path, std::string& bytes) {
-    bytes.clear();
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return errno == ENOENT ? FileRead::Missing : FileRead::Unreadable;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-    const bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok ? FileRead::Read : FileRead::Unreadable;
+// Code files are read in text mode: CR LF (Windows) comes back as "\n".
+FileRead readWhole(const std::string& path, std::string& bytes, HostFileMode mode) {
+    switch (hostReadFile(path, bytes, mode)) {
+    case HostRead::read: return FileRead::Read;
+    case HostRead::missing: return FileRead::Missing;
+    default: return FileRead::Unreadable;
+    }
 }
 
-// Files saved by a Windows build end their lines in CR LF.
-std::string withoutCarriageReturns(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-    return out;
-}
-
-// The host paths are UTF-8; the message names the file in the game's own GBK text.
+// The message names the file in the game's own GBK text.
 void reportSave(bool ok, std::uint8_t& failureShown, const char* gbkName) {
     if (ok) {
         failureShown = 0;
@@ -83,8 +58,8 @@ bool codeFileIsUnreadable(unsigned level) {
 // from being overwritten by the empty editor.
 FileRead loadSavedCode(unsigned level) {
     std::string text;
-    const FileRead result = hostKeepsFiles() ? readWhole(levelCodePath(level), text) : FileRead::Missing;
-    if (result == FileRead::Read) editorPanel.setText(withoutCarriageReturns(text));
+    const FileRead result = hostKeepsFiles() ? readWhole(levelCodePath(level), text, HostFileMode::text) : FileRead::Missing;
+    if (result == FileRead::Read) editorPanel.setText(text);
     if (result == FileRead::Unreadable) {
         if (!codeFileIsUnreadable(level)) game.unreadableCodeLevels.push_back(static_cast<std::uint16_t>(level));
         consolePrintf("读取文件失败！\n");
@@ -98,16 +73,13 @@ FileRead loadSavedCode(unsigned level) {
 void (*progressSaveSeam)(const std::string& finalPath) = nullptr;
 
 std::string levelCodePath(unsigned level) {
-    return levelsDirectory() + reinterpret_cast<const char*>(u8"/第") + std::to_string(level) +
-           reinterpret_cast<const char*>(u8"关代码.txt");
+    return hostPath(levelsDirectory(), "第" + std::to_string(level) + "关代码.txt");
 }
 
-std::string lastLevelPath() { return levelsDirectory() + reinterpret_cast<const char*>(u8"/上次关卡.bin"); }
+std::string lastLevelPath() { return hostPath(levelsDirectory(), "上次关卡.bin"); }
 
 void ensureLevelsDirectory() {
-    if (!hostKeepsFiles()) return;
-    std::error_code ignored;
-    std::filesystem::create_directory(levelsDirectory(), ignored);
+    if (hostKeepsFiles()) hostMakeHiddenDirectory(levelsDirectory());
 }
 
 // The two files are written independently: a code file that cannot be written
@@ -117,10 +89,12 @@ void saveProgress(unsigned level) {
     if (!codeFileIsUnreadable(level)) {
         char codeName[32];
         std::snprintf(codeName, sizeof codeName, "第%u关代码.txt", level);
-        reportSave(writeWhole(levelCodePath(level), editorPanel.getText()), game.codeSaveFailureShown, codeName);
+        reportSave(writeWhole(levelCodePath(level), editorPanel.getText(), HostFileMode::text), game.codeSaveFailureShown,
+                   codeName);
     }
     const char number[2] = {static_cast<char>(level & 0xFF), static_cast<char>((level >> 8) & 0xFF)};
-    reportSave(writeWhole(lastLevelPath(), std::string(number, 2)), game.lastLevelSaveFailureShown, "上次关卡.bin");
+    reportSave(writeWhole(lastLevelPath(), std::string(number, 2), HostFileMode::binary), game.lastLevelSaveFailureShown,
+               "上次关卡.bin");
 }
 
 void releaseUnreadableCode() {
@@ -131,7 +105,7 @@ void releaseUnreadableCode() {
 void startupChoice() {
     std::string bytes;
     // A missing or truncated file starts at level 1 without asking.
-    if (!hostKeepsFiles() || readWhole(lastLevelPath(), bytes) != FileRead::Read || bytes.size() < 2) {
+    if (!hostKeepsFiles() || readWhole(lastLevelPath(), bytes, HostFileMode::binary) != FileRead::Read || bytes.size() < 2) {
         game.setLEVEL(1);
         return;
     }

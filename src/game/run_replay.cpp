@@ -43,9 +43,12 @@ void beginRun() {
 }
 
 void keepFailedRun() {
-    // The feeders' draws up to the halt; the history keeps them for stepping back too.
-    std::vector<int> draws(stepHistory.draws.begin(),
-                           stepHistory.draws.begin() + static_cast<std::ptrdiff_t>(stepHistory.drawCursor));
+    // The feeders' draws up to the halt (the history keeps them for stepping
+    // back too), when the log still starts at the run's start.
+    std::vector<int> draws;
+    if (stepHistory.drawBase == 0)
+        draws.assign(stepHistory.draws.begin(),
+                     stepHistory.draws.begin() + static_cast<std::ptrdiff_t>(stepHistory.drawCursor));
     runReplay.failed = runReplay.current;
     runReplay.failed.draws = std::move(draws);
 }
@@ -61,7 +64,9 @@ void replayRun() {
     if (!from.valid || from.level != game.level) return;
     restore(from);
     // Before any failure the current run's own draws so far replay it exactly.
-    std::vector<int> draws = runReplay.failed.valid ? from.draws : stepHistory.draws;
+    std::vector<int> draws = runReplay.failed.valid ? from.draws
+                             : stepHistory.drawBase == 0 ? stepHistory.draws
+                                                         : std::vector<int>{};
     if (&from == &runReplay.failed) {
         runReplay.current = runReplay.failed;
         runReplay.current.draws.clear();

@@ -13,7 +13,7 @@ void countSteps(std::uint64_t steps) {
     stepHistory.advance(steps);
     if (!runReplay.notHaltingReported && stepHistory.steps >= NOT_HALTING_STEPS && !cpu.halted) {
         runReplay.notHaltingReported = true;
-        consolePrintf("第%u次检验已执行%llu步仍未停机：程序可能陷入死循环。\n", game.passCount + 1u,
+        consolePrintf("第%u次检验已执行%llu步仍未停机：\n程序可能陷入死循环。\n", game.passCount + 1u,
                       static_cast<unsigned long long>(NOT_HALTING_STEPS));
     }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "game/game.h"
+#include "game/game_random.h"
 
 MachineState captureMachineState() {
     MachineState s{};
@@ -34,16 +35,27 @@ namespace {
 
 constexpr std::size_t PAGE = 256;
 
+// pageBytes counts the page vectors' capacities: what the history really holds.
 void savePage(std::uint8_t page) {
     std::vector<std::uint8_t>& pages = stepHistory.epochs.back().pages;
+    const std::size_t before = pages.capacity();
     pages.push_back(page);
     pages.insert(pages.end(), cpu.memory + page * PAGE, cpu.memory + (page + 1) * PAGE);
-    stepHistory.pageBytes += PAGE + 1;
+    stepHistory.pageBytes += pages.capacity() - before;
     stepHistory.watch.pageSaved[page] = 1;
 }
 
+void releasePages(StepHistory& h, HistoryEpoch& epoch) {
+    h.pageBytes -= epoch.pages.capacity();
+    std::vector<std::uint8_t>().swap(epoch.pages);
+}
+
 void openEpoch(StepHistory& h) {
+    // A program tends to touch as many pages as in its previous epoch: one allocation.
+    const std::size_t expected = h.epochs.empty() ? 0 : h.epochs.back().pages.size();
     h.epochs.push_back(HistoryEpoch{h.steps, captureMachineState(), h.drawCursor, {}});
+    h.epochs.back().pages.reserve(expected);
+    h.pageBytes += h.epochs.back().pages.capacity();
     std::memset(h.watch.pageSaved, 0, sizeof h.watch.pageSaved);
 }
 
@@ -82,26 +94,26 @@ void StepHistory::stop() {
     epochs.clear();
     pageBytes = 0;
     draws.clear();
+    drawBase = 0;
     drawCursor = 0;
-    drawsOverflowed = false;
     keys.clear();
 }
 
 void StepHistory::advance(std::uint64_t count) {
     steps += count;
     if (!recording || count == 0) return;
-    if (drawsOverflowed) {
-        // Draws past the log cannot be repeated: undo stops at this run's end
-        // of the log. The count goes on.
-        const std::uint64_t kept = steps;
-        stop();
-        steps = kept;
-        return;
-    }
-    if (steps - epochs.back().firstStep >= HISTORY_EPOCH_STEPS) openEpoch(*this);
-    while (pageBytes > HISTORY_PAGE_BUDGET && epochs.size() > 1) {
-        pageBytes -= epochs.front().pages.size();
+    if (steps - epochs.back().firstStep >= epochSteps) openEpoch(*this);
+    bool dropped = false;
+    while ((pageBytes > HISTORY_PAGE_BUDGET || epochs.size() > HISTORY_MAX_EPOCHS) && epochs.size() > 1) {
+        releasePages(*this, epochs.front());
         epochs.pop_front();
+        dropped = true;
+    }
+    // Keys typed before the oldest epoch can no longer be needed.
+    if (dropped && keys.size() > 1024) {
+        const std::uint64_t first = epochs.front().firstStep;
+        keys.erase(std::remove_if(keys.begin(), keys.end(), [first](const TypedKey& k) { return k.step < first; }),
+                   keys.end());
     }
 }
 
@@ -111,8 +123,7 @@ bool StepHistory::stepBack() {
     for (;;) {
         HistoryEpoch& last = epochs.back();
         restorePages(last);
-        pageBytes -= last.pages.size();
-        last.pages.clear();
+        releasePages(*this, last);
         if (last.firstStep <= target) break;
         epochs.pop_back();
     }
@@ -124,10 +135,15 @@ bool StepHistory::stepBack() {
     // Keys typed after the target step are the future being undone.
     keys.erase(std::remove_if(keys.begin(), keys.end(), [target](const TypedKey& k) { return k.step > target; }),
                keys.end());
+    // Forward again in batches, each up to the next step a key was typed at.
     while (steps < target) {
         deliverKeysTypedAt(*this, steps);
-        cpu.step();
-        ++steps;
+        std::uint64_t until = target;
+        for (const TypedKey& k : keys)
+            if (k.step > steps && k.step < until) until = k.step;
+        const std::uint64_t ran = cpu.run(until - steps, nullptr, nullptr);
+        steps += ran;
+        if (ran == 0) break; // halted early: cannot happen for steps that ran before
     }
     deliverKeysTypedAt(*this, target);
     return true;
@@ -142,16 +158,23 @@ std::size_t StepHistory::bytesHeld() const {
            keys.capacity() * sizeof(TypedKey);
 }
 
+void StepHistory::dropOldestDraws() {
+    while (epochs.size() > 1 && epochs.front().drawCursor - drawBase < draws.size() / 2) {
+        releasePages(*this, epochs.front());
+        epochs.pop_front();
+    }
+    const std::size_t unused = epochs.front().drawCursor - drawBase;
+    draws.erase(draws.begin(), draws.begin() + static_cast<std::ptrdiff_t>(unused));
+    drawBase += unused;
+}
+
 int runRand() {
     StepHistory& h = stepHistory;
-    if (!h.recording && h.draws.empty()) return std::rand();
-    if (h.drawCursor < h.draws.size()) return h.draws[h.drawCursor++];
-    const int value = std::rand();
-    if (h.draws.size() < HISTORY_MAX_DRAWS) {
-        h.draws.push_back(value);
-        ++h.drawCursor;
-    } else {
-        h.drawsOverflowed = true;
-    }
+    if (!h.recording) return gameRand();
+    if (h.drawCursor - h.drawBase < h.draws.size()) return h.draws[h.drawCursor++ - h.drawBase];
+    const int value = gameRand();
+    if (h.draws.size() >= HISTORY_MAX_DRAWS) h.dropOldestDraws();
+    h.draws.push_back(value);
+    ++h.drawCursor;
     return value;
 }

@@ -2,7 +2,7 @@
 // one step at a time, through interrupts, the key feeders and stores alike.
 //
 // It keeps checkpoints ("epochs") of the registers and the level's run state
-// every few thousand steps, and for each epoch the old content of every
+// every 65536 steps, and for each epoch the old content of every
 // 256-byte memory page the epoch changed (saved through Cpu::write before the
 // page's first write). Stepping back restores the epoch holding the target
 // step and executes forward to it again. Execution is deterministic given
@@ -45,22 +45,30 @@ struct TypedKey {
     std::uint8_t key;
 };
 
-inline constexpr std::uint64_t HISTORY_EPOCH_STEPS = 4096;
-// Saved pages are bounded by dropping the oldest epochs; at most one page per
-// page number and epoch, so 1,000,000 steps need at most ~16 MiB of them.
-inline constexpr std::size_t HISTORY_PAGE_BUDGET = 44u << 20;
-// rand() results of one run: 4 bytes each, at most 16 MiB.
-inline constexpr std::size_t HISTORY_MAX_DRAWS = 4u << 20;
+// Sixteen fast frames: a program that writes all over memory copies (and
+// faults in) each page once per epoch; a step back executes at most ~70000
+// steps again, well under a millisecond.
+inline constexpr std::uint64_t HISTORY_EPOCH_STEPS = 65536;
+// The history stays under 64 MiB: saved pages (at most one copy of each page
+// per epoch, so 1,000,000 steps need at most ~1 MiB) and the epochs
+// themselves are bounded by dropping the oldest epochs; so is the draw log,
+// whose oldest half goes with the epochs that needed it (a feeder draws at
+// most two numbers a step, so 2M draws still cover a million steps).
+inline constexpr std::size_t HISTORY_PAGE_BUDGET = 40u << 20;
+inline constexpr std::size_t HISTORY_MAX_EPOCHS = 65536; // ~6 MiB, a billion steps
+inline constexpr std::size_t HISTORY_MAX_DRAWS = 4u << 20; // rand() results: 16 MiB
 
 struct StepHistory {
     bool enabled = true;  // the judge tool plays without one
+    std::uint64_t epochSteps = HISTORY_EPOCH_STEPS;
     bool recording = false; // this run's steps can be undone
     std::uint64_t steps = 0; // steps of the current run, shown as its step counter
     std::deque<HistoryEpoch> epochs;
     std::size_t pageBytes = 0;
-    std::vector<int> draws; // rand() results drawn during the run, in order
-    std::size_t drawCursor = 0;
-    bool drawsOverflowed = false;
+    std::vector<int> draws; // rand() results drawn during the run, in order, from draw number drawBase on
+    std::size_t drawBase = 0;
+    std::size_t drawCursor = 0; // draw number of the next rand() result
+
     std::vector<TypedKey> keys;
     WriteWatch watch{};
 
@@ -78,6 +86,8 @@ struct StepHistory {
     // Undoes the last step; false when there is none to undo.
     bool stepBack();
     void noteKey(std::uint8_t key);
+    // Makes room in a full draw log by forgetting the oldest epochs.
+    void dropOldestDraws();
     // Bytes held (saved pages, the draw log, the epochs), for the memory bound.
     std::size_t bytesHeld() const;
 };

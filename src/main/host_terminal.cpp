@@ -1,4 +1,7 @@
 // The game: the real terminal, progress kept on disk.
+#include <cstdio>
+
+#include "main/host.h"
 #include "ui/terminal_console.h"
 
 TerminalConsole& terminalConsole() {
@@ -12,3 +15,9 @@ ConsolePlatform& console() { return terminalConsole(); }
 
 // Without a terminal nothing is played, so nothing is saved either.
 bool hostKeepsFiles() { return terminalConsole().isTerminal(); }
+
+bool hostConsoleReady() {
+    if (terminalConsole().isTerminal()) return true;
+    std::fputs("asmquest: run it in a terminal (standard input and output must be a terminal)\n", stderr);
+    return false;
+}

@@ -7,6 +7,7 @@
 // whatever the number of workers.
 #include <cstdio>
 #include <ctime>
+#include <time.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -105,8 +106,8 @@ private:
 
     // <chrono> cannot be compiled with GBK literals (its "µs"), so the C clock.
     static double secondsNow() {
-        std::timespec now{};
-        std::timespec_get(&now, TIME_UTC);
+        timespec now{}; // clock_gettime: mingw's C library has no timespec_get
+        clock_gettime(CLOCK_REALTIME, &now);
         return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
     }
 };

@@ -1,9 +1,13 @@
 #include "main/judge_json.h"
 
+#ifndef _WIN32
 #include <iconv.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
+
+#include "ui/gbk_wide.h"
 
 namespace {
 // Length of the UTF-8 sequence starting at i, or 0 if it is not valid there.
@@ -27,6 +31,7 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
     return length;
 }
 
+#ifndef _WIN32
 // Converts as much as iconv can; at each byte it refuses, appends `replacement`
 // and skips `skip(position)` bytes.
 template <typename Skip>
@@ -55,6 +60,7 @@ std::string convert(std::string_view in, const char* to, const char* from, std::
     iconv_close(cd);
     return out;
 }
+#endif
 } // namespace
 
 bool isUtf8(std::string_view bytes) {
@@ -72,6 +78,52 @@ bool isAscii(std::string_view bytes) {
     return true;
 }
 
+#ifdef _WIN32
+// No iconv on Windows: the console back end's GBK conversion, character by
+// character, with the same replacements as the iconv path below.
+std::string gbkToUtf8(std::string_view gbk) {
+    std::string out;
+    out.reserve(gbk.size() * 3 / 2 + 16);
+    for (std::size_t i = 0; i < gbk.size(); ++i) {
+        const auto lead = static_cast<std::uint8_t>(gbk[i]);
+        char16_t c = lead < 0x80 ? lead : 0;
+        if (lead >= 0x81 && lead <= 0xFE && i + 1 < gbk.size())
+            if ((c = wideFromGbkPair(lead, static_cast<std::uint8_t>(gbk[i + 1])))) ++i;
+        if (!c && lead >= 0x80) c = wideFromGbkByte(lead);
+        if (!c && lead >= 0x80) c = 0xFFFD;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string utf8ToGbk(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t length = utf8SequenceLength(utf8, i);
+        std::uint32_t code = static_cast<std::uint8_t>(utf8[i]);
+        if (length > 1) {
+            code &= 0x7Fu >> length;
+            for (std::size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<std::uint8_t>(utf8[i + k]) & 0x3F);
+        }
+        std::uint8_t bytes[2];
+        const int n = length && code <= 0xFFFF ? gbkFromWide(static_cast<char16_t>(code), bytes) : 0;
+        if (n > 0) out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(n));
+        else out += '?';
+        i += length ? length : 1;
+    }
+    return out;
+}
+#else
 std::string gbkToUtf8(std::string_view gbk) {
     return convert(gbk, "UTF-8", "GBK", "\xEF\xBF\xBD", [](std::size_t) { return std::size_t{1}; });
 }
@@ -82,6 +134,8 @@ std::string utf8ToGbk(std::string_view utf8) {
         return length ? length : std::size_t{1};
     });
 }
+
+#endif
 
 std::string hexBytes(const std::uint8_t* bytes, std::size_t count) {
     static const char hex[] = "0123456789ABCDEF";

@@ -1,14 +1,15 @@
 // The game: wait for a large enough console, then run frames for ever. The
-// program ends when the console goes away (F10 in the terminal, or closing it).
+// program ends when the console goes away (F10, or closing the terminal or console window).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "game/game.h"
+#include "game/game_random.h"
+#include "main/host.h"
 #include "ui/console_screen.h"
 #include "ui/platform.h"
-#include "ui/terminal_console.h"
 
 namespace {
 
@@ -58,12 +59,9 @@ void waitForLargeConsole() {
 } // namespace
 
 int main() {
-    if (!terminalConsole().isTerminal()) {
-        std::fputs("asmquest: run it in a terminal (standard input and output must be a terminal)\n", stderr);
-        return 1;
-    }
+    if (!hostConsoleReady()) return 1;
     waitForLargeConsole();
     clearConsole();
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    gameSrand(static_cast<unsigned>(std::time(nullptr)));
     for (;;) game.update();
 }

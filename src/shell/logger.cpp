@@ -1,6 +1,7 @@
 #include "shell/logger.h"
 
 #include <ctime>
+#include <time.h>
 #include <string>
 
 #include "ui/platform.h"
@@ -17,8 +18,8 @@ std::FILE* openLogFile() { return hostKeepsFiles() ? std::fopen("log.txt", "a+")
 // <chrono> cannot be compiled with a GBK execution character set (its
 // literals name the micro sign), so the C clock is read instead.
 std::uint64_t wallClockMillis() {
-    std::timespec now{};
-    std::timespec_get(&now, TIME_UTC);
+    timespec now{}; // clock_gettime: mingw's C library has no timespec_get
+    clock_gettime(CLOCK_REALTIME, &now);
     return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 

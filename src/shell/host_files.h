@@ -1,0 +1,26 @@
+// The game's few file operations on the host's file system. Names are the
+// game's own GBK text; hostPath turns a directory and a GBK name into the
+// host's path (POSIX: UTF-8 with '/'; Windows: GBK with '\', opened through the
+// wide-character API so the system's code page does not matter).
+//
+//   std::string p = hostPath("levels", "\xB5\xDA" "1...");   // levels/第1关代码.txt
+//   hostReplaceFile(p, text, HostFileMode::text);          // all or nothing
+//   hostReadFile(p, text, HostFileMode::text);             // the same text back
+#pragma once
+#include <string>
+
+// Text files end their lines in CR LF on Windows and are read back with "\n";
+// a text file read on POSIX also drops a CR before each LF (files saved on Windows).
+enum class HostFileMode { binary, text };
+
+std::string hostPath(const std::string& directory, const std::string& gbkName);
+enum class HostRead { read, missing, unreadable };
+HostRead hostReadFile(const std::string& path, std::string& bytes, HostFileMode mode);
+// Writes a temporary file beside `path`, then renames it over `path`: an
+// interrupted save leaves the old content, never half a file. `beforeRename`
+// (tests) runs once the temporary file is complete.
+bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFileMode mode,
+                     void (*beforeRename)(const std::string& path) = nullptr);
+// Creates the directory (a GBK name in the working directory) when missing and
+// marks it hidden where the host can.
+bool hostMakeHiddenDirectory(const std::string& gbkName);

@@ -1,0 +1,92 @@
+// Windows: GBK paths become UTF-16 with code page 936 and go through the wide
+// API, so a system whose code page is not 936 still finds 第N关代码.txt.
+#include "shell/host_files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+
+std::wstring wideFromGbk(const std::string& gbk) {
+    if (gbk.empty()) return {};
+    const int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(), n);
+    return wide;
+}
+
+bool writeAll(HANDLE file, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string hostPath(const std::string& directory, const std::string& gbkName) { return directory + "\\" + gbkName; }
+
+HostRead hostReadFile(const std::string& path, std::string& bytes, HostFileMode mode) {
+    bytes.clear();
+    HANDLE file = CreateFileW(wideFromGbk(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? HostRead::missing : HostRead::unreadable;
+    }
+    std::string raw;
+    char buffer[65536];
+    DWORD n = 0;
+    bool ok = true;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &n, nullptr) != 0) && n > 0) raw.append(buffer, n);
+    CloseHandle(file);
+    if (!ok) return HostRead::unreadable;
+    if (mode == HostFileMode::binary) {
+        bytes = std::move(raw);
+        return HostRead::read;
+    }
+    // Text mode as the C library's "r": CR LF becomes "\n".
+    bytes.clear();
+    bytes.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i)
+        if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) bytes += raw[i];
+    return HostRead::read;
+}
+
+bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFileMode mode,
+                     void (*beforeRename)(const std::string& path)) {
+    std::string disk;
+    if (mode == HostFileMode::text) {
+        // Text mode as the C library's "w": every "\n" is stored as CR LF.
+        disk.reserve(bytes.size() + bytes.size() / 8);
+        for (char c : bytes) {
+            if (c == '\n') disk += '\r';
+            disk += c;
+        }
+    }
+    const std::string& content = mode == HostFileMode::text ? disk : bytes;
+    const std::wstring target = wideFromGbk(path);
+    const std::wstring temporary = target + L".tmp";
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = writeAll(file, content);
+    ok = (CloseHandle(file) != 0) && ok;
+    if (ok && beforeRename) beforeRename(path);
+    ok = ok && MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!ok) DeleteFileW(temporary.c_str());
+    return ok;
+}
+
+// What "mkdir levels" and "attrib +h levels" did, without a command interpreter.
+bool hostMakeHiddenDirectory(const std::string& gbkName) {
+    const std::wstring name = wideFromGbk(gbkName);
+    if (!CreateDirectoryW(name.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    return (attributes & FILE_ATTRIBUTE_HIDDEN) || SetFileAttributesW(name.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
+}

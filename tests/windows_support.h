@@ -1,0 +1,9 @@
+// Test helpers that need <windows.h>, kept apart from ui/platform.h's names.
+#pragma once
+#include <string>
+
+// Converts text between two Windows code pages (936 GBK, 65001 UTF-8).
+std::string convertCodePage(const std::string& text, unsigned to, unsigned from);
+// A GBK path as the UTF-16 name the file system knows.
+std::wstring wideFromGbkPath(const std::string& gbk);
+bool isHiddenDirectory(const std::string& gbk);

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The Windows game under wine in a real terminal: it starts, takes typed ASCII
+# into the editor (saved as level 1's code file, in CR LF text lines), compiles
+# and runs level 1 fast until halted runs pass (the pass counter counts), and
+# ends with status 0 on F10. (wine's console redraws slowly, a few frames a
+# second, so the test does not wait for all 257 passes.) wine's console draws a Chinese character in one cell
+# and passes no mouse input, so the button positions come from the Linux game
+# in the same layout, and the clicks reach the game through asmquest_wine_mouse
+# (the game with typed mouse sequences turned into mouse records).
+# Usage: wine_game_tmux.test.sh WINDOWS_BUILD_DIR SOURCE_DIR   (Linux build: $ASMQUEST_LINUX_BUILD or SOURCE_DIR/build)
+set -euo pipefail
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+linux_game=${ASMQUEST_LINUX_BUILD:-$source/build}/asmquest
+windows_game=$build/tests/asmquest_wine_mouse.exe
+[[ -x $linux_game ]] || { echo "missing $linux_game (build the Linux configuration first)" >&2; exit 1; }
+[[ -f $windows_game ]] || { echo "missing $windows_game" >&2; exit 1; }
+command -v tmux > /dev/null || { echo "tmux not installed" >&2; exit 1; }
+export LC_ALL=C.UTF-8 PYTHONPATH=$source/tests/tools WINEPREFIX=$build/wineprefix
+# Start the wine server now, so the game's start-up is quick.
+"$source/cmake/wine-run.sh" cmd /c exit > /dev/null 2>&1
+
+exec python3 - "$linux_game" "$windows_game" "$source/cmake/wine-run.sh" <<'PY'
+import os, re, sys, time
+from tmux_session import TmuxSession
+
+linux_game, windows_game, wine = sys.argv[1:4]
+failures = []
+
+# Where the buttons are, in the Linux game's correct double-width layout.
+s = TmuxSession(linux_game)
+try:
+    positions = {}
+    bar = s.wait_for("CPU控制", "the Linux game shows its bar")
+    if bar:
+        positions["bar"] = bar
+        s.click(bar[0] + 1, bar[1])
+        for name in ("编译", "运行", "快速"):
+            where = s.wait_for(name, "the Linux game shows " + name)
+            if where:
+                positions[name] = where
+    failures += s.failures
+finally:
+    s.close()
+if len(positions) != 4:
+    print("FAIL: button positions not found:", positions)
+    sys.exit(1)
+
+w = TmuxSession("%s %s; echo EXIT=$?; sleep 60" % (wine, windows_game))
+try:
+    w.wait_for("R3=", "the Windows game draws its panels", timeout=30)
+    w.click(60, 20)  # into the editor, which raises it
+    w.type("add r3 r1 r2")
+    w.keys("Enter")
+    w.type("hlt")
+    levels = os.path.join(w.cwd, "levels")
+
+    def code_file():
+        try:
+            with open(os.path.join(levels, "第1关代码.txt"), "rb") as f:
+                return f.read()
+        except OSError:
+            return None
+    if not w.wait_until(lambda: code_file() == b"add r3 r1 r2\r\nhlt",
+                        "typed ASCII reaches the editor and level 1's code file, in CR LF lines", timeout=120):
+        print("code file:", repr(code_file()))
+    if not os.path.isfile(os.path.join(levels, "上次关卡.bin")):
+        w.fail("the last-level file is kept in levels")
+    # wine redraws a changed screen slowly: each click gets time to land.
+    bar = positions["bar"]
+    w.click(bar[0] + 1, bar[1])
+    time.sleep(1.5)
+    x, y = positions["编译"]
+    w.click(x + 1, y)
+    w.wait_for("000 11 23 00 01 01 11 00 01", "编译 loads the program at address 0", timeout=30)
+    for name in ("快速", "运行"):
+        x, y = positions[name]
+        w.click(x + 1, y)
+        time.sleep(1.5)
+
+    def passes():
+        # The counter follows 通过; in wine's one-cell-per-character drawing
+        # its digits may land between the two characters.
+        for line in w.screen():
+            m = re.search(r"通\s*([0-9A-F]{2})\s*过|过 :([0-9A-F]{2})", line)
+            if m:
+                return int(m.group(1) or m.group(2), 16)
+        return 0
+    w.wait_until(lambda: passes() >= 3, "the compiled program runs and passes level 1 again and again", timeout=60)
+    w.keys("F10")
+    w.wait_for("EXIT=0", "F10 ends the game with status 0", timeout=15)
+    failures += w.failures
+finally:
+    w.close()
+
+if failures:
+    print("%d failure(s)" % len(failures))
+    sys.exit(1)
+print("the Windows game plays level 1 under wine")
+PY
