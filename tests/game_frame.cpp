@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <random>
 
 #include "asm/asm.h"
@@ -12,6 +13,7 @@
 #include "game/game.h"
 #include "game/game_random.h"
 #include "game/level_play.h"
+#include "game/memory_view.h"
 #include "game/panel_marks.h"
 #include "game/panels.h"
 #include "game/run_steps.h"
@@ -157,6 +159,95 @@ TEST(Breakpoints, AStartOnTheLineRunsItAndTheReturnStops) {
     EXPECT_EQ(cpu.registers[1], 2);
 }
 
+TEST(Breakpoints, AMarkOnALineWithoutAnInstructionStopsBeforeTheNextInstruction) {
+    freshProgram();
+    game.level = 31;
+    compile("addi r1 r1 1\n; count\nlabel L\n\naddi r2 r2 1\njmp r0 r0 L\nhlt");
+    game.updateLEVEL();
+    for (const std::int64_t mark : {1, 2, 3}) {
+        cpu.pc = 0;
+        cpu.registers[2] = 0;
+        editorPanel.breakpoints = {mark};
+        game.running = 1;
+        game.fast = 1;
+        game.updateVM();
+        EXPECT_EQ(game.running, 0) << "mark on line " << mark;
+        EXPECT_EQ(cpu.pc, 4) << "mark on line " << mark;
+        EXPECT_EQ(cpu.registers[2], 0) << "mark on line " << mark;
+    }
+    // A mark past the last instruction, or at an index no line has, never stops a
+    // run, even one whose PC maps to no line.
+    editorPanel.breakpoints = {7, -1};
+    compile("addi r1 r1 1\njmp r0 r0 0200");
+    game.updateLEVEL();
+    game.running = 1;
+    game.fast = 1;
+    game.updateVM();
+    EXPECT_EQ(game.running, 1);
+}
+
+TEST(Breakpoints, TheBarButtonTogglesTheCaretLine) {
+    freshProgram();
+    runFrame();
+    editorPanel.setText("addi r1 r1 1\nhlt");
+    editorPanel.moveCaret({2, 1}, false);
+    const CellPosition button = barButton("断点");
+    fakeConsole().pushMouse(button.x, button.y, FROM_LEFT_1ST_BUTTON_PRESSED);
+    fakeConsole().pushMouse(button.x + 1, button.y, FROM_LEFT_1ST_BUTTON_PRESSED, MOUSE_MOVED);
+    fakeConsole().pushMouse(button.x + 1, button.y, 0);
+    runFrames(4);
+    EXPECT_EQ(editorPanel.breakpoints, std::vector<std::int64_t>{1}); // once per press, not per held move
+    click(button.x, button.y);
+    EXPECT_TRUE(editorPanel.breakpoints.empty());
+}
+
+TEST(Frame, TheCaretFollowsTheSteppedPcButNotAnIdleOne) {
+    freshProgram();
+    runFrame();
+    compile("addi r1 r1 1\naddi r1 r1 1\nhlt\n; three lines above");
+    runFrame();
+    const CellPosition bar = barButton("CPU控制");
+    click(bar.x, bar.y);
+    const CellPosition step = controlButton("步进");
+    click(step.x, step.y);
+    runFrame();
+    EXPECT_EQ(editorPanel.selEnd, (TextPosition{0, 1}));
+    // A click into the text on a halted machine puts the caret there, and there it stays.
+    click(60, static_cast<int>(editorPanel.y) + 3); // past the end of line 3
+    runFrames(3);
+    EXPECT_EQ(editorPanel.selEnd, (TextPosition{19, 3}));
+    EXPECT_EQ(editorPanel.lineColours.size(), 0u);
+    // The PC moving again takes it along.
+    click(bar.x, bar.y);
+    click(step.x, step.y);
+    runFrame();
+    EXPECT_EQ(editorPanel.selEnd, (TextPosition{0, 2}));
+}
+
+TEST(Frame, AFrameTakesEveryQueuedKeyForTheEditorButOneForTheCpu) {
+    freshProgram();
+    runFrame();
+    editorPanel.raise();
+    std::string pasted;
+    for (int i = 0; i < 2000; ++i) pasted += static_cast<char>('a' + i % 26);
+    fakeConsole().pushText(pasted);
+    fakeConsole().pushMouse(3, 40, 0);
+    fakeConsole().pushText("z");
+    runFrame();
+    EXPECT_EQ(editorPanel.getText(), pasted); // the mouse record waits for the next frame, and so does what follows it
+    EXPECT_EQ(fakeConsole().input.size(), 2u);
+    runFrames(2);
+    EXPECT_EQ(editorPanel.getText(), pasted + "z");
+
+    keyboardPanel.raise();
+    fakeConsole().pushKey('7', '7');
+    fakeConsole().pushKey('8', '8');
+    runFrame();
+    EXPECT_EQ(cpu.pendingKey, '7');
+    runFrame();
+    EXPECT_EQ(cpu.pendingKey, '8');
+}
+
 TEST(Frame, EditsResetTheMachineAndSaveNothingHeadless) {
     freshProgram();
     runFrame();
@@ -234,7 +325,10 @@ TEST(Buttons, CompileFeedbackAndRefusals) {
     press("编译");
     const std::string warning = "第0行：警告：指令到\"r9\"就完整了，后面的\"r4\"被忽略。注释要以;开头。";
     EXPECT_EQ(consoleMessages(), "第1行：不存在的指令：\"HLX\"" + warning + "编译失败：1行有错误，程序没有载入。");
-    EXPECT_EQ(windowList.front(), &consolePanel); // errors stay in front
+    // The errors stay in sight: the console beside the control panel is not covered.
+    runFrame();
+    EXPECT_NE(fakeConsole().row(static_cast<int>(consolePanel.y) - 2).find("|控制台"), std::string::npos);
+    EXPECT_NE(fakeConsole().row(static_cast<int>(consolePanel.y)).find("|第1行："), std::string::npos);
     const std::uint16_t pc = cpu.pc;
     press("运行");
     press("步进");
@@ -365,14 +459,137 @@ TEST(StatusPanels, ShowTheMachine) {
     EXPECT_EQ(screenPanel.grid[0][0].character, ' ');
     EXPECT_EQ(panelRow(registerPanel, 0), "R0=00 R1=3C R2=00 R3=00");
     EXPECT_EQ(panelRow(registerPanel, 5).substr(0, 13), "Z=0 C=0 S=0  ");
-    EXPECT_EQ(panelRow(memoryPanel, 0).substr(0, 8), "    0  1");
-    EXPECT_EQ(panelRow(memoryPanel, 24).substr(0, 3), "170");
+    EXPECT_EQ(panelRow(memoryPanel, 0).substr(0, 9), "     0  1");
+    EXPECT_EQ(panelRow(memoryPanel, 1).substr(0, 4), "0000");
+    EXPECT_EQ(panelRow(memoryPanel, 24).substr(0, 4), "0170");
     game.totalSleepMicros = 1500000;
     game.updateREG();
     EXPECT_EQ(panelRow(perfPanel, 1), "总睡眠：1.500s");
     game.totalSleepMicros = 1052000; // the milliseconds keep their leading zero
     game.updateREG();
     EXPECT_EQ(panelRow(perfPanel, 1), "总睡眠：1.052s");
+}
+
+TEST(StatusPanels, TheMemoryPanelScrollsOverTheWholeMemory) {
+    freshProgram();
+    runFrame();
+    memoryPanel.toggle(); // brought forward, as its bar button does
+    cpu.memory[0x0185] = 0xAB;
+    cpu.memory[0xFFFF] = 0xCD;
+    const int inside = static_cast<int>(memoryPanel.x) + 10, row = static_cast<int>(memoryPanel.y) + 3;
+    const std::int64_t rows = memoryPanel.height() - 1;
+    for (int notch = 0; notch < 4; ++notch) fakeConsole().pushMouse(inside, row, 0xFF880000u, MOUSE_WHEELED);
+    runFrames(5);
+    EXPECT_EQ(panelRow(memoryPanel, 1).substr(0, 4), "00C0"); // four notches toward the player: 12 rows down
+    std::int64_t column = 0, shownRow = 0;
+    ASSERT_TRUE(memoryCellPosition(0x0185, column, shownRow));
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(shownRow)).substr(0, 4), "0180");
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(shownRow)).substr(static_cast<std::size_t>(column), 2), "AB");
+    fakeConsole().pushKey(VK_NEXT, 0);
+    runFrames(2);
+    EXPECT_EQ(memoryViewBase(), 0x00C0 + (rows - 1) * 16);
+    fakeConsole().pushKey(VK_END, 0);
+    runFrames(2);
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(rows)).substr(0, 4), "FFF0");
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(rows)).substr(50, 2), "CD");
+    EXPECT_FALSE(memoryCellPosition(0x0185, column, shownRow));
+    fakeConsole().pushKey(VK_NEXT, 0);
+    fakeConsole().pushMouse(inside, row, 0x00780000u, MOUSE_WHEELED);
+    runFrames(3);
+    EXPECT_EQ(panelRow(memoryPanel, static_cast<int>(rows)).substr(0, 4), "FFC0"); // no further down, then 3 rows up
+}
+
+namespace {
+// A row of the fake console in the game's GBK, trailing blanks kept.
+bool rowHas(int row, const std::string& text, int column) { return fakeConsole().row(row).find(text) == static_cast<std::size_t>(column); }
+} // namespace
+
+TEST(Layout, AtTheSmallestWindowTheEditorTakesTheKeysAndNoTitleIsCovered) {
+    fakeConsole().resize(161, 33);
+    freshProgram();
+    runFrames(2);
+    EXPECT_TRUE(rowHas(2, "|汇编代码编辑器", 0));
+    EXPECT_TRUE(rowHas(2, "|关卡说明-第1关", 64));
+    EXPECT_TRUE(rowHas(2, "|寄存器", 118));
+    EXPECT_TRUE(rowHas(2, "|CPU控制", 144));
+    EXPECT_TRUE(rowHas(12, "|控制台", 118));
+    // Level 1's whole text shows: its last line is on the panel's last rows, inside the window.
+    const std::string text = game.levelText;
+    const std::string lastLine = text.substr(text.find_last_of('\n') + 1);
+    bool shown = false;
+    for (int row = 4; row < 32; ++row) shown = shown || fakeConsole().row(row).find(lastLine) != std::string::npos;
+    EXPECT_TRUE(shown);
+    fakeConsole().pushText("hlt");
+    runFrames(2);
+    EXPECT_EQ(editorPanel.getText(), "hlt");
+    fakeConsole().resize(170, 45);
+}
+
+TEST(Layout, TheLevelTextScrollsWhenTallerThanItsPanel) {
+    freshProgram();
+    runFrame();
+    std::string longText;
+    for (int i = 0; i < 40; ++i) longText += "line " + std::to_string(i) + "\n";
+    game.levelText = longText + "end";
+    levelPanel.raise();
+    runFrame();
+    EXPECT_EQ(panelRow(levelPanel, 0), "line 0");
+    const int bottom = static_cast<int>(levelPanel.bottom);
+    EXPECT_NE(fakeConsole().row(bottom).find("第1-28行/共41行"), std::string::npos);
+    fakeConsole().pushKey(VK_NEXT, 0);
+    fakeConsole().pushKey(VK_NEXT, 0);
+    runFrames(3);
+    EXPECT_EQ(panelRow(levelPanel, 27), "end"); // no further than the end
+    EXPECT_EQ(panelRow(levelPanel, 0), "line 13");
+    EXPECT_NE(fakeConsole().row(bottom).find("第14-41行/共41行"), std::string::npos);
+    fakeConsole().pushMouse(static_cast<int>(levelPanel.x) + 3, static_cast<int>(levelPanel.y) + 3, 0x00780000u,
+                            MOUSE_WHEELED);
+    fakeConsole().pushKey(VK_PRIOR, 0);
+    runFrames(3);
+    EXPECT_EQ(panelRow(levelPanel, 0), "line 0");
+    game.setLEVEL(2); // a new text starts at its top
+    runFrame();
+    EXPECT_EQ(panelRow(levelPanel, 0), game.levelText.substr(0, game.levelText.find('\n')).erase(
+                                           game.levelText.substr(0, game.levelText.find('\n')).find_last_not_of(' ') + 1));
+}
+
+TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {
+    TempDirectory directory;
+    testKeepsFiles = true;
+    freshProgram();
+    runFrame();
+    const std::int64_t x = registerPanel.x, y = registerPanel.y;
+    // Dragged by its title row two columns left and one row down, then let go.
+    const int titleX = static_cast<int>(x) + 10, titleY = static_cast<int>(y) - 2;
+    fakeConsole().pushMouse(titleX, titleY, 0, MOUSE_MOVED);
+    fakeConsole().pushMouse(titleX, titleY, FROM_LEFT_1ST_BUTTON_PRESSED);
+    fakeConsole().pushMouse(titleX - 2, titleY + 1, FROM_LEFT_1ST_BUTTON_PRESSED, MOUSE_MOVED);
+    fakeConsole().pushMouse(titleX - 2, titleY + 1, 0);
+    const CellPosition memoryButton = barButton("内存");
+    fakeConsole().pushMouse(memoryButton.x, memoryButton.y, 0, MOUSE_MOVED);
+    runFrames(5);
+    click(memoryButton.x, memoryButton.y);
+    ASSERT_EQ(registerPanel.x, x - 2);
+    runFrame();
+    freshProgram(); // the next start
+    runFrame();
+    EXPECT_EQ(registerPanel.x, x - 2);
+    EXPECT_EQ(registerPanel.y, y + 1);
+    EXPECT_EQ(registerPanel.closeBox.offsetX, registerPanel.right);
+    EXPECT_TRUE(memoryPanel.visible);
+    ASSERT_EQ(windowList.front(), &choicePanel); // asking whether to continue, in front of the layout
+    EXPECT_EQ(windowList[1], &memoryPanel);
+    const std::string path = layoutPath();
+    for (const std::string& damaged : {std::string("registers 1 2 1\n"), std::string("garbage"), std::string(),
+                                      std::string(5000, 'x')}) {
+        { std::ofstream(path, std::ios::binary) << damaged; }
+        freshProgram();
+        runFrame();
+        EXPECT_EQ(registerPanel.x, x);
+        EXPECT_EQ(windowList[1], &editorPanel);
+        EXPECT_EQ(panelRow(consolePanel, 0), "");
+    }
+    testKeepsFiles = false;
 }
 
 TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {
@@ -522,9 +739,9 @@ TEST(FailureReport, ListsEightMismatchesThenCountsTheRest) {
     EXPECT_NE(text.find("第1次检验未通过：\n  Ra：应为05，实际为00\n  0100：应为01，实际为00\n"), std::string::npos) << text;
     EXPECT_NE(text.find("  0106：应为01，实际为00\n  ……另有4处不符\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("本次输入"), std::string::npos);
-    EXPECT_EQ(memoryPanel.grid[4][17].attribute, MISMATCH_ATTRIBUTE);  // 0100
-    EXPECT_EQ(memoryPanel.grid[34][17].attribute, MISMATCH_ATTRIBUTE); // 010A
-    EXPECT_EQ(memoryPanel.grid[37][17].attribute, memoryPanel.colour); // 010B
+    EXPECT_EQ(memoryPanel.grid[5][17].attribute, MISMATCH_ATTRIBUTE);  // 0100
+    EXPECT_EQ(memoryPanel.grid[35][17].attribute, MISMATCH_ATTRIBUTE); // 010A
+    EXPECT_EQ(memoryPanel.grid[38][17].attribute, memoryPanel.colour); // 010B
 }
 
 // A feeder that draws rand() while the run goes on (level 24's wrong keys):
@@ -719,7 +936,7 @@ TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
     EXPECT_EQ(attribute(registerPanel, 6, 0), registerPanel.colour); // R1 did not change
     EXPECT_EQ(attribute(registerPanel, 8, 4), CHANGED_ATTRIBUTE);    // SP
     EXPECT_EQ(attribute(stackPanel, 5, 1), CHANGED_ATTRIBUTE);       // FD00
-    EXPECT_EQ(attribute(memoryPanel, 19, 17), memoryPanel.colour);    // 0105, two steps ago
+    EXPECT_EQ(attribute(memoryPanel, 20, 17), memoryPanel.colour);    // 0105, two steps ago
 
     fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
     fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
@@ -727,7 +944,7 @@ TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
     EXPECT_EQ(cpu.memory[0x105], 0);
     EXPECT_EQ(cpu.memory[0xFD00], 0);
     EXPECT_EQ(cpu.pc, 4);
-    EXPECT_EQ(attribute(memoryPanel, 19, 17), CHANGED_ATTRIBUTE); // undone by the last step back
+    EXPECT_EQ(attribute(memoryPanel, 20, 17), CHANGED_ATTRIBUTE); // undone by the last step back
     EXPECT_EQ(attribute(stackPanel, 5, 1), stackPanel.colour);
     EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1");
 

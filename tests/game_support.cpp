@@ -30,7 +30,7 @@ void typeIntoEditor(const std::string& text) {
     editorPanel.raise();
     fakeConsole().pushText(text);
     while (!fakeConsole().input.empty()) runFrame();
-    runFrame(); // the frame after an edit resets the machine
+    runFrames(2); // the frame after an edit resets the machine, the next one sets the level up
 }
 
 CellPosition controlButton(const std::string& text) {

@@ -12,7 +12,7 @@ void runFrames(int count);
 void click(int x, int y);
 // The text of a panel's grid row, trailing blanks removed.
 std::string panelRow(const struct window& panel, int row);
-// Puts the editor in front and types the text into it (one frame per byte).
+// Puts the editor in front and types the text into it (the editor takes queued keys in one frame).
 void typeIntoEditor(const std::string& text);
 // Screen coordinates of a CPU control button ("编译", "运行", ...).
 struct CellPosition {

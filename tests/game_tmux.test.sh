@@ -3,10 +3,12 @@
 # player can produce: a first start sets up level 1 without a question; the
 # program typed into the editor is compiled and run from the CPU control panel
 # and the pass counter counts up; 重置 returns it to 00; the code file holds
-# the two lines; a second start offers to continue, 否 (N) keeps level 1's
-# code and Esc continues; 步进 and 回退 move the machine both ways; an endless
-# loop is reported; a small window shows the size prompt with the sizes,
-# once, however often it is resized.
+# the two lines; a panel dragged away is back in place at the second start,
+# which offers to continue, 否 (N) keeps level 1's code and Esc continues;
+# 步进 and 回退 move the machine both ways; an endless loop is reported; a
+# first start at 161 x 33 gives the editor the keys and shows every title; a
+# small window shows the size prompt with the sizes, once, however often it is
+# resized.
 # Usage: game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 game=$(cd "$1" && pwd)/asmquest
@@ -42,8 +44,8 @@ try:
     s.click_text("CPU控制", "the bar has the CPU control button")
     s.click_text("运行", "the CPU control panel comes to the front")
     s.wait_for("请先编译。", "运行 before any compile asks for one")
-    s.click_text("CPU控制", "the bar has the CPU control button")
-    s.click_text("编译", "the CPU control panel comes to the front")
+    # The console beside the control panel shows the message without covering it.
+    s.click_text("编译", "the CPU control panel stays in front")
     # The control panel stays in front after a compile that worked; the
     # console right behind it says so.
     s.wait_for("共8字节。", "a compile says it worked")
@@ -54,6 +56,16 @@ try:
     code = os.path.join(home, "levels", "第1关代码.txt")
     s.wait_until(lambda: os.path.exists(code) and open(code, "rb").read() == b"add r3 r1 r2\nhlt",
                  "levels/第1关代码.txt holds exactly the two lines")
+    # The register panel dragged by its title row; where it is let go it stays, across starts.
+    left, top = s.find("|寄存器  ")
+    for button, x, y, end in ((35, left + 10, top, "M"), (0, left + 10, top, "M"), (32, left + 6, top + 2, "M"),
+                              (0, left + 6, top + 2, "m")):
+        s.type("\x1b[<%d;%d;%d%s" % (button, x + 1, y + 1, end))
+    s.wait_until(lambda: s.find("|寄存器  ") == (left - 4, top + 2), "the register panel follows the drag")
+    layout = os.path.join(home, "levels", "布局.txt")
+    kept = ("registers %d %d 1" % (left - 3, top + 4)).encode()
+    s.wait_until(lambda: os.path.exists(layout) and kept in open(layout, "rb").read(),
+                 "levels/布局.txt holds the new place once the panel is let go")
     s.keys("F10")
     s.wait_until(lambda: not s.alive(), "F10 ends the game")
 finally:
@@ -67,6 +79,7 @@ try:
     s.wait_for("关卡说明-第1关", "continuing sets up the saved level")
     s.click(60, 20)  # raise the editor above the console
     s.wait_for("add r3 r1 r2", "continuing loads the saved code")
+    s.wait_until(lambda: s.find("|寄存器  ") == (left - 4, top + 2), "the dragged panel is back where it was let go")
 finally:
     failures += s.failures
     s.close()
@@ -121,26 +134,28 @@ try:
     s.click_text("CPU控制", "the bar has the CPU control button")
     s.click_text("编译", "the CPU control panel comes to the front")
     s.wait_for("步数:0", "the step counter starts at 0")
+    s.click_text("内存  栈", "the bar has the memory button")  # in front of the level text, beside the controls
+    s.wait_for("|内存  ", "the memory panel comes forward")
     for _ in range(3):
         s.click_text("步进", "the step button shows")
         time.sleep(0.15)
     s.wait_for("步数:3", "three steps are counted")
-    s.wait_until(lambda: regs(s).get("R4") == "08" and memory_row(s, "100") == ["07", "00", "00"],
+    s.wait_until(lambda: regs(s).get("R4") == "08" and memory_row(s, "0100") == ["07", "00", "00"],
                  "three steps store 07 and count R4 up to 08")
     for _ in range(2):
         s.click_text("回退", "the step-back button shows")
         time.sleep(0.15)
     s.wait_for("步数:1", "two steps back count down to 1")
     s.wait_until(lambda: regs(s).get("R4") == "07" and regs(s).get("PC") == "0004" and regs(s).get("SP") == "FD00"
-                 and memory_row(s, "100") == ["00", "00", "00"], "two steps back give the state after the first step")
+                 and memory_row(s, "0100") == ["00", "00", "00"], "two steps back give the state after the first step")
     s.click_text("步进", "the step button shows")
-    s.wait_until(lambda: regs(s).get("PC") == "0008" and memory_row(s, "100") == ["07", "00", "00"],
+    s.wait_until(lambda: regs(s).get("PC") == "0008" and memory_row(s, "0100") == ["07", "00", "00"],
                  "a step forward gives the state after the second step")
     s.keys("S-F7")
-    s.wait_until(lambda: regs(s).get("PC") == "0004" and memory_row(s, "100") == ["00", "00", "00"],
+    s.wait_until(lambda: regs(s).get("PC") == "0004" and memory_row(s, "0100") == ["00", "00", "00"],
                  "Shift+F7 in the CPU control panel steps back")
     s.keys("F7")
-    s.wait_until(lambda: regs(s).get("PC") == "0008" and memory_row(s, "100") == ["07", "00", "00"],
+    s.wait_until(lambda: regs(s).get("PC") == "0008" and memory_row(s, "0100") == ["07", "00", "00"],
                  "F7 steps forward again")
 finally:
     failures += s.failures
@@ -170,6 +185,25 @@ shutil.rmtree(home3, ignore_errors=True)
 
 def prompts(s):
     return sum(line.count("请先按下F11全屏。") for line in s.screen())
+
+# A first start in the smallest window: keys go to the editor, and the titles
+# of the editor, the level text and the console all show.
+small = tempfile.mkdtemp(prefix="asmquest-small-")
+s = TmuxSession(game, columns=161, rows=33, workdir=small)
+try:
+    s.wait_for("关卡说明-第1关", "161 x 33 is large enough")
+    s.type("hlt")
+    s.wait_for("|0|hlt ", "keys typed at once go to the editor")
+    for title in ("|汇编代码编辑器 ", "|关卡说明-第1关 ", "|控制台 ", "|寄存器 ", "|CPU控制 "):
+        if not s.find(title):
+            s.fail("the title %s shows" % title)
+    last = s.find("  hlt")  # the last line of level 1's text, its example's second line
+    if not last or last[1] > 31:
+        s.fail("level 1's text shows to its end inside the window")
+finally:
+    failures += s.failures
+    s.close()
+shutil.rmtree(small, ignore_errors=True)
 
 s = TmuxSession(game, columns=160, rows=40, workdir=home)
 try:

@@ -4,6 +4,7 @@
 #include "game/game.h"
 #include "game/panels.h"
 #include "shell/messages.h"
+#include "ui/window_order.h"
 #include "test_support.h"
 
 namespace {
@@ -24,7 +25,18 @@ TEST(ConsoleMessages, PrintRaisesTheConsoleAndKeepsItsVisibility) {
     consolePanel.clearText();
     editorPanel.raise();
     consolePrintf("第%llu行：\n", 3ull);
+    // Beside the editor, nothing covers it: the editor keeps the keys.
+    EXPECT_EQ(windowList.front(), &editorPanel);
+    EXPECT_EQ(windowList[1], &consolePanel);
+    stackPanel.raise(); // moved over the console
+    moveWindow(stackPanel, 20, 0);
+    editorPanel.raise();
     consolePrintf("%s", "缺少操作数\n");
+    EXPECT_EQ(windowList.front(), &editorPanel);
+    EXPECT_EQ(windowList[1], &consolePanel);
+    consolePanel.x -= 60, consolePanel.right -= 60; // now over the editor
+    consolePrintf("%s", "");
+    consolePanel.x += 60, consolePanel.right += 60;
     EXPECT_EQ(windowList.front(), &consolePanel);
     EXPECT_TRUE(consolePanel.visible);
     EXPECT_EQ(gridRow(consolePanel, 0), "第3行：");
@@ -68,13 +80,14 @@ TEST(PanelMessages, FixedPanelsAndAnyPanel) {
     EXPECT_EQ(indexOf(&registerPanel), registerIndex); // only the console comes forward
 }
 
-TEST(ConsoleMessages, CompileErrorsAreListedPerLineWithTheConsoleInFront) {
+TEST(ConsoleMessages, CompileErrorsAreListedPerLineWithTheConsoleUncovered) {
     freshProgram();
     consolePanel.clearText();
     editorPanel.setText("add r3 r1\nhlt\nfoo r1");
     editorPanel.raise();
     compileProgram();
-    EXPECT_EQ(windowList.front(), &consolePanel);
+    EXPECT_EQ(windowList.front(), &editorPanel); // the player goes on typing
+    EXPECT_EQ(windowList[1], &consolePanel);
     EXPECT_EQ(gridRow(consolePanel, 0), "第0行：");
     std::int64_t secondHeader = -1;
     for (std::int64_t row = 1; row < consolePanel.height(); ++row)

@@ -131,8 +131,9 @@ try:
         keys(key)
         wait_text(shown, 5.0)
     check(subprocess.run(["kill", "-0", str(pid)]).returncode == 0, "Ctrl+C must not end the program")
-    # Shift+Left selected the 'z'; Backspace removed it and the 'y' before it.
-    wait_text("mov r1你好x ")
+    # Shift+Left selected the 'z', Home dropped the selection at the start of
+    # the line, where Backspace removes nothing.
+    wait_text("|0|mov r1你好xyz ")
 
     # Hover, then a flood of motion: merged moves keep the program responsive.
     mouse(35, 73, 12)

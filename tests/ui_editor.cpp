@@ -114,8 +114,8 @@ TEST_F(EditorTest, ArrowsWrapHorizontallyAndClampVertically) {
     press(VK_DOWN);
     expectCaret(3, 1);
     e().modified = false;
-    press(VK_HOME);
-    press(VK_DELETE);
+    press(VK_PRIOR);
+    press(VK_F1);
     e().handleINPUT(keyDown(VK_ESCAPE, 0x1B));
     EXPECT_FALSE(e().modified);
     expectLines({"abc", "hello world"});
@@ -209,18 +209,20 @@ TEST_F(EditorTest, PasteOfSeveralLinesSplitsTheCaretLine) {
 TEST_F(EditorTest, ControlKeysOtherThanEditingOnesAreTyped) {
     ctrl('A');
     e().handleINPUT(keyDown('V', 0x16, RIGHT_CTRL_PRESSED));
-    e().handleINPUT(keyDown(VK_TAB, '\t'));
-    expectLines({"\x01\x16\t"});
+    e().handleINPUT(keyDown(VK_TAB, '\t')); // spaces up to the next multiple of 4
+    expectLines({"\x01\x16  "});
     e().handleINPUT(keyDown(0, static_cast<char>(0xB9)));
     e().handleINPUT(keyDown(0, static_cast<char>(0xD8)));
-    expectLines({"\x01\x16\t关"});
+    expectLines({"\x01\x16  关"});
+    e().handleINPUT(keyDown(VK_TAB, '\t'));
+    expectLines({"\x01\x16  关  "});
     INPUT_RECORD release = keyDown('Q', 'q');
     release.Event.KeyEvent.bKeyDown = 0;
     e().handleINPUT(release);
     INPUT_RECORD focus;
     focus.EventType = FOCUS_EVENT;
     e().handleINPUT(focus);
-    expectLines({"\x01\x16\t关"});
+    expectLines({"\x01\x16  关  "});
 }
 
 TEST_F(EditorTest, GutterWidensAtElevenLines) {
@@ -241,26 +243,125 @@ TEST_F(EditorTest, GutterWidensAtElevenLines) {
 
 TEST_F(EditorTest, GutterPressTogglesABreakpointOncePerPress) {
     e().setText("a\nb\nc\nd\ne");
-    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 4));
-    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 4, left));
+    const int ex = static_cast<int>(e().x), ey = static_cast<int>(e().y);
+    const auto pressAt = [&](int px, int py) {
+        composeFrame(mouseAt(px, py));
+        composeFrame(mouseAt(px, py, left));
+    };
+    pressAt(ex, ey + 4);
     EXPECT_EQ(e().breakpoints, std::vector<std::int64_t>{4});
     EXPECT_EQ(shownRow(4).substr(0, 3), "4|e");
     EXPECT_EQ(shownAttribute(0, 4), 0xCF);
     EXPECT_EQ(shownAttribute(1, 4), 15);
-    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 3, left));
-    composeFrame(mouseAt(static_cast<int>(e().x) + 1, static_cast<int>(e().y) + 2, left));
+    composeFrame(mouseAt(ex, ey + 3, left));
+    composeFrame(mouseAt(ex + 1, ey + 2, left));
     EXPECT_EQ(e().breakpoints, std::vector<std::int64_t>{4});
-    composeFrame(mouseAt(static_cast<int>(e().x) - 1, static_cast<int>(e().y) + 2)); // border column, released
-    composeFrame(mouseAt(static_cast<int>(e().x) - 1, static_cast<int>(e().y) + 2, left));
+    // Only a row showing a line toggles: not the left border, the header and
+    // separator rows, the bottom border or the rows below the last line.
+    for (const auto& [px, py] : {std::pair{ex - 1, ey + 2}, {ex, ey - 1}, {ex, ey - 2}, {ex + 1, ey - 3},
+                                 {ex, ey + 5}, {ex, ey + 6}})
+        pressAt(px, py);
+    EXPECT_EQ(e().breakpoints, std::vector<std::int64_t>{4});
+    pressAt(ex + 1, ey + 2); // the '|' column belongs to the gutter
     EXPECT_EQ(e().breakpoints, (std::vector<std::int64_t>{4, 2}));
-    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 4));
-    composeFrame(mouseAt(static_cast<int>(e().x), static_cast<int>(e().y) + 4, left));
+    pressAt(ex, ey + 4);
     EXPECT_EQ(e().breakpoints, std::vector<std::int64_t>{2});
     EXPECT_EQ(shownAttribute(0, 4), 15);
-    composeFrame(mouseAt(static_cast<int>(e().x) + 5, static_cast<int>(e().y) + 1));
-    composeFrame(mouseAt(static_cast<int>(e().x) + 5, static_cast<int>(e().y) + 1, left)); // text area
+    pressAt(ex + 5, ey + 1); // the text area places the caret instead
     EXPECT_EQ(e().breakpoints, std::vector<std::int64_t>{2});
-    expectCaret(0, 0); // the mouse never moves the caret
+}
+
+TEST_F(EditorTest, ClickPlacesTheCaretDragSelectsAndHomeEndDeleteEdit) {
+    e().setText("add r3 r1 r2\n关卡 ab\nhlt");
+    const int tx = static_cast<int>(e().x) + 2, ty = static_cast<int>(e().y); // text origin after the gutter
+    composeFrame(mouseAt(tx + 4, ty));
+    composeFrame(mouseAt(tx + 4, ty, left));
+    composeFrame(mouseAt(tx + 4, ty));
+    expectCaret(4, 0);
+    EXPECT_EQ(fakeConsole().cursor.X, tx + 4);
+    composeFrame(mouseAt(tx + 3, ty + 1, left)); // on the second half of 卡: before it
+    expectCaret(2, 1);
+    composeFrame(mouseAt(tx + 3, ty + 1));
+    composeFrame(mouseAt(tx + 15, ty + 3, left)); // past the end of the text: its end
+    expectCaret(3, 2);
+    // Press, drag up and right, release: the selection runs from the drag point to the press point.
+    composeFrame(mouseAt(tx + 15, ty + 3));
+    composeFrame(mouseAt(tx + 1, ty + 1, left));
+    composeFrame(mouseAt(tx + 5, ty + 1, left));
+    composeFrame(mouseAt(tx + 9, ty, left));
+    composeFrame(mouseAt(tx + 9, ty));
+    EXPECT_EQ(e().selStart, (TextPosition{9, 0}));
+    EXPECT_EQ(e().selEnd, (TextPosition{0, 1}));
+    EXPECT_FALSE(fakeConsole().cursorVisible);
+    ctrl('C');
+    EXPECT_EQ(e().clipboard, " r2\n");
+    composeFrame(mouseAt(tx + 3, ty + 2)); // moving without the button selects nothing more
+    EXPECT_EQ(e().selEnd, (TextPosition{0, 1}));
+    EXPECT_FALSE(e().modified);
+
+    caretAt(4, 0);
+    press(VK_END);
+    expectCaret(12, 0);
+    press(VK_DELETE); // at a line end: the next line joins
+    expectLines({"add r3 r1 r2关卡 ab", "hlt"});
+    EXPECT_TRUE(e().modified);
+    press(VK_DELETE); // a whole character
+    expectLines({"add r3 r1 r2卡 ab", "hlt"});
+    press(VK_HOME);
+    expectCaret(0, 0);
+    press(VK_END, SHIFT_PRESSED);
+    EXPECT_EQ(e().selEnd, (TextPosition{17, 0}));
+    press(VK_DELETE);
+    expectLines({"", "hlt"});
+    caretAt(3, 1);
+    press(VK_DELETE); // at the end of the text: nothing
+    expectLines({"", "hlt"});
+}
+
+TEST_F(EditorTest, DoubleByteCharactersMoveDeleteAndScrollWhole) {
+    e().setText("a关卡b\n关关");
+    caretAt(1, 0);
+    press(VK_RIGHT);
+    expectCaret(3, 0);
+    press(VK_RIGHT);
+    expectCaret(5, 0);
+    press(VK_LEFT);
+    expectCaret(3, 0);
+    press(VK_DOWN); // column 3 is inside the second 关 below: before it
+    expectCaret(2, 1);
+    press(VK_RIGHT);
+    expectCaret(4, 1);
+    press(VK_UP);
+    expectCaret(3, 0);
+    shift(VK_RIGHT);
+    EXPECT_EQ(e().selEnd, (TextPosition{5, 0}));
+    press(VK_RIGHT);
+    type("\b"); // both bytes of 卡
+    expectLines({"a关b", "关关"});
+    expectCaret(3, 0);
+    press(VK_LEFT);
+    press(VK_DELETE);
+    expectLines({"ab", "关关"});
+    expectCaret(1, 0);
+    // A trail byte that looks like a lead is not taken for one: D8 of 关 then B9 of the next.
+    e().setText("关关关");
+    caretAt(6, 0);
+    type("\b\b");
+    expectLines({"关"});
+
+    // Scrolled sideways, a character cut by either edge shows as a blank, never half a character.
+    open(8, 3);
+    type("a关卡关卡关x");
+    composeFrame();
+    EXPECT_EQ(e().scrollX, 8 - 1 - 2 - 12);
+    EXPECT_EQ(shownRow(0), "0|卡关x ");
+    caretAt(0, 0);
+    composeFrame();
+    EXPECT_EQ(shownRow(0), "0|a关卡 "); // 关 cut by the right edge
+    caretAt(11, 0);
+    composeFrame();
+    EXPECT_EQ(e().scrollX, -6);
+    EXPECT_EQ(shownRow(0), "0| 卡关x"); // 关 cut by the left edge
 }
 
 TEST_F(EditorTest, CaretLeavingTheBottomScrollsByTheGutterWidth) {
@@ -348,8 +449,10 @@ TEST_F(EditorTest, NoLinesNeverCrashes) {
 
 TEST_F(EditorTest, RandomKeysKeepTheCaretInsideTheText) {
     std::mt19937 random(12345);
-    const std::uint16_t keys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_SHIFT, 'C', 'V', 'X', 'A', VK_RETURN};
-    const char chars[] = {0, 0, 0, 0, 'a', '\r', '\b', '\b', 'z', '\n', static_cast<char>(0xB9), 0x16, 0x03};
+    const std::uint16_t keys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END, VK_DELETE, VK_SHIFT,
+                                  'C',     'V',      'X',   'A',     VK_RETURN};
+    const char chars[] = {0, 0, 0, 0, 'a', '\r', '\b', '\b', 'z', '\n', '\t', static_cast<char>(0xB9),
+                          static_cast<char>(0xD8), 0x16, 0x03};
     const std::uint32_t controls[] = {0, 0, SHIFT_PRESSED, LEFT_CTRL_PRESSED, RIGHT_CTRL_PRESSED,
                                       SHIFT_PRESSED | LEFT_CTRL_PRESSED};
     for (int i = 0; i < 20000; ++i) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The toolkit inside the real game in a real terminal: typing and selecting in
 # the editor, the clipboard, dragging a panel by its header, closing it with
-# its close box and opening it again from the bar. The game runs in a private
+# its close box and opening it again from the bar, a click after 步进, a
+# 2000-character paste and the memory panel scrolled over all 64 KiB. The game runs in a private
 # tmux server; the screen is read back with capture-pane.
 # Usage: ui_game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -53,13 +54,13 @@ try:
     wait_for(lambda: "\x1b[101m" not in coloured(), "a second click clears it")
 
     # The register panel dragged two columns right and one row down by its title row.
-    left, top = find("|寄存器 ")
+    left, top = find("|寄存器  ")
     mouse(35, left + 10, top)
     mouse(0, left + 10, top)
     mouse(32, left + 12, top)
     mouse(32, left + 12, top + 1)
     mouse(0, left + 12, top + 1, release=True)
-    wait_for(lambda: find("|寄存器 ") == (left + 2, top + 1), "the register panel follows the drag")
+    wait_for(lambda: find("|寄存器  ") == (left + 2, top + 1), "the register panel follows the drag")
     wait_for(lambda: find("|R0=") == (left + 2, top + 3), "its text moves with it")
 
     # Its close box is the 'x' at the top-right corner of the frame.
@@ -70,10 +71,52 @@ try:
         mouse(35, close_x, border[1])
         mouse(0, close_x, border[1])
         mouse(0, close_x, border[1], release=True)
-        wait_for(lambda: find("|寄存器 ") is None, "the close box hides the panel")
+        wait_for(lambda: find("|寄存器  ") is None, "the close box hides the panel")
         bar = find("寄存器  内存")
         click(bar[0] + 1, 0)
-        wait_for(lambda: find("|寄存器 ") == (left + 2, top + 1), "the bar button opens it again in place")
+        wait_for(lambda: find("|寄存器  ") == (left + 2, top + 1), "the bar button opens it again in place")
+    # Stepped, then a click into the text: the caret goes where clicked and
+    # stays there, so typing lands there (it used to jump back to the PC's line).
+    click_text = session.click_text
+    click(30, 12)  # below the text: the caret goes to the end of the last line
+    keys("BSpace", "BSpace")  # back to a program that compiles
+    wait_for(lambda: find("|1|hlt ") == (0, 5), "the second line is 'hlt' again")
+    click_text("CPU控制", "the bar has the CPU control button")
+    click_text("编译", "the CPU control panel comes to the front")
+    click_text("步进", "the step button shows")
+    wait_for(lambda: find("PC=0004") is not None, "one instruction stepped")
+    click(5, 5)
+    text("Q")
+    wait_for(lambda: find("|1|hlQt ") == (0, 5), "typed text lands where the click put the caret")
+
+    # A paste of 2000 characters reaches the editor at once, not a character a frame.
+    keys("C-a")  # nothing selected to replace: typed as a control character, removed again
+    keys("BSpace")
+    pasted = "".join("line%02d " % i + "x" * 42 + "\r" for i in range(40))
+    assert len(pasted) == 2000
+    start = time.monotonic()
+    text(pasted)
+    wait_for(lambda: find("|40|") is not None and find("line39 xxxx") is not None, "the whole paste shows",
+             timeout=10)
+    took = time.monotonic() - start
+    print("2000 pasted characters shown after %.2f s" % took)
+    if took > 0.5:
+        session.fail("2000 pasted characters took %.2f s" % took)
+
+    # The memory panel scrolls over the whole memory: a page down, the wheel, the very end.
+    click_text("内存  栈", "the bar has the memory button")
+    wait_for(lambda: find("|内存  ") is not None, "the memory panel comes forward")
+    top_label = lambda: (lambda at: at and session.screen()[at[1] + 3][at[0] + 1:at[0] + 5])(find("|内存  "))
+    wait_for(lambda: top_label() == "0000", "memory starts at 0000")
+    keys("PageDown")
+    wait_for(lambda: top_label() == "01A0", "a page down shows the rows after 017F")
+    at = find("|内存  ")
+    mouse(65, at[0] + 10, at[1] + 6)  # wheel towards the player
+    wait_for(lambda: top_label() == "01D0", "the wheel scrolls three rows")
+    keys("End")
+    wait_for(lambda: find("FFF0 ") is not None, "End reaches the last row, FFF0")
+    keys("Home")
+    wait_for(lambda: top_label() == "0000", "Home goes back to 0000")
 finally:
     session.close()
 

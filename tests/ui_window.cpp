@@ -85,6 +85,25 @@ TEST(WindowFrame, PrintingTabsWrapsAndScrolls) {
     EXPECT_EQ(w.grid[0][3].attribute, 15);
 }
 
+TEST(WindowFrame, PrintingWrapsBeforeADoubleByteCharacterThatDoesNotFit) {
+    freshToolkit(20, 9);
+    window w("t", 1, 3, 5, 3);
+    w.printf("%s", std::string("abcd长度").c_str());
+    EXPECT_EQ(gridRow(w, 0), "abcd ");
+    EXPECT_EQ(gridRow(w, 1), std::string("长度 "));
+    // Trail bytes that look like leads (D8 B9: the seam of 关关) do not start a character.
+    w.clearText();
+    w.printf("%s", std::string("a关关关").c_str());
+    EXPECT_EQ(gridRow(w, 0), std::string("a关关"));
+    EXPECT_EQ(gridRow(w, 1), std::string("关   "));
+    composeFrame();
+    EXPECT_EQ(screenText()[3], std::string("|a关关|"));
+    EXPECT_EQ(screenText()[4], std::string("|关   |"));
+    window narrow("n", 10, 3, 1, 2); // a character wider than the grid is placed as before
+    narrow.printf("%s", std::string("关").c_str());
+    EXPECT_EQ(narrow.cursorY, 1);
+}
+
 TEST(WindowFrame, PrintingNeverLeavesTheGrid) {
     freshToolkit();
     window w("t", 1, 3, 3, 2);
@@ -189,6 +208,9 @@ TEST(WindowInput, CloseBoxHidesAndToggleBringsItAllBack) {
     w.buttons.emplace_back(0, 0, 2, 1, "ok", w.x, w.y);
     frames({mouseAt(8, 0), mouseAt(8, 0, left)});
     EXPECT_FALSE(w.visible);
+    // Closed windows go to the back, so the visible one is in front.
+    EXPECT_EQ(windowList.back(), &w);
+    EXPECT_EQ(windowList.front(), &other);
     EXPECT_FALSE(w.closeBox.visible);
     EXPECT_FALSE(w.buttons[0].visible);
     composeFrame(mouseAt(8, 0));

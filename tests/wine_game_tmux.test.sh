@@ -32,8 +32,10 @@ s = TmuxSession(linux_game)
 try:
     positions = {}
     bar = s.wait_for("CPU控制", "the Linux game shows its bar")
-    if bar:
+    memory = s.find("内存")  # the bar's memory button: the memory panel waits behind the level text
+    if bar and memory:
         positions["bar"] = bar
+        positions["内存"] = memory
         s.click(bar[0] + 1, bar[1])
         for name in ("编译", "运行", "快速"):
             where = s.wait_for(name, "the Linux game shows " + name)
@@ -42,7 +44,7 @@ try:
     failures += s.failures
 finally:
     s.close()
-if len(positions) != 4:
+if len(positions) != 5:
     print("FAIL: button positions not found:", positions)
     sys.exit(1)
 
@@ -72,7 +74,13 @@ try:
     time.sleep(1.5)
     x, y = positions["编译"]
     w.click(x + 1, y)
+    time.sleep(1.5)
+    x, y = positions["内存"]
+    w.click(x + 1, y)
     w.wait_for("000 11 23 00 01 01 11 00 01", "编译 loads the program at address 0", timeout=30)
+    x, y = positions["bar"]
+    w.click(x + 1, y)  # the control panel in front again
+    time.sleep(1.5)
     for name in ("快速", "运行"):
         x, y = positions[name]
         w.click(x + 1, y)

@@ -27,7 +27,7 @@ std::uint64_t monotonicMicros() {
 }
 
 void Game::update() {
-    breakpointRequest = 0;
+    applyBreakpointRequest();
     logger.log(LogKind::FunctionCall, "Game::update被调用");
     updateLEVEL();
     logger.log(LogKind::FunctionCall, "Game::updateMEM被调用\n");
@@ -41,6 +41,7 @@ void Game::update() {
     }
     logger.log(LogKind::FunctionCall, "Game::handleINPUTandDRAW被调用\n");
     handleINPUTandDRAW();
+    keepLayout();
     editorPanel.lineColours.clear();
     logger.log(LogKind::FunctionCall, "Game::updateVM被调用\n");
     updateVM();
@@ -110,27 +111,30 @@ void Game::handleINPUTandDRAW() {
     if (haveRecord && record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
-    if (haveRecord && !answerChoiceByKey(record)) dispatchInput(record);
-    else drawAllWindows();
+    if (haveRecord && !answerChoiceByKey(record)) {
+        deliverInput(record);
+        if (record.EventType == KEY_EVENT) takeQueuedEditorKeys();
+    }
+    drawAllWindows();
     screen.present();
     redrawAll = 0;
 }
 
 void Game::updateVM() {
+    const std::uint16_t pcBefore = cpu.pc;
     beforeFrameSteps();
     std::uint64_t steps = 0;
     if (running) {
         // With breakpoints, the test follows every step; without, the CPU runs the frame's steps in one batch.
         const Cpu::StopTest stopAtBreakpoint = [](void* context) {
             Game& self = *static_cast<Game*>(context);
-            const std::int64_t line = sourceLineOf(cpu.pc);
-            const auto& marks = editorPanel.breakpoints;
-            if (std::find(marks.begin(), marks.end(), line) != marks.end()) self.running = 0;
+            if (breakpointStops(cpu.pc)) self.running = 0;
             return !self.running;
         };
         steps = cpu.run(fast ? fastStepsPerFrame : 1u, editorPanel.breakpoints.empty() ? nullptr : stopAtBreakpoint, this);
     }
     afterFrameSteps(steps);
+    if (cpu.pc != pcBefore) pcMoved = 1;
 }
 
 void Game::paceFrame() {

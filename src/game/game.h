@@ -50,6 +50,10 @@ struct Game {
     // Levels whose code file exists but could not be read: it is left alone
     // until the player edits that level's code, so nothing unread is lost.
     std::vector<std::uint16_t> unreadableCodeLevels;
+    // The CPU's PC moved (a step or a run) since the editor's caret last followed it.
+    std::uint8_t pcMoved = 0;
+    // First 16-byte row the memory panel shows (memory_view.cpp).
+    std::int64_t memoryViewRow = 0;
 
     Game();
     Game(const Game&) = delete;
@@ -120,6 +124,19 @@ void ensureLevelsDirectory();
 
 // Last source line of the last compile whose address is `address`, or -1.
 std::int64_t sourceLineOf(std::uint16_t address);
+// Whether a breakpoint stops the run with the PC at `pc` (breakpoints.cpp).
+bool breakpointStops(std::uint16_t pc);
+// The 断点 button's request: toggles the breakpoint on the caret's line.
+void applyBreakpointRequest();
+// The panels' layout (panel_layout.cpp): the order at start, then the one
+// kept in levels/布局.txt; keepLayout saves a changed layout after a frame.
+void arrangeDefaultLayout();
+void restoreLayout();
+void keepLayout();
+std::string layoutPath();
+// Takes every further queued key record while they go to the editor, so a
+// paste reaches it in one frame (editor_keys.cpp).
+void takeQueuedEditorKeys();
 
 // Microseconds of the monotonic clock.
 std::uint64_t monotonicMicros();

@@ -6,11 +6,13 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/memory_view.h"
 #include "game/panels.h"
 #include "game/run_replay.h"
 #include "game/run_steps.h"
 #include "game/step_history.h"
 #include "shell/manual_view.h"
+#include "ui/panel_scroll.h"
 
 std::uint8_t levelReloadRequested = 1;
 
@@ -29,7 +31,16 @@ constexpr ControlButton controlButtons[] = {
 // 步进 (and F7) runs nothing until the text compiles; a step always stops a run.
 void stepIfCompiled() {
     game.running = 0;
+    const std::uint16_t pcBefore = cpu.pc;
     if (!refuseUncompiledRun()) stepForwardOnce();
+    if (cpu.pc != pcBefore) game.pcMoved = 1;
+}
+
+// 回退 and Shift+F7: the caret follows the PC back as it follows it forward.
+void stepBack() {
+    const std::uint16_t pcBefore = cpu.pc;
+    stepBackOnce();
+    if (cpu.pc != pcBefore) game.pcMoved = 1;
 }
 
 // With the CPU control panel in front, F7 steps and Shift+F7 steps back.
@@ -37,9 +48,13 @@ void stepKeys(INPUT_RECORD record) {
     if (record.EventType != KEY_EVENT) return;
     const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
     if (!key.bKeyDown || key.wVirtualKeyCode != VK_F1 + 6) return;
-    if (key.dwControlKeyState & SHIFT_PRESSED) stepBackOnce();
+    if (key.dwControlKeyState & SHIFT_PRESSED) stepBack();
     else stepIfCompiled();
 }
+
+// A bar action runs for every mouse record while the button is held over it;
+// a request is only made by the press itself.
+bool freshPress() { return (lastMouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) == 0; }
 
 // Key-down records typed once (not auto-repeated in one record) reach the CPU.
 void keyboardToCpu(INPUT_RECORD record) {
@@ -69,7 +84,7 @@ Game::Game() {
         [this] { fast = 1; },
         [this] { fast = 0; },
         replayRun,
-        stepBackOnce,
+        stepBack,
     };
     for (std::size_t i = 0; i < std::size(controlButtons); ++i) {
         const ControlButton& b = controlButtons[i];
@@ -92,11 +107,15 @@ Game::Game() {
     addButton(buttonBar, toggle(consolePanel), "控制台");
     addButton(buttonBar, toggle(perfPanel), "性能");
     perfPanel.hide();
-    addButton(buttonBar, [this] { breakpointRequest = 1; }, "断点");
+    addButton(buttonBar, [this] { if (freshPress()) breakpointRequest = 1; }, "断点");
     // The manual has a button of its own after the twelve panel buttons.
     addButton(buttonBar, toggle(guidePanel), "说明书");
     installManualView(guidePanel);
     choicePanel.hide();
+    installTextScroll(levelPanel, [this]() -> const std::string& { return levelText; });
+    installMemoryScroll();
+    arrangeDefaultLayout();
+    restoreLayout();
 
     startupChoice();
     editorPanel.setText("");

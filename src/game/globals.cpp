@@ -19,23 +19,27 @@
 #include "ui/window.h"
 
 namespace {
-// Title, interior origin and interior size of each panel.
+// Title, interior origin and interior size of each panel. The default layout
+// fits a 161 x 33 window: the editor on the left, the level text beside it,
+// registers, CPU control and console on the right, none of their titles
+// covered; memory, stack, interrupt table and screen wait behind the level
+// text until their bar buttons bring them forward (panel_layout.cpp orders them).
 struct PanelPlace {
     const char* title;
     std::int64_t x, y, width, height;
 };
-constexpr PanelPlace consolePanelPlace{"控制台", 5, 5, 36, 12};
-constexpr PanelPlace editorPanelPlace{"汇编代码编辑器", 1, 4, 80, 24};
-constexpr PanelPlace registerPanelPlace{"寄存器", 84, 4, 24, 6};
-constexpr PanelPlace memoryPanelPlace{"内存", 111, 4, 52, 25};
-constexpr PanelPlace stackPanelPlace{"栈", 112, 5, 53, 17};
-constexpr PanelPlace interruptPanelPlace{"中断表", 116, 10, 53, 17};
+constexpr PanelPlace consolePanelPlace{"控制台", 119, 14, 36, 12};
+constexpr PanelPlace editorPanelPlace{"汇编代码编辑器", 1, 4, 62, 28};
+constexpr PanelPlace registerPanelPlace{"寄存器", 119, 4, 24, 6};
+constexpr PanelPlace memoryPanelPlace{"内存", 65, 4, 52, 28};
+constexpr PanelPlace stackPanelPlace{"栈", 65, 6, 52, 17};
+constexpr PanelPlace interruptPanelPlace{"中断表", 65, 10, 52, 17};
 constexpr PanelPlace screenPanelPlace{"屏幕", 100, 6, 16, 16};
 constexpr PanelPlace keyboardPanelPlace{"键盘", 50, 10, 4, 2};
-constexpr PanelPlace levelPanelPlace{"关卡说明", 1, 31, 48, 32};
+constexpr PanelPlace levelPanelPlace{"关卡说明", 65, 4, 52, 28};
 constexpr PanelPlace guidePanelPlace{"指南", 1, 4, 80, 25};
-constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 4, 6, 14, 5};
-constexpr PanelPlace perfPanelPlace{"性能", 6, 8, 18, 2};
+constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 145, 4, 14, 5};
+constexpr PanelPlace perfPanelPlace{"性能", 119, 30, 18, 2};
 constexpr PanelPlace choicePanelPlace{"null", 10, 10, 36, 12};
 } // namespace
 #define PLACE(p) p.title, p.x, p.y, p.width, p.height

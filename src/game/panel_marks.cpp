@@ -3,6 +3,7 @@
 #include "cpu/cpu.h"
 #include "game/failure_report.h"
 #include "game/game.h"
+#include "game/memory_view.h"
 #include "game/panels.h"
 #include "game/step_changes.h"
 #include "game/step_history.h"
@@ -17,14 +18,10 @@ void paint(window& panel, std::int64_t column, std::int64_t row, std::int64_t ce
             panel.grid[static_cast<std::size_t>(c)][static_cast<std::size_t>(row)].attribute = attribute;
 }
 
-// The memory panel's first row shows this address.
-constexpr unsigned memoryPanelBase = 0x0000;
-constexpr unsigned memoryPanelRows = 24;
-
-// Every panel cell that shows memory[address].
+// Every panel cell that shows memory[address] (the memory panel's where it is scrolled to).
 void paintAddress(unsigned a, std::uint16_t attribute) {
-    if (a >= memoryPanelBase && a < memoryPanelBase + memoryPanelRows * 16)
-        paint(memoryPanel, 3 * (a % 16) + 4, (a - memoryPanelBase) / 16 + 1, 2, attribute);
+    std::int64_t column = 0, row = 0;
+    if (memoryCellPosition(static_cast<std::uint16_t>(a), column, row)) paint(memoryPanel, column, row, 2, attribute);
     if (a >= STACK_BASE && a < INTERRUPT_TABLE) paint(stackPanel, 3 * (a % 16) + 5, (a - STACK_BASE) / 16 + 1, 2, attribute);
     if (a >= INTERRUPT_TABLE) {
         const unsigned e = (a % 16) / 2;

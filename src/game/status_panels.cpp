@@ -3,6 +3,7 @@
 // the line at PC and the lines with compile errors.
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/memory_view.h"
 #include "game/panel_marks.h"
 #include "game/panels.h"
 #include "shell/messages.h"
@@ -42,7 +43,7 @@ std::int64_t lineAt(const std::vector<std::uint16_t>& lineAddress, std::uint16_t
 std::int64_t sourceLineOf(std::uint16_t address) { return lineAt(game.lineAddress, address); }
 
 void Game::updateMEM() {
-    dumpRows(memoryPanel, memoryPrintf, 0x0000, 24, 3, 4);
+    dumpRows(memoryPanel, memoryPrintf, memoryViewBase(), static_cast<int>(memoryViewRows()), 4, 5);
     dumpRows(stackPanel, stackPrintf, STACK_BASE, 16, 4, 5);
 
     for (int k = 0; k < 16; ++k) {
@@ -105,11 +106,14 @@ void Game::markEditorLines() {
         const std::int64_t line = sourceLineOf(cpu.pc);
         if (line >= 0) {
             editorPanel.lineColours[line] = 0x9F;
-            if (!editorPanel.lines.empty()) {
+            // The caret follows only a PC that moved, never one standing
+            // still while the player clicks and types.
+            if (pcMoved && !editorPanel.lines.empty()) {
                 const std::int64_t last = static_cast<std::int64_t>(editorPanel.lines.size()) - 1;
                 editorPanel.selStart = editorPanel.selEnd = TextPosition{0, std::min(line, last)};
             }
         }
+        pcMoved = 0;
     }
     for (std::uint64_t line : errorLines) editorPanel.lineColours[static_cast<std::int64_t>(line)] = 0xCF;
 }

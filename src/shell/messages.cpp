@@ -3,6 +3,7 @@
 #include <cstdarg>
 
 #include "game/panels.h"
+#include "ui/window_order.h"
 
 namespace {
 void printInto(window& panel, const char* format, va_list args) { panel.print(format, args); }
@@ -13,8 +14,11 @@ void consolePrintf(const char* format, ...) {
     va_start(args, format);
     printInto(consolePanel, format, args);
     va_end(args);
-    // Only the order changes: a console the player closed stays closed.
-    consolePanel.raise();
+    // Only the order changes: a console the player closed stays closed. An
+    // open one comes in front of what covers it, but no further, so the
+    // editor keeps the keys when the two lie side by side.
+    if (consolePanel.visible) uncover(consolePanel);
+    else consolePanel.raise();
 }
 
 void panelPrintf(window* panel, const char* format, ...) {

@@ -1,6 +1,6 @@
 // Message channels into panels. consolePrintf is the player's message line:
-// it prints into the console panel and brings it to the front (a hidden
-// console stays hidden). The others print into one fixed panel.
+// it prints into the console panel and brings it in front of every panel
+// covering it (a hidden console stays hidden). The others print into one fixed panel.
 #pragma once
 
 struct window;

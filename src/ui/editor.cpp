@@ -57,6 +57,63 @@ TextPosition Editor::clamped(TextPosition p) const {
 
 void Editor::moveCaret(TextPosition position, bool vertical) { selStart = selEnd = normalise(position, vertical); }
 
+namespace {
+// Bytes taken by the character starting at byte k of text: 2 for a GBK pair.
+std::int64_t characterLength(const std::string& text, std::int64_t k) {
+    const auto n = static_cast<std::int64_t>(text.size());
+    if (k + 1 < n && isGbkLead(static_cast<std::uint8_t>(text[static_cast<std::size_t>(k)])) &&
+        isGbkTrail(static_cast<std::uint8_t>(text[static_cast<std::size_t>(k + 1)])))
+        return 2;
+    return 1;
+}
+} // namespace
+
+// Pairs are only known by reading from the start of the line: a trail byte
+// can look like a lead.
+std::int64_t Editor::characterStart(std::int64_t line, std::int64_t column) const {
+    const std::string& text = lines[static_cast<std::size_t>(line)];
+    std::int64_t k = 0;
+    while (k < column) {
+        const std::int64_t next = k + characterLength(text, k);
+        if (next > column) return k;
+        k = next;
+    }
+    return column;
+}
+
+std::int64_t Editor::previousColumn(std::int64_t line, std::int64_t column) const {
+    if (column <= 0) return -1;
+    return characterStart(line, column - 1);
+}
+
+std::int64_t Editor::nextColumn(std::int64_t line, std::int64_t column) const {
+    if (column >= lineLength(line)) return column + 1;
+    const std::int64_t start = characterStart(line, column);
+    return start + characterLength(lines[static_cast<std::size_t>(line)], start);
+}
+
+void Editor::placeCaret(TextPosition position, bool vertical) {
+    moveCaret(position, vertical);
+    extendSide = 0; // the selection is empty: the next Shift+key chooses its end afresh
+    if (lines.empty()) return;
+    selStart.column = characterStart(selStart.line, selStart.column);
+    selEnd = selStart;
+}
+
+void Editor::toggleBreakpoint(std::int64_t line) {
+    if (auto it = std::find(breakpoints.begin(), breakpoints.end(), line); it != breakpoints.end())
+        breakpoints.erase(it);
+    else
+        breakpoints.push_back(line);
+}
+
+// The text position under a grid cell, clamped into the text.
+TextPosition Editor::textPositionAt(std::int64_t gridColumn, std::int64_t gridRow) const {
+    const std::int64_t line = std::clamp<std::int64_t>(gridRow - scrollY, 0, lineCount() - 1);
+    const std::int64_t column = std::clamp<std::int64_t>(gridColumn - gutterWidth() - scrollX, 0, lineLength(line));
+    return {characterStart(line, column), line};
+}
+
 void Editor::updateGrid() {
     const std::int64_t w = std::min<std::int64_t>(width(), static_cast<std::int64_t>(grid.size()));
     const std::int64_t h = std::min<std::int64_t>(height(), grid.empty() ? 0 : static_cast<std::int64_t>(grid[0].size()));
@@ -100,14 +157,22 @@ void Editor::updateGrid() {
             const std::string& text = lines[static_cast<std::size_t>(j)];
             const auto length = static_cast<std::int64_t>(text.size());
             // The line is shown followed by one blank, so a caret at its end has a cell.
+            const std::int64_t firstByte = std::max<std::int64_t>(0, -scrollX);
             const std::int64_t lastByte = std::min(length, w - 1 - g - scrollX);
-            for (std::int64_t k = std::max<std::int64_t>(0, -scrollX); k <= lastByte; ++k) {
-                const TextPosition at{k, j};
-                const bool inSelection = at >= selStart && at < selEnd;
-                const auto byte = k < length ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(k)])
-                                             : std::uint8_t{' '};
-                grid[static_cast<std::size_t>(g + k + scrollX)][row] =
-                    ScreenCell{byte, inSelection ? selected : lineColour};
+            // Walked by characters: half a character cut by either edge shows as a blank.
+            for (std::int64_t start = firstByte <= length ? characterStart(j, std::min(firstByte, length)) : firstByte;
+                 start <= lastByte;) {
+                const std::int64_t span = start < length ? characterLength(text, start) : 1;
+                const bool whole = start >= firstByte && start + span - 1 <= lastByte;
+                for (std::int64_t k = std::max(start, firstByte); k < start + span && k <= lastByte; ++k) {
+                    const TextPosition at{k, j};
+                    const bool inSelection = at >= selStart && at < selEnd;
+                    const auto byte = k < length && whole ? static_cast<std::uint8_t>(text[static_cast<std::size_t>(k)])
+                                                          : std::uint8_t{' '};
+                    grid[static_cast<std::size_t>(g + k + scrollX)][row] =
+                        ScreenCell{byte, inSelection ? selected : lineColour};
+                }
+                start += span;
             }
         }
     }
@@ -119,19 +184,42 @@ void Editor::updateGrid() {
 
 void Editor::handleINPUT(INPUT_RECORD record) {
     if (lines.empty()) lines.emplace_back();
-    if (record.EventType == MOUSE_EVENT) {
-        const MOUSE_EVENT_RECORD& mouse = record.Event.MouseEvent;
-        const bool press = (mouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) != 0 &&
-                           (lastMouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) == 0;
-        if (!press || mouse.dwMousePosition.X - x >= gutterWidth()) return;
-        const std::int64_t line = (mouse.dwMousePosition.Y - y) - scrollY;
-        if (auto it = std::find(breakpoints.begin(), breakpoints.end(), line); it != breakpoints.end())
-            breakpoints.erase(it);
-        else
-            breakpoints.push_back(line);
+    if (record.EventType == MOUSE_EVENT) return handleMouse(record.Event.MouseEvent);
+    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) handleKey(record.Event.KeyEvent);
+}
+
+// A press on a line's number toggles its breakpoint; a press in the text
+// places the caret, and moving with the button held selects from there.
+// Only rows that show a line count: the border, the header and the rows
+// below the last line toggle nothing.
+void Editor::handleMouse(const MOUSE_EVENT_RECORD& mouse) {
+    const bool held = (mouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) != 0;
+    const bool press = held && (lastMouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) == 0;
+    const std::int64_t column = mouse.dwMousePosition.X - x;
+    const std::int64_t row = mouse.dwMousePosition.Y - y;
+    const std::int64_t g = gutterWidth();
+    if (!held) {
+        dragging = false;
         return;
     }
-    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) handleKey(record.Event.KeyEvent);
+    if (!press) {
+        if (!dragging) return;
+        const TextPosition to = textPositionAt(std::clamp<std::int64_t>(column, g, width() - 1),
+                                               std::clamp<std::int64_t>(row, 0, height() - 1));
+        if (to < dragAnchor) selStart = to, selEnd = dragAnchor, extendSide = 1;
+        else selStart = dragAnchor, selEnd = to, extendSide = 2;
+        return;
+    }
+    dragging = false;
+    if (row < 0 || row >= height() || column < 0 || column >= width()) return;
+    if (column < g) {
+        const std::int64_t line = row - scrollY;
+        if (line >= 0 && line < lineCount()) toggleBreakpoint(line);
+        return;
+    }
+    selStart = selEnd = dragAnchor = textPositionAt(column, row);
+    extendSide = 0;
+    dragging = true;
 }
 
 void Editor::handleKey(const KEY_EVENT_RECORD& key) {
@@ -149,23 +237,26 @@ void Editor::handleKey(const KEY_EVENT_RECORD& key) {
     if (ch != 0) return typeByte(ch);
     if (key.dwControlKeyState & SHIFT_PRESSED) return extendSelection(vk);
 
-    const TextPosition start = selStart, end = selEnd;
+    const TextPosition start = clamped(selStart), end = clamped(selEnd);
     switch (vk) {
-    case VK_LEFT: moveCaret({start.column - 1, start.line}, false); break;
-    case VK_UP: moveCaret({start.column, start.line - 1}, true); break;
+    case VK_LEFT: placeCaret({previousColumn(start.line, start.column), start.line}, false); break;
+    case VK_UP: placeCaret({start.column, start.line - 1}, true); break;
     case VK_RIGHT:
         if (start != end) selStart = selEnd;
-        else moveCaret({end.column + 1, end.line}, false);
+        else placeCaret({nextColumn(end.line, end.column), end.line}, false);
         break;
     case VK_DOWN:
         if (start == end) {
-            moveCaret({start.column, start.line + 1}, true);
+            placeCaret({start.column, start.line + 1}, true);
         } else {
             selStart = selEnd;
-            moveCaret({end.column - 1, end.line}, true);
-            moveCaret({selStart.column, selStart.line + 1}, true);
+            moveCaret({previousColumn(end.line, end.column), end.line}, true);
+            placeCaret({selStart.column, selStart.line + 1}, true);
         }
         break;
+    case VK_HOME: placeCaret({0, start.line}, true); break;
+    case VK_END: placeCaret({lineLength(start.line), start.line}, true); break;
+    case VK_DELETE: deleteForward(); break;
     default: break;
     }
 }
@@ -190,13 +281,37 @@ void Editor::typeByte(std::uint8_t ch) {
             lines.erase(lines.begin() + caret.line);
             moveCaret({join, caret.line - 1}, false);
         } else {
-            line.erase(c - 1, 1);
-            moveCaret({caret.column - 1, caret.line}, false);
+            // The whole character before the caret, both bytes of a pair.
+            const std::int64_t from = previousColumn(caret.line, caret.column);
+            line.erase(static_cast<std::size_t>(from), static_cast<std::size_t>(caret.column - from));
+            moveCaret({from, caret.line}, false);
         }
+    } else if (ch == '\t') {
+        // The assembler does not take a tab as a separator: spaces up to the next multiple of 4.
+        const std::int64_t spaces = 4 - caret.column % 4;
+        line.insert(c, static_cast<std::size_t>(spaces), ' ');
+        moveCaret({caret.column + spaces, caret.line}, false);
     } else {
         line.insert(c, 1, static_cast<char>(ch));
         moveCaret({caret.column + 1, caret.line}, false);
     }
+}
+
+// Delete: the selection, else the character after the caret, else at the end
+// of a line the next line joins it.
+void Editor::deleteForward() {
+    if (selStart != selEnd) return deleteSelection();
+    const TextPosition caret = clamped(selStart);
+    std::string& line = lines[static_cast<std::size_t>(caret.line)];
+    if (caret.column < lineLength(caret.line)) {
+        const std::int64_t to = nextColumn(caret.line, caret.column);
+        line.erase(static_cast<std::size_t>(caret.column), static_cast<std::size_t>(to - caret.column));
+    } else if (caret.line + 1 < lineCount()) {
+        line += lines[static_cast<std::size_t>(caret.line + 1)];
+        lines.erase(lines.begin() + caret.line + 1);
+    }
+    selStart = selEnd = caret;
+    modified = true;
 }
 
 void Editor::extendSelection(std::uint16_t vk) {
@@ -214,14 +329,24 @@ void Editor::extendSelection(std::uint16_t vk) {
         delta = {0, 1};
         vertical = true;
         break;
+    case VK_HOME: break;
+    case VK_END: break;
     default: arrow = false; break;
     }
     if (extendSide == 0) {
         if (!arrow) return;
-        extendSide = (vk == VK_LEFT || vk == VK_UP) ? 1 : 2;
+        extendSide = (vk == VK_LEFT || vk == VK_UP || vk == VK_HOME) ? 1 : 2;
     }
     TextPosition& end = extendSide == 1 ? selStart : selEnd;
+    end = clamped(end);
+    if (vk == VK_HOME || vk == VK_END) {
+        end.column = vk == VK_HOME ? 0 : lineLength(end.line);
+        return;
+    }
+    if (delta.column < 0) delta.column = previousColumn(end.line, end.column) - end.column;
+    if (delta.column > 0) delta.column = nextColumn(end.line, end.column) - end.column;
     end = normalise({end.column + delta.column, end.line + delta.line}, vertical);
+    if (vertical) end.column = characterStart(end.line, end.column);
 }
 
 void Editor::copy() {

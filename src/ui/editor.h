@@ -1,14 +1,18 @@
 // The code editor: a window holding the source as lines of GBK bytes, with a
 // line-number gutter, caret, selection, per-line colours and breakpoints.
-// All positions are byte positions (a Chinese character is two columns).
+// Positions are byte positions (a Chinese character is two bytes and two
+// columns); the caret moves over, and Backspace and Delete remove, whole
+// characters.
 //
 //   editorPanel.setText("add r3 r1 r2\nhlt");
 //   std::string source = editorPanel.getText();
 //   editorPanel.lineColours[0] = 0x9F;   // one frame, set by the main loop
 //
-// Keys edit the text (Enter splits, Backspace joins, Shift+arrows select,
-// left Ctrl+C/X/V use the editor's own clipboard); presses in the gutter
-// toggle breakpoints; updateGrid redraws the grid as a draw hook.
+// Keys edit the text (Enter splits, Backspace and Delete join, Tab pads to a
+// multiple of 4, Home/End, Shift+arrows select, left Ctrl+C/X/V use the
+// editor's own clipboard); a press in the text places the caret and a drag
+// selects; presses on a line's number toggle its breakpoint; updateGrid
+// redraws the grid as a draw hook.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -38,6 +42,9 @@ struct Editor : window {
     std::vector<std::int64_t> breakpoints;
     std::unordered_map<std::int64_t, std::uint16_t> lineColours;
     bool modified = false;
+    // Where a press in the text put the caret; a held drag selects from it.
+    TextPosition dragAnchor;
+    bool dragging = false;
 
     Editor(std::string title, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height);
 
@@ -52,13 +59,27 @@ struct Editor : window {
     TextPosition normalise(TextPosition position, bool vertical) const;
     // Columns of the line-number gutter: the digits of the last index and '|'.
     std::int64_t gutterWidth() const;
+    // Adds a breakpoint on the line, or removes the one it has.
+    void toggleBreakpoint(std::int64_t line);
+    // The line of the caret (the selection end), 0 with no lines.
+    std::int64_t caretLine() const { return selEnd.line; }
 
 private:
     std::int64_t lineCount() const;
     std::int64_t lineLength(std::int64_t line) const;
     // Clamps into the text without wrapping, so stale positions cannot index outside it.
     TextPosition clamped(TextPosition position) const;
+    // Column where the character holding byte `column` of the line starts.
+    std::int64_t characterStart(std::int64_t line, std::int64_t column) const;
+    // Columns one character before / after `column` (-1 / length + 1 past the ends).
+    std::int64_t previousColumn(std::int64_t line, std::int64_t column) const;
+    std::int64_t nextColumn(std::int64_t line, std::int64_t column) const;
+    // The caret moved by a key or the mouse: never inside a character.
+    void placeCaret(TextPosition position, bool vertical);
+    TextPosition textPositionAt(std::int64_t gridColumn, std::int64_t gridRow) const;
     void typeByte(std::uint8_t ch);
+    void deleteForward();
     void extendSelection(std::uint16_t vk);
     void handleKey(const KEY_EVENT_RECORD& key);
+    void handleMouse(const MOUSE_EVENT_RECORD& mouse);
 };

@@ -185,6 +185,13 @@ bool FakeConsole::ReadConsoleInputA(HANDLE, INPUT_RECORD* buffer, std::uint32_t 
     return true;
 }
 
+bool FakeConsole::PeekConsoleInputA(HANDLE, INPUT_RECORD* buffer, std::uint32_t length, std::uint32_t* read) {
+    std::uint32_t n = 0;
+    for (; n < length && n < input.size(); ++n) buffer[n] = input[n];
+    if (read) *read = n;
+    return true;
+}
+
 void FakeConsole::WriteStandardOutput(const char* text, std::uint32_t length) {
     record("WriteStandardOutput", std::string(text, length), length);
     standardOutput.append(text, length);

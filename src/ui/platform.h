@@ -165,6 +165,13 @@ public:
     // Waits for a record when none is queued, as the console does.
     virtual bool ReadConsoleInputA(HANDLE input, INPUT_RECORD* buffer, std::uint32_t length,
                                    std::uint32_t* read) = 0;
+    // Copies queued records without taking them and never waits. A console
+    // that cannot look ahead reports none, so its readers take one at a time.
+    virtual bool PeekConsoleInputA(HANDLE input, INPUT_RECORD* buffer, std::uint32_t length, std::uint32_t* read) {
+        (void)input, (void)buffer, (void)length;
+        if (read) *read = 0;
+        return false;
+    }
     // The C library's printf to standard output (the size prompt): GBK text at the cursor.
     virtual void WriteStandardOutput(const char* text, std::uint32_t length) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;

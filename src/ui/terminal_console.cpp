@@ -248,6 +248,14 @@ bool TerminalConsole::ReadConsoleInputA(HANDLE, INPUT_RECORD* buffer, std::uint3
     return true;
 }
 
+bool TerminalConsole::PeekConsoleInputA(HANDLE, INPUT_RECORD* buffer, std::uint32_t length, std::uint32_t* read) {
+    pump(0);
+    std::uint32_t n = 0;
+    for (; n < length && n < queue.size(); ++n) buffer[n] = queue[n];
+    if (read) *read = n;
+    return true;
+}
+
 void TerminalConsole::WriteStandardOutput(const char* text, std::uint32_t length) {
     model.writeText(text, length, 0x07);
 }

@@ -57,6 +57,7 @@ public:
     bool SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, bool add) override;
     bool GetNumberOfConsoleInputEvents(HANDLE input, std::uint32_t* count) override;
     bool ReadConsoleInputA(HANDLE input, INPUT_RECORD* buffer, std::uint32_t length, std::uint32_t* read) override;
+    bool PeekConsoleInputA(HANDLE input, INPUT_RECORD* buffer, std::uint32_t length, std::uint32_t* read) override;
     void WriteStandardOutput(const char* text, std::uint32_t length) override;
     void Sleep(std::uint32_t milliseconds) override;
 

@@ -253,11 +253,22 @@ void window::print(const char* format, va_list args) {
     std::vsnprintf(text, sizeof text, format, args);
     const std::int64_t w = std::min<std::int64_t>(width(), static_cast<std::int64_t>(grid.size()));
     const std::int64_t h = std::min<std::int64_t>(height(), grid.empty() ? 0 : static_cast<std::int64_t>(grid[0].size()));
+    const auto scrollIfBelow = [&] {
+        if (cursorY < h) return;
+        for (std::int64_t col = 0; col < w; ++col) {
+            std::vector<ScreenCell>& column = grid[static_cast<std::size_t>(col)];
+            std::move(column.begin() + 1, column.begin() + h, column.begin());
+            column[static_cast<std::size_t>(h - 1)] = ScreenCell{' ', 0};
+        }
+        cursorY = h - 1;
+    };
+    bool trailNext = false; // the byte after a lead belongs to its character
     for (const char* p = text; *p; ++p) {
         const auto b = static_cast<std::uint8_t>(*p);
         if (b == '\n') {
             cursorX = 0;
             ++cursorY;
+            trailNext = false;
             continue;
         }
         if (w <= 0 || h <= 0) continue;
@@ -265,13 +276,16 @@ void window::print(const char* format, va_list args) {
             cursorX = 0;
             ++cursorY;
         }
-        if (cursorY >= h) {
-            for (std::int64_t col = 0; col < w; ++col) {
-                std::vector<ScreenCell>& column = grid[static_cast<std::size_t>(col)];
-                std::move(column.begin() + 1, column.begin() + h, column.begin());
-                column[static_cast<std::size_t>(h - 1)] = ScreenCell{' ', 0};
-            }
-            cursorY = h - 1;
+        scrollIfBelow();
+        // A double-byte character never straddles the right edge: with one
+        // cell left it starts the next row.
+        const bool lead = !trailNext && isGbkLead(b) && isGbkTrail(static_cast<std::uint8_t>(p[1]));
+        trailNext = lead;
+        if (lead && cursorX == w - 1 && cursorX > 0) {
+            if (cursorY >= 0) grid[static_cast<std::size_t>(cursorX)][static_cast<std::size_t>(cursorY)] = ScreenCell{' ', colour};
+            cursorX = 0;
+            ++cursorY;
+            scrollIfBelow();
         }
         if (b == '\t') {
             cursorX = (cursorX / 4 + 1) * 4;
@@ -365,6 +379,9 @@ bool routeMouse(window& w, const MOUSE_EVENT_RECORD& mouse) {
             inputConsumed = true;
         }
         if (w.closeBox.visible) hoverButton(w.closeBox, mouse);
+        // Closed by its close box: it went to the back and must stay there,
+        // so the press ends here instead of raising it again below.
+        if (!w.visible) return true;
     }
     if (w.inHitArea(px, py)) {
         if (pressed) {
@@ -385,6 +402,11 @@ bool routeMouse(window& w, const MOUSE_EVENT_RECORD& mouse) {
 } // namespace
 
 void dispatchInput(INPUT_RECORD record) {
+    deliverInput(record);
+    drawAllWindows();
+}
+
+void deliverInput(INPUT_RECORD record) {
     inputConsumed = false;
     // Walked by index: actions and handlers may reorder the list, and a
     // record that reorders it ends the walk at that window.
@@ -400,7 +422,6 @@ void dispatchInput(INPUT_RECORD record) {
         if (routeMouse(w, record.Event.MouseEvent)) break;
     }
     if (record.EventType == MOUSE_EVENT) lastMouse = record.Event.MouseEvent;
-    drawAllWindows();
 }
 
 void hoverBarButtons(std::vector<Button>& bar, const MOUSE_EVENT_RECORD& mouse) {

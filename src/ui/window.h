@@ -92,6 +92,9 @@ extern bool inputConsumed;
 void addButton(std::vector<Button>& bar, std::function<void()> action, const std::string& text);
 void drawAllWindows();
 void dispatchInput(INPUT_RECORD record);
+// dispatchInput without the drawing: a frame that takes several records
+// routes each with this and draws once.
+void deliverInput(INPUT_RECORD record);
 
 // Writes text like a button does, from (left, top) inside a width x height area.
 void drawText(const std::string& text, std::int64_t left, std::int64_t top, std::int64_t width,
