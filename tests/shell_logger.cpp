@@ -14,8 +14,13 @@ std::uint64_t pinnedClock() { return pinnedMillis; }
 
 const std::uint8_t allEnabled[logKindCount] = {0, 0, 0, 0, 0};
 
+// The log is a text file: on Windows its lines end in CR LF on disk, read back as "\n".
 std::string readFile(const char* path) {
+#ifdef _WIN32
+    std::ifstream in(path);
+#else
     std::ifstream in(path, std::ios::binary);
+#endif
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

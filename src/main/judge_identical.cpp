@@ -47,7 +47,7 @@ std::string normalisedProgram(const std::string& gbkSource) {
     std::unordered_map<std::string, std::string> labelNames;
     for (const auto& tokens : lines)
         if (tokens[0] == "LABEL" && tokens.size() > 1 && !labelNames.count(tokens[1]))
-            labelNames.emplace(tokens[1], "L" + std::to_string(labelNames.size() + 1));
+            labelNames.emplace(tokens[1], 'L' + std::to_string(labelNames.size() + 1));
     std::string out;
     for (const auto& tokens : lines) {
         for (std::size_t i = 0; i < tokens.size(); ++i) {
