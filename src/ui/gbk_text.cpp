@@ -89,9 +89,15 @@ Tables* build() {
         uselocale(previous);
         freelocale(utf8);
     }
-    // Keep the first code of a character that GBK encodes twice.
-    std::stable_sort(t->reverse.begin(), t->reverse.end(),
-                     [](const ReverseEntry& a, const ReverseEntry& b) { return a.codePoint < b.codePoint; });
+    // Keep the first code of a character that GBK encodes twice: the entries
+    // were pushed in byte order with the one single-byte entry last, and the
+    // sort keeps that order among equal characters. (std::stable_sort's
+    // temporary buffer trips AddressSanitizer's new/free check with g++ 12.)
+    std::sort(t->reverse.begin(), t->reverse.end(), [](const ReverseEntry& a, const ReverseEntry& b) {
+        if (a.codePoint != b.codePoint) return a.codePoint < b.codePoint;
+        if (a.length != b.length) return a.length > b.length;
+        return a.bytes[0] != b.bytes[0] ? a.bytes[0] < b.bytes[0] : a.bytes[1] < b.bytes[1];
+    });
     return t;
 }
 
