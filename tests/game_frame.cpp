@@ -18,6 +18,7 @@
 #include "game/panels.h"
 #include "game/run_steps.h"
 #include "game/step_history.h"
+#include "shell/host_files.h"
 #include "game_support.h"
 #include "ui_support.h"
 
@@ -582,7 +583,7 @@ TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {
     const std::string path = layoutPath();
     for (const std::string& damaged : {std::string("registers 1 2 1\n"), std::string("garbage"), std::string(),
                                       std::string(5000, 'x')}) {
-        { std::ofstream(path, std::ios::binary) << damaged; }
+        ASSERT_TRUE(hostReplaceFile(path, damaged, HostFileMode::binary));
         freshProgram();
         runFrame();
         EXPECT_EQ(registerPanel.x, x);

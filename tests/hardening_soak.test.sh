@@ -44,10 +44,29 @@ keep_pace() {
     fi
 }
 
+# Where TEXT is on the screen now, as "x y" in cells (a Chinese character takes two).
+screen_position() {
+    hq_screen | python3 -c '
+import sys
+text = sys.argv[1]
+for y, line in enumerate(sys.stdin.read().split("\n")):
+    i = line.find(text)
+    if i >= 0:
+        print(sum(2 if ord(c) > 0x2E80 else 1 for c in line[:i]), y)
+        break
+' "$1"
+}
+
+# The CPU control panel's rows, found wherever the panel stands now.
 compile_and_run_fast() {
-    hq_click 9 6 # 编译
-    hq_click 4 7 # 运行
-    hq_click 4 8 # 快速
+    local x y
+    read -r x y <<<"$(screen_position '重置 编译')"
+    [ -n "${x:-}" ] && hq_click $((x + 6)) "$y" # 编译
+    read -r x y <<<"$(screen_position '运行 步进')"
+    [ -n "${x:-}" ] && hq_click $((x + 1)) "$y" # 运行
+    read -r x y <<<"$(screen_position '快速 慢速')"
+    [ -n "${x:-}" ] && hq_click $((x + 1)) "$y" # 快速
+    return 0
 }
 
 # Brings the editor forward, empties it (unless told it is empty) and types a

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "game/game.h"
+#include "shell/host_files.h"
 #include "game/panels.h"
 #include "ui/platform.h"
 #include "ui/window_order.h"
@@ -78,27 +79,10 @@ std::string layoutText(const Layout& layout) {
     return text;
 }
 
-bool writeAtomically(const std::string& path, const std::string& bytes) {
-    ensureLevelsDirectory();
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = (std::fclose(file) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(temporary.c_str());
-    return ok;
-}
-
+// Read through the host's file seam: a layout file longer than any layout
+// this game writes is a damaged one.
 bool readSmallFile(const std::string& path, std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    char buffer[4096];
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-    const bool ok = !std::ferror(file) && std::feof(file);
-    std::fclose(file);
-    bytes.assign(buffer, n);
-    return ok;
+    return hostReadFile(path, bytes, HostFileMode::binary) == HostRead::read && bytes.size() <= 4096;
 }
 
 // Every panel named once, with numbers in reach of the screen; anything
@@ -128,7 +112,7 @@ bool parseLayout(const std::string& text, std::array<std::size_t, panelCount>& f
 
 } // namespace
 
-std::string layoutPath() { return reinterpret_cast<const char*>(u8"levels/布局.txt"); }
+std::string layoutPath() { return hostPath("levels", "布局.txt"); }
 
 void arrangeDefaultLayout() {
     // Raised back to front, so the editor ends in front.
@@ -169,5 +153,6 @@ void keepLayout() {
     const Layout now = currentLayout();
     if (now == kept) return;
     kept = now;
-    writeAtomically(layoutPath(), layoutText(now));
+    ensureLevelsDirectory();
+    hostReplaceFile(layoutPath(), layoutText(now), HostFileMode::binary);
 }
