@@ -176,15 +176,17 @@ void judgeStudents(const std::vector<std::vector<Task>>& tasks, const LevelSetti
         }
         finish(student);
     };
+    // Waits for whichever worker ends first and takes in its student.
+    auto collectOne = [&] {
+        const std::size_t i = waitForAnyWorker(running);
+        const std::size_t student = studentOf[i];
+        const bool succeeded = running[i].succeeded;
+        running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
+        studentOf.erase(studentOf.begin() + static_cast<std::ptrdiff_t>(i));
+        collect(student, succeeded);
+    };
     for (std::size_t s = 0; s < tasks.size(); ++s) {
-        if (running.size() == jobs) {
-            const std::size_t i = waitForAnyWorker(running);
-            const std::size_t student = studentOf[i];
-            const bool succeeded = running[i].succeeded;
-            running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
-            studentOf.erase(studentOf.begin() + static_cast<std::ptrdiff_t>(i));
-            collect(student, succeeded);
-        }
+        if (running.size() == jobs) collectOne();
         const fs::path taskFile = scratch / (std::to_string(s) + ".tasks");
         std::string list;
         for (const Task& task : tasks[s]) list += std::to_string(task.level) + '\t' + task.path + '\n';
@@ -200,14 +202,7 @@ void judgeStudents(const std::vector<std::vector<Task>>& tasks, const LevelSetti
         running.push_back(*worker);
         studentOf.push_back(s);
     }
-    while (!running.empty()) {
-        const std::size_t i = waitForAnyWorker(running);
-        const std::size_t student = studentOf[i];
-        const bool succeeded = running[i].succeeded;
-        running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
-        studentOf.erase(studentOf.begin() + static_cast<std::ptrdiff_t>(i));
-        collect(student, succeeded);
-    }
+    while (!running.empty()) collectOne();
     fs::remove_all(scratch, error);
 }
 
