@@ -6,6 +6,7 @@
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/failure_report.h"
+#include "game/function_keys.h"
 #include "game/panels.h"
 #include "game/run_mismatches.h"
 #include "game/run_replay.h"
@@ -82,7 +83,7 @@ void Game::judgeRun() {
     consolePrintf("接下来：第%u关。请阅读关卡说明，\n修改代码后重新编译。\n", static_cast<unsigned>(next));
     resetMachine();
     running = 0;
-    setLEVEL(next);
+    enterNextLevel(next);
     // The set-up above clears the reload that resetMachine asked for; ask again
     // so that the next frame starts the new level from a zero pass count.
     levelReloadRequested = 1;
@@ -111,7 +112,7 @@ void Game::handleINPUTandDRAW() {
     if (haveRecord && record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
-    if (haveRecord && !answerChoiceByKey(record)) {
+    if (haveRecord && !answerChoiceByKey(record) && !runFunctionKey(record)) {
         deliverInput(record);
         if (record.EventType == KEY_EVENT) takeQueuedEditorKeys();
     }

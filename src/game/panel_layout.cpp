@@ -24,7 +24,7 @@ struct NamedPanel {
     window* panel;
 };
 
-// The start-up dialog is no part of the layout.
+// The start-up dialog and the 选关 list are no part of the layout.
 constexpr std::size_t panelCount = 12;
 std::array<NamedPanel, panelCount> namedPanels() {
     return {{{"console", &consolePanel},
@@ -119,7 +119,7 @@ void arrangeDefaultLayout() {
     for (window* w : {&cpuControlPanel, &registerPanel, &levelPanel, &consolePanel})
         w->raise();
     editorPanel.raise();
-    for (window* hidden : {&perfPanel, &choicePanel})
+    for (window* hidden : {&perfPanel, &choicePanel, &levelListPanel})
         if (!hidden->visible) hidden->hide(); // hidden panels stay at the back
 }
 
