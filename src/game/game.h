@@ -47,7 +47,7 @@ struct Game {
     // A failed save is reported once per file, until that file saves again.
     std::uint8_t codeSaveFailureShown = 0;
     std::uint8_t lastLevelSaveFailureShown = 0;
-    std::uint8_t highestLevelSaveFailureShown = 0;
+    std::uint8_t highestLevelSaved = 0;
     // The highest level reached (levels/最高关卡.bin); 选关 offers 1 to it.
     std::uint16_t highestLevel = 0;
     // Levels whose code file exists but could not be read: it is left alone

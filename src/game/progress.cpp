@@ -62,9 +62,10 @@ bool readLevelNumber(const std::string& path, unsigned& level) {
     return true;
 }
 
+// Shares the last level's failure notice: one unwritable folder, one message.
 void saveHighestLevel() {
-    reportSave(writeWhole(highestLevelPath(), levelNumberBytes(game.highestLevel), HostFileMode::binary),
-               game.highestLevelSaveFailureShown, "最高关卡.bin");
+    game.highestLevelSaved = writeWhole(highestLevelPath(), levelNumberBytes(game.highestLevel), HostFileMode::binary);
+    reportSave(game.highestLevelSaved, game.lastLevelSaveFailureShown, "最高关卡.bin");
 }
 
 bool codeFileIsUnreadable(unsigned level) {
@@ -115,8 +116,8 @@ void saveProgress(unsigned level) {
     }
     reportSave(writeWhole(lastLevelPath(), levelNumberBytes(level), HostFileMode::binary), game.lastLevelSaveFailureShown,
                "上次关卡.bin");
-    if (level > game.highestLevel) {
-        game.highestLevel = static_cast<std::uint16_t>(level);
+    if (level > game.highestLevel || !game.highestLevelSaved) {
+        game.highestLevel = static_cast<std::uint16_t>(std::max<unsigned>(level, game.highestLevel));
         saveHighestLevel();
     }
 }
