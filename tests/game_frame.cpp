@@ -608,6 +608,60 @@ TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {
     testKeepsFiles = false;
 }
 
+// The default layout gives a larger window's extra columns to the editor and
+// the level text and its extra rows to them and the console, and follows a
+// resize, until a panel is dragged; the speed is kept with the layout.
+TEST(Layout, TheDefaultLayoutFollowsTheWindowUntilAPanelIsDragged) {
+    TempDirectory directory;
+    testKeepsFiles = true;
+    fakeConsole().resize(161, 33);
+    freshProgram();
+    runFrame();
+    EXPECT_EQ(editorPanel.width(), 62);
+    EXPECT_EQ(editorPanel.height(), 28);
+    fakeConsole().resize(201, 53);
+    runFrames(2);
+    EXPECT_EQ(editorPanel.width(), 82);
+    EXPECT_EQ(editorPanel.height(), 48);
+    EXPECT_EQ(levelPanel.x, 85);
+    EXPECT_EQ(levelPanel.width(), 72);
+    EXPECT_EQ(levelPanel.bottom, 52);
+    EXPECT_EQ(consolePanel.height(), 32);
+    EXPECT_EQ(cpuControlPanel.right, 199);
+    EXPECT_TRUE(rowHas(2, "|关卡说明-第1关", 84));
+    EXPECT_TRUE(rowHas(52, "+----", 0)); // the editor's bottom border on the last row
+    game.fast = 1;
+    runFrame();
+
+    // The next start at another size: still the default layout, for that size, at 快速.
+    fakeConsole().resize(170, 45);
+    freshProgram();
+    runFrame();
+    EXPECT_EQ(editorPanel.height(), 40);
+    EXPECT_EQ(levelPanel.x, 69);
+    EXPECT_TRUE(game.fast);
+    EXPECT_EQ(panelRow(cpuControlPanel, 3), "速度：快速");
+
+    // Dragged: the panels stay as left, through a resize and the next start.
+    const int titleX = static_cast<int>(levelPanel.x) + 20, titleY = static_cast<int>(levelPanel.y) - 2;
+    fakeConsole().pushMouse(titleX, titleY, 0, MOUSE_MOVED);
+    fakeConsole().pushMouse(titleX, titleY, FROM_LEFT_1ST_BUTTON_PRESSED);
+    fakeConsole().pushMouse(titleX + 3, titleY, FROM_LEFT_1ST_BUTTON_PRESSED, MOUSE_MOVED);
+    fakeConsole().pushMouse(titleX + 3, titleY, 0);
+    runFrames(5);
+    ASSERT_EQ(levelPanel.x, 72);
+    fakeConsole().resize(190, 50);
+    runFrames(2);
+    EXPECT_EQ(levelPanel.x, 72);
+    EXPECT_EQ(editorPanel.height(), 40);
+    freshProgram();
+    runFrame();
+    EXPECT_EQ(levelPanel.x, 72);
+    EXPECT_EQ(registerPanel.x, 128);
+    testKeepsFiles = false;
+    fakeConsole().resize(170, 45);
+}
+
 TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {
     LevelVerdict ok = playLevel(1, "add r3 r1 r2\nhlt", 11, 257, 1000000);
     EXPECT_TRUE(ok.completed);
