@@ -1219,6 +1219,11 @@ TEST(FunctionKeys, ActWhicheverPanelIsInFront) {
         EXPECT_EQ(frontPanel(), &guidePanel);
         press(F(1));
         EXPECT_FALSE(guidePanel.visible);
+        press(F(3));
+        EXPECT_EQ(frontPanel(), &levelListPanel);
+        press(VK_ESCAPE);
+        EXPECT_FALSE(levelListPanel.visible);
+        EXPECT_EQ(game.level, 31);
 
         EXPECT_EQ(cpu.pendingKey, 0);
         EXPECT_EQ(editorPanel.getText(), program);

@@ -5,6 +5,7 @@
 
 #include "game/cpu_control.h"
 #include "game/game.h"
+#include "game/level_select.h"
 #include "game/panels.h"
 #include "game/run_replay.h"
 
@@ -28,6 +29,7 @@ void nextPanel() {
 constexpr FunctionKey table[] = {
     {VK_F(1), false, "F1", "说明书", toggleManual},
     {VK_F(2), false, "F2", "下一个面板", nextPanel},
+    {VK_F(3), false, "F3", "选关", openLevelList},
     {VK_F(4), false, "F4", "快速/慢速", toggleSpeed},
     {VK_F(5), false, "F5", "运行", runProgram},
     {VK_F(6), false, "F6", "暂停", pauseRun},
