@@ -91,9 +91,9 @@ ManualNode immediateCategory() {
                                     "addi r1 r1 -5   ;也就是addi r1 r1 fb\n"
                                     "结果和减法相同，但C相反：这是加法，\n"
                                     "Rs>=Imm时进位C=1，Rs<Imm时C=0\n"
-                                    "(Imm为0时C总是0)。所以比较时：\n"
-                                    "addi r0 r1 -5之后，JLT(C=1)在r1>=5时\n"
-                                    "跳转，JGE(C=0)在r1<5时跳转，\n"
+                                    "(Imm为0时C总是0)。比如执行\n"
+                                    "(addi r0 r1 -5)之后，JLT(C=1)在\n"
+                                    "r1>=5时跳转，JGE(C=0)在r1<5时跳转，\n"
                                     "JEQ(Z=1)在r1=5时跳转。\n"
                                     "要和SUB一样的C，请用sub和寄存器。\nTYPE=2\n"),
                       entry("MULI", "MULI Rd Rs Imm\n令Rd=(Rs*Imm)&0xFF\nTYPE=3\n"),
