@@ -21,6 +21,7 @@ void Game::setLEVEL(unsigned short newLevel) {
     registerCheck = nullptr;
     memoryCheck = nullptr;
     level = newLevel;
+    editorPanel.useHistoryOf(level); // each level undoes its own edits
 
     stepHistory.stop(); // the set-up draws live, never from a log
     cpu.reset();
