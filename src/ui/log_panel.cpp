@@ -21,7 +21,7 @@ void LogPanel::printLogged(const char* format, va_list args) {
             continue;
         }
         lines.emplace_back();
-        if (lines.size() > keptLines) lines.pop_front();
+        if (lines.size() > keptLines + 1) lines.pop_front(); // the open line besides
     }
     laidOutStale = true;
     following = true;
