@@ -316,7 +316,13 @@ TEST_F(EditorTest, KeysFromTheTerminalEditAndUndo) {
 }
 
 TEST_F(EditorTest, UndoGoesBackTwoHundredStepsAndEachLevelKeepsItsOwn) {
+    // At start-up the level is set up, the editor emptied, and every edit sets the level up again.
     e().useHistoryOf(1);
+    e().setText("");
+    type("a");
+    e().useHistoryOf(1);
+    ctrl('Z');
+    EXPECT_EQ(e().getText(), "");
     std::string typed;
     for (int i = 0; i < 300; ++i) typed += i % 2 ? "\r" : "w";
     type(typed);

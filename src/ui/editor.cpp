@@ -423,10 +423,13 @@ void Editor::redo() {
 void Editor::useHistoryOf(std::int64_t key) {
     if (key == historyKey) return;
     const std::string text = getText();
-    if (historyKey != noHistoryKey) shelvedHistories[historyKey] = {std::move(history), text};
-    history.clear();
+    if (historyKey != noHistoryKey) {
+        shelvedHistories[historyKey] = {std::move(history), text};
+        history.clear();
+    }
+    // Edits made since a setText belong to the text shown and stay.
     if (auto it = shelvedHistories.find(key); it != shelvedHistories.end()) {
-        if (it->second.text == text) history = std::move(it->second.history);
+        if (it->second.text == text && history.steps.empty()) history = std::move(it->second.history);
         shelvedHistories.erase(it);
     }
     historyKey = key;
