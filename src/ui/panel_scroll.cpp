@@ -48,6 +48,7 @@ void drawScrollPosition(const window& panel, std::int64_t top, std::int64_t tota
     // Kept between frames so that drawing it allocates nothing.
     static std::string label;
     char where[64];
+    label.reserve(sizeof where);
     std::snprintf(where, sizeof where, "第%lld-%lld行/共%lld行", static_cast<long long>(top + 1),
                   static_cast<long long>(std::min(top + panel.height(), total)), static_cast<long long>(total));
     label = where;
