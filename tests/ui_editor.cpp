@@ -549,6 +549,8 @@ TEST_F(EditorTest, SetTextDropsEmptyLinesAndZeroBytesGetTextJoins) {
     EXPECT_EQ(e().getText(), "a\nb");
     e().setText(std::string("x\0y\n", 4));
     expectLines({"xy"});
+    e().setText("a\x01" "b\x1a\x13\tc\x7f\r\nd"); // control bytes saved by an older game
+    expectLines({"ab\tc", "d"});
     caretAt(2, 0);
     e().setText("long line\nsecond");
     e().selStart = e().selEnd = {6, 1};

@@ -500,7 +500,10 @@ void Editor::setText(const std::string& text) {
     lines.clear();
     std::string piece;
     for (char c : text) {
-        if (c == '\0') continue;
+        // Control bytes a code file may hold from an older game (Ctrl+letters
+        // were typed then) are dropped; a tab stays for the assembler to warn about.
+        const auto b = static_cast<std::uint8_t>(c);
+        if ((b < 0x20 && b != '\t' && b != '\n') || b == 0x7F) continue;
         if (c == '\n') {
             if (!piece.empty()) lines.push_back(std::move(piece));
             piece.clear();
