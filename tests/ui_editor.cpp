@@ -356,6 +356,12 @@ TEST_F(EditorTest, UndoGoesBackTwoHundredStepsAndEachLevelKeepsItsOwn) {
     type(" text");
     ctrl('Z');
     expectLines({"other"});
+    // Lines written behind the journal's back: it ends rather than corrupt them.
+    type(" more");
+    e().lines = {"x"};
+    ctrl('Z');
+    ctrl('Y');
+    expectLines({"x"});
 }
 
 TEST_F(EditorTest, GutterWidensAtElevenLines) {

@@ -357,7 +357,8 @@ void Editor::typeByte(std::uint8_t ch) {
         // Backspace takes away a selection, or else the character before the caret.
         if (selStart != selEnd) return deleteSelection();
         const TextPosition caret = clamped(selStart);
-        if (caret.column > 0) return edit({previousColumn(caret.line, caret.column), caret.line}, caret, "", EditKind::backspace);
+        if (caret.column > 0)
+            return edit({previousColumn(caret.line, caret.column), caret.line}, caret, "", EditKind::backspace);
         if (caret.line > 0) return edit({lineLength(caret.line - 1), caret.line - 1}, caret, "", EditKind::backspace);
         moveCaret(caret, false);
         modified = true;
@@ -402,7 +403,7 @@ void Editor::undo() {
     const EditStep* step = history.undo();
     if (!step) return;
     const TextPosition end = positionAfter(step->at, step->inserted);
-    if (textBetween(step->at, end) != step->inserted) return history.clear();
+    if (clamped(step->at) != step->at || textBetween(step->at, end) != step->inserted) return history.clear();
     replaceText(step->at, end, step->removed);
     selStart = clamped(step->selStartBefore);
     selEnd = clamped(step->selEndBefore);
@@ -414,7 +415,7 @@ void Editor::redo() {
     const EditStep* step = history.redo();
     if (!step) return;
     const TextPosition end = positionAfter(step->at, step->removed);
-    if (textBetween(step->at, end) != step->removed) return history.clear();
+    if (clamped(step->at) != step->at || textBetween(step->at, end) != step->removed) return history.clear();
     selStart = selEnd = replaceText(step->at, end, step->inserted);
     extendSide = 0;
     modified = true;
