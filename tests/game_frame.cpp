@@ -366,6 +366,26 @@ TEST(Buttons, CompileFeedbackAndRefusals) {
     EXPECT_EQ(consoleMessages(), "编译成功：1条指令，1个数据字节，共5字节。");
 }
 
+TEST(Buttons, UndoOutlastsACompileAndEachLevelUndoesItsOwnEdits) {
+    freshProgram();
+    runFrame();
+    typeIntoEditor("add r3 r1 r2\rhlt");
+    press("编译");
+    const auto undo = [] {
+        editorPanel.raise();
+        fakeConsole().pushKey('Z', 0x1A, LEFT_CTRL_PRESSED);
+        runFrames(2);
+    };
+    undo();
+    EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\n");
+    game.setLEVEL(2); // the level passed: level 2 starts with the same text and nothing to undo
+    undo();
+    EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\n");
+    game.setLEVEL(1); // back to level 1 with the text it was left with: its edits again
+    undo();
+    EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2");
+}
+
 TEST(Buttons, TheBarTogglesAPanel) {
     freshProgram();
     runFrame();
