@@ -220,7 +220,7 @@ void arrangeDefaultLayout() {
     const ConsoleSize size = visibleConsoleSize();
     layOut(size.width, size.height);
     // Raised back to front, so the editor ends in front.
-    for (window* w : {&cpuControlPanel, &registerPanel, &levelPanel, &consolePanel})
+    for (window* w : std::initializer_list<window*>{&cpuControlPanel, &registerPanel, &levelPanel, &consolePanel})
         w->raise();
     editorPanel.raise();
     for (window* hidden : {&perfPanel, &choicePanel, &levelListPanel})
