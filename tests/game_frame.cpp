@@ -591,6 +591,7 @@ TEST(Layout, TheLevelTextScrollsWhenTallerThanItsPanel) {
 }
 
 TEST(Layout, TheConsoleKeepsEveryCompileMessageAndScrollsBack) {
+    fakeConsole().resize(161, 33); // the console panel of the smallest layout: 12 rows
     freshProgram();
     runFrame();
     // Line 0 has two messages, the first without a line break of its own.
@@ -645,6 +646,7 @@ TEST(Layout, TheConsoleKeepsEveryCompileMessageAndScrollsBack) {
     for (int i = 0; i < 1200; ++i) consolePrintf("m%d\n", i);
     EXPECT_EQ(consolePanel.rows().size(), 1000u);
     EXPECT_EQ(consolePanel.rows().front(), "m200");
+    fakeConsole().resize(170, 45);
 }
 
 TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {
@@ -1293,7 +1295,8 @@ std::string gbkFromUtf8(const std::string& utf8) {
 // text); an open dialog owns the keys.
 TEST(FunctionKeys, ActWhicheverPanelIsInFront) {
     const std::string program = "label l\naddi r1 r1 1\njmp r0 r0 l";
-    for (window* front : {static_cast<window*>(&editorPanel), &keyboardPanel, &levelPanel, &cpuControlPanel, &consolePanel, &memoryPanel}) {
+    const std::vector<window*> fronts = {&editorPanel, &keyboardPanel, &levelPanel, &cpuControlPanel, &consolePanel, &memoryPanel};
+    for (window* front : fronts) {
         SCOPED_TRACE(front->title);
         freshProgram();
         runFrame();
