@@ -699,8 +699,14 @@ TEST(Layout, TheDefaultLayoutFollowsTheWindowUntilAPanelIsDragged) {
     runFrame();
     EXPECT_EQ(editorPanel.width(), 62);
     EXPECT_EQ(editorPanel.height(), 28);
+    for (int i = 0; i < 15; ++i) consolePrintf("c%d\n", i);
     fakeConsole().resize(201, 53);
     runFrames(2);
+    // The taller console shows its whole log again, the newest row last.
+    const std::vector<std::string>& logged = consolePanel.rows();
+    ASSERT_LT(logged.size(), 32u);
+    for (std::size_t row = 0; row < logged.size(); ++row) EXPECT_EQ(panelRow(consolePanel, static_cast<int>(row)), logged[row]);
+    EXPECT_EQ(logged.back(), "c14");
     EXPECT_EQ(editorPanel.width(), 82);
     EXPECT_EQ(editorPanel.height(), 48);
     EXPECT_EQ(levelPanel.x, 85);
