@@ -304,7 +304,9 @@ std::string writeClass(const std::string& root) {
             break;
         case 2: // UTF-8 with a byte order mark, own spacing, comments and label names
             code(1, "\xEF\xBB\xBF" + utf8(u8"; 我的答案\nadd  r3   r1 r2   ; 相加\n\nhlt\n"));
-            code(6, utf8(u8"sub r0 r1 r2\njgt r0 r0 更大\nhlt\n\nlabel 更大\naddi r3 r0 1 ; 是\nhlt"));
+            // Level 6 under a GBK name (unpacked from a Windows archive) in a UTF-8 folder.
+            writeFile((files / "第6关代码.txt").string(),
+                      utf8(u8"sub r0 r1 r2\njgt r0 r0 更大\nhlt\n\nlabel 更大\naddi r3 r0 1 ; 是\nhlt"));
             expected = name + ",1" + completed + name + ",6" + completed;
             break;
         case 3: // wrong at level 1, right at level 2
@@ -338,8 +340,9 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     Outcome four = judge(GRADE + std::string(" --jobs 4 --csv four.csv"));
     EXPECT_EQ(one.status, 0);
     EXPECT_EQ(four.status, 0);
-    EXPECT_EQ(readFile("one.csv"), expectedCsv);
-    EXPECT_EQ(readFile("four.csv"), expectedCsv);
+    // UTF-8 with a byte order mark, so that Excel reads the names right.
+    EXPECT_EQ(readFile("one.csv"), "\xEF\xBB\xBF" + expectedCsv);
+    EXPECT_EQ(readFile("four.csv"), "\xEF\xBB\xBF" + expectedCsv);
     EXPECT_EQ(one.out, four.out);
     // Not a terminal: no progress line.
     EXPECT_EQ(one.err.find('\r'), std::string::npos) << one.err;
