@@ -20,7 +20,7 @@ std::string programPath;
 #ifdef _WIN32
 // _wspawnv joins the arguments with spaces; the child's C runtime splits them
 // again, so arguments with blanks or quotes need quoting.
-std::string quoted(const std::string& argument) {
+std::string commandLineQuoted(const std::string& argument) {
     if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
     std::string out = "\"";
     std::size_t backslashes = 0;
@@ -58,8 +58,8 @@ std::optional<Worker> startWorker(const std::vector<std::string>& arguments) {
     if (programPath.empty()) return std::nullopt;
 #ifdef _WIN32
     // Wide, so that paths with Chinese names reach the worker whatever the code page.
-    std::vector<std::wstring> texts{filePath(quoted(programPath)).native()};
-    for (const std::string& argument : arguments) texts.push_back(filePath(quoted(argument)).native());
+    std::vector<std::wstring> texts{filePath(commandLineQuoted(programPath)).native()};
+    for (const std::string& argument : arguments) texts.push_back(filePath(commandLineQuoted(argument)).native());
     std::vector<const wchar_t*> argv;
     for (const std::wstring& text : texts) argv.push_back(text.c_str());
     argv.push_back(nullptr);
