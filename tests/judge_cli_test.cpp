@@ -388,7 +388,7 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     // A range that starts above 1: every row, line and cell names the level it judged.
     Outcome part = judge("grade class --levels 2-6 --seed 3 --max-steps 20000 --jobs 2 --csv part.csv --html part.html");
     EXPECT_EQ(part.status, 0);
-    std::string partCsv = "student,level,result,passes,failed_run,first_mismatch\n";
+    std::string partCsv = "\xEF\xBB\xBFstudent,level,result,passes,failed_run,first_mismatch\n";
     std::istringstream wholeRows(expectedCsv);
     while (std::getline(wholeRows, line))
         if (line.find(",2,") != std::string::npos || line.find(",6,") != std::string::npos) partCsv += line + "\n";

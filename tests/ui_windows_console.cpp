@@ -314,7 +314,7 @@ TEST(WindowsConsole, OutputCallsBecomeWideCallsCellForCell) {
     const std::vector<std::string> expected = {
         "code pages 936 936", "mode 1B7", "screen buffer", "buffer size 170,45", "active 9", "write 10,3 5173", "attribute 10,3 9F x2", "write 167,4 0061 0062 003F",
         "write 0,5 00B7 20AC 003F", "fill 0,0 0020 x51000", "write 10,3 5173", "write 20,6 201C 0020", "write 22,6 5173",
-        "cursor 80,16", "cursor info 25 0", "text 9 1 35831", "active 7", "close 9", "mode 3F7", "code pages 437 850"};
+        "cursor 80,16", "cursor info 25 0", "text 9 1 35831", "active 7", "close 9", "cursor info 25 1", "mode 3F7", "code pages 437 850"};
     EXPECT_EQ(api.calls, expected);
     EXPECT_EQ(api.at(10, 3).character, u'\u5173');
     EXPECT_TRUE(api.at(11, 3).trailing);

@@ -108,6 +108,7 @@ WindowsConsole::WindowsConsole(win32::ConsoleApi& consoleApi) : api(consoleApi) 
     }
     win32::BufferInfo info;
     if (!original || !api.screenBufferInfo(original, info)) return;
+    cursorSaved = api.cursorInfo(original, savedCursorSize, savedCursorVisible);
     // A buffer the size of the window: the wheel has nothing to scroll, and the
     // console's own buffer, with the shell's text, comes back untouched at exit.
     const win32::Cell window{static_cast<std::int16_t>(info.right - info.left + 1),
@@ -140,6 +141,10 @@ void WindowsConsole::restore() {
         api.setActiveScreenBuffer(original);
         api.closeHandle(own);
         own = nullptr;
+    }
+    if (cursorSaved) { // hidden there too when the game drew on the console's own buffer
+        cursorSaved = false;
+        api.setCursorInfo(original, savedCursorSize, savedCursorVisible);
     }
     if (modeSaved) {
         modeSaved = false;

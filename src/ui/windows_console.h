@@ -100,8 +100,8 @@ private:
 
     win32::ConsoleApi& api;
     win32::Handle input = nullptr, original = nullptr, own = nullptr;
-    std::uint32_t savedMode = 0;
-    bool modeSaved = false;
+    std::uint32_t savedMode = 0, savedCursorSize = 25;
+    bool modeSaved = false, cursorSaved = false, savedCursorVisible = true;
     bool codePagesSet = false;
     std::uint32_t savedInputCodePage = 0, savedOutputCodePage = 0;
     WindowsInputDecoder decoder;
