@@ -7,9 +7,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#ifndef _WIN32
+#include <locale.h>
+#include <wchar.h>
+#endif
 
 #include "game/panels.h"
 #include "game_support.h"
+#include "ui/ambiguous_width.h"
 #include "ui/console_screen.h"
 #include "ui/gbk_wide.h"
 #include "ui/windows_console.h"
@@ -319,6 +324,30 @@ TEST(WindowsConsole, OutputCallsBecomeWideCallsCellForCell) {
     EXPECT_EQ(api.at(10, 3).character, u'\u5173');
     EXPECT_TRUE(api.at(11, 3).trailing);
     EXPECT_EQ(api.at(11, 3).attribute, 0x9F);
+}
+
+// The characters padded in Windows Terminal are exactly the GBK double-byte
+// characters a UTF-8 terminal measures one column wide.
+TEST(WindowsConsole, AmbiguousWidthTableIsTheGbkTableMeasured) {
+#ifdef _WIN32
+    GTEST_SKIP() << "wcwidth is a Linux measure";
+#else
+    locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    ASSERT_NE(utf8, static_cast<locale_t>(0));
+    const locale_t previous = uselocale(utf8);
+    int narrow = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            const char16_t c = wideFromGbkPair(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
+            if (c == 0) continue;
+            const bool oneColumn = wcwidth(static_cast<wchar_t>(c)) == 1;
+            narrow += oneColumn;
+            EXPECT_EQ(isAmbiguousWidthGbk(c), oneColumn) << std::hex << lead << " " << trail;
+        }
+    uselocale(previous);
+    freelocale(utf8);
+    EXPECT_EQ(narrow, 446);
+#endif
 }
 
 TEST(WindowsConsole, InputRecordsBecomeGbkKeyRecordsOnePerByte) {
