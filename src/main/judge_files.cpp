@@ -70,7 +70,11 @@ void writeText(std::FILE* stream, std::string_view utf8) {
         // The console takes a limited amount per call.
         DWORD written = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
-        if (!WriteConsoleW(console, wide.data() + done, chunk, &written, nullptr) || written == 0) return;
+        if (!WriteConsoleW(console, wide.data() + done, chunk, &written, nullptr) || written == 0) {
+            // Not a console after all: the bytes, as to a file.
+            if (done == 0) std::fwrite(utf8.data(), 1, utf8.size(), stream);
+            return;
+        }
         done += written;
     }
 }
