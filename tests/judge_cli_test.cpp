@@ -318,7 +318,9 @@ std::string writeClass(const std::string& root) {
             break;
         case 2: // UTF-8 with a byte order mark, own spacing, comments and label names
             code(1, "\xEF\xBB\xBF" + utf8(u8"; 我的答案\nadd  r3   r1 r2   ; 相加\n\nhlt\n"));
-            code(6, utf8(u8"sub r0 r1 r2\njgt r0 r0 更大\nhlt\n\nlabel 更大\naddi r3 r0 1 ; 是\nhlt"));
+            // Level 6 under a GBK name (unpacked from a Windows archive) in a UTF-8 folder.
+            writeFile((files / "第6关代码.txt").string(),
+                      utf8(u8"sub r0 r1 r2\njgt r0 r0 更大\nhlt\n\nlabel 更大\naddi r3 r0 1 ; 是\nhlt"));
             expected = name + ",1" + completed + name + ",6" + completedSix;
             break;
         case 3: // wrong at level 1, right at level 2
@@ -352,8 +354,9 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     Outcome four = judge(GRADE + std::string(" --jobs 4 --csv four.csv"));
     EXPECT_EQ(one.status, 0);
     EXPECT_EQ(four.status, 0);
-    EXPECT_EQ(readFile("one.csv"), expectedCsv);
-    EXPECT_EQ(readFile("four.csv"), expectedCsv);
+    // UTF-8 with a byte order mark, so that Excel reads the names right.
+    EXPECT_EQ(readFile("one.csv"), "\xEF\xBB\xBF" + expectedCsv);
+    EXPECT_EQ(readFile("four.csv"), "\xEF\xBB\xBF" + expectedCsv);
     EXPECT_EQ(one.out, four.out);
     // Not a terminal: no progress line.
     EXPECT_EQ(one.err.find('\r'), std::string::npos) << one.err;
@@ -385,7 +388,7 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     // A range that starts above 1: every row, line and cell names the level it judged.
     Outcome part = judge("grade class --levels 2-6 --seed 3 --max-steps 20000 --jobs 2 --csv part.csv --html part.html");
     EXPECT_EQ(part.status, 0);
-    std::string partCsv = "student,level,result,passes,failed_run,first_mismatch\n";
+    std::string partCsv = "\xEF\xBB\xBFstudent,level,result,passes,failed_run,first_mismatch\n";
     std::istringstream wholeRows(expectedCsv);
     while (std::getline(wholeRows, line))
         if (line.find(",2,") != std::string::npos || line.find(",6,") != std::string::npos) partCsv += line + "\n";

@@ -7,9 +7,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#ifndef _WIN32
+#include <locale.h>
+#include <wchar.h>
+#endif
 
 #include "game/panels.h"
 #include "game_support.h"
+#include "ui/ambiguous_width.h"
 #include "ui/console_screen.h"
 #include "ui/gbk_wide.h"
 #include "ui/windows_console.h"
@@ -21,16 +26,18 @@ using win32::Cell;
 // A console that records the calls it gets and keeps the cells they change,
 // a character GBK writes in two bytes taking two cells, as the console does with code page 936.
 struct RecordingApi : win32::ConsoleApi {
-    static constexpr int width = 170, height = 45;
+    static constexpr int width = 170, height = 45; // the window at start; rows compare this much
+    static constexpr int storedWidth = 200, storedHeight = 60;
+    Cell window{width, height}, buffer{width, 300}; // the console's own buffer scrolls
     struct Screen {
         char16_t character = u' ';
         bool trailing = false; // second cell of a double-width character
         std::uint16_t attribute = 0x07;
     };
-    std::vector<Screen> cells = std::vector<Screen>(width * height);
+    std::vector<Screen> cells = std::vector<Screen>(storedWidth * storedHeight);
     std::vector<std::string> calls;
     std::deque<win32::InputRecord> input;
-    std::uint32_t inputPage = 437, outputPage = 850, consoleMode = 0x1F7;
+    std::uint32_t inputPage = 437, outputPage = 850, consoleMode = 0x3F7; // quick edit and VT input on
     bool (*handler)(win32::ControlEvent) = nullptr;
 
     void log(const char* format, int a, int b, int c, int d = 0) {
@@ -42,27 +49,45 @@ struct RecordingApi : win32::ConsoleApi {
         std::uint8_t bytes[2];
         return gbkFromWide(c, bytes) == 2;
     }
-    Screen& at(int x, int y) { return cells[static_cast<std::size_t>(y * width + x)]; }
+    Screen& at(int x, int y) { return cells[static_cast<std::size_t>(y * storedWidth + x)]; }
 
     win32::Handle stdHandle(win32::StdHandle which) override {
         return reinterpret_cast<win32::Handle>(which == win32::StdHandle::input ? 3 : 7);
     }
+    win32::Handle createScreenBuffer() override {
+        calls.emplace_back("screen buffer");
+        return reinterpret_cast<win32::Handle>(9);
+    }
+    bool setActiveScreenBuffer(win32::Handle h) override {
+        log("active %d", static_cast<int>(reinterpret_cast<std::intptr_t>(h)), 0, 0);
+        return true;
+    }
+    bool setScreenBufferSize(win32::Handle, Cell size) override {
+        log("buffer size %d,%d", size.x, size.y, 0);
+        buffer = size;
+        return true;
+    }
+    bool setWindow(win32::Handle, std::int16_t left, std::int16_t top, std::int16_t right, std::int16_t bottom) override {
+        log("window %d,%d %d,%d", left, top, right, bottom);
+        return true;
+    }
+    void closeHandle(win32::Handle h) override { log("close %d", static_cast<int>(reinterpret_cast<std::intptr_t>(h)), 0, 0); }
     bool screenBufferInfo(win32::Handle, win32::BufferInfo& info) override {
         info = win32::BufferInfo{};
-        info.size = {width, 300};
+        info.size = buffer;
         info.attributes = 0x07;
-        info.right = width - 1, info.bottom = height - 1;
+        info.right = static_cast<std::int16_t>(window.x - 1), info.bottom = static_cast<std::int16_t>(window.y - 1);
         return true;
     }
     bool writeCharacters(win32::Handle, const char16_t* text, std::uint32_t length, Cell start) override {
         std::string line = "write " + std::to_string(start.x) + "," + std::to_string(start.y);
         int x = start.x;
-        for (std::uint32_t i = 0; i < length && x < width; ++i) {
+        for (std::uint32_t i = 0; i < length && x < storedWidth; ++i) {
             char hex[8];
             std::snprintf(hex, sizeof hex, " %04X", static_cast<unsigned>(text[i]));
             line += hex;
             at(x, start.y) = {text[i], false, at(x, start.y).attribute};
-            if (wide(text[i]) && x + 1 < width) at(++x, start.y).trailing = true;
+            if (wide(text[i]) && x + 1 < storedWidth) at(++x, start.y).trailing = true;
             ++x;
         }
         calls.push_back(line);
@@ -71,8 +96,8 @@ struct RecordingApi : win32::ConsoleApi {
     bool fillAttribute(win32::Handle, std::uint16_t attribute, std::uint32_t length, Cell start) override {
         log("attribute %d,%d %02X x%d", start.x, start.y, attribute, static_cast<int>(length));
         for (std::uint32_t i = 0; i < length; ++i) {
-            const int cell = start.y * width + start.x + static_cast<int>(i);
-            if (cell < width * height) cells[static_cast<std::size_t>(cell)].attribute = attribute;
+            const int cell = start.y * storedWidth + start.x + static_cast<int>(i);
+            if (cell < storedWidth * storedHeight) cells[static_cast<std::size_t>(cell)].attribute = attribute;
         }
         return true;
     }
@@ -97,6 +122,7 @@ struct RecordingApi : win32::ConsoleApi {
         return true;
     }
     bool setMode(win32::Handle, std::uint32_t m) override {
+        log("mode %X", static_cast<int>(m), 0, 0);
         consoleMode = m;
         return true;
     }
@@ -124,8 +150,9 @@ struct RecordingApi : win32::ConsoleApi {
         }
         return true;
     }
-    void writeStandardOutput(const char16_t* text, std::uint32_t length) override {
-        calls.push_back("stdout " + std::to_string(length) + (length ? " " + std::to_string(text[0]) : ""));
+    void writeText(win32::Handle h, const char16_t* text, std::uint32_t length) override {
+        calls.push_back("text " + std::to_string(reinterpret_cast<std::intptr_t>(h)) + " " + std::to_string(length) +
+                        (length ? " " + std::to_string(text[0]) : ""));
     }
     void sleep(std::uint32_t) override {}
 
@@ -247,6 +274,15 @@ TEST(WindowsConsole, AGameFrameShowsTheSameCellsWithDoubleWidthCharacters) {
     EXPECT_GT(typed.pairs, 40u);
     EXPECT_LT(typed.wideWrites, 12u) << typed.wideWrites;
     expectSameScreen();
+    // The window grows and the console, reflowing its buffer, loses the
+    // picture: the game's buffer follows the window and gets it all again.
+    std::fill(api.cells.begin(), api.cells.end(), RecordingApi::Screen{});
+    api.window = {180, 50};
+    CONSOLE_SCREEN_BUFFER_INFO grown;
+    con.GetConsoleScreenBufferInfo(out, &grown);
+    EXPECT_EQ(grown.dwSize.X, 180);
+    EXPECT_EQ(grown.dwSize.Y, 50);
+    expectSameScreen();
 }
 
 // Known calls: what each A-shaped call becomes.
@@ -267,6 +303,10 @@ TEST(WindowsConsole, OutputCallsBecomeWideCallsCellForCell) {
         con.FillConsoleOutputAttribute(out, 0x9F, 2, {10, 3}, nullptr);
         con.FillConsoleOutputCharacterA(out, ' ', 170 * 300, {0, 0}, nullptr);
         con.WriteConsoleOutputCharacterA(out, "\xB9\xD8", 2, {10, 3}, nullptr); // after a clear: sent
+        con.narrowAmbiguous = true; // Windows Terminal: “ takes one cell there, a blank fills its second
+        con.WriteConsoleOutputCharacterA(out, "\xA1\xB0", 2, {20, 6}, nullptr);
+        con.WriteConsoleOutputCharacterA(out, "\xB9\xD8", 2, {22, 6}, nullptr); // 关 still fills two
+        con.narrowAmbiguous = false;
         con.SetConsoleCursorPosition(out, {80, 16});
         CONSOLE_CURSOR_INFO cursor;
         con.GetConsoleCursorInfo(out, &cursor);
@@ -274,14 +314,40 @@ TEST(WindowsConsole, OutputCallsBecomeWideCallsCellForCell) {
         con.SetConsoleCursorInfo(out, &cursor);
         con.WriteStandardOutput("\xC7\xEB", 2); // 请
     }
+    // Quick edit and VT input off, a buffer of the game's own the size of the
+    // window; the console's buffer, mode and code pages back at the end.
     const std::vector<std::string> expected = {
-        "code pages 936 936", "write 10,3 5173", "attribute 10,3 9F x2", "write 167,4 0061 0062 003F",
-        "write 0,5 00B7 20AC 003F", "fill 0,0 0020 x51000", "write 10,3 5173", "cursor 80,16", "cursor info 25 0", "stdout 1 35831",
-        "code pages 437 850"};
+        "code pages 936 936", "mode 1B7", "screen buffer", "buffer size 170,45", "active 9", "write 10,3 5173", "attribute 10,3 9F x2", "write 167,4 0061 0062 003F",
+        "write 0,5 00B7 20AC 003F", "fill 0,0 0020 x51000", "write 10,3 5173", "write 20,6 201C 0020", "write 22,6 5173",
+        "cursor 80,16", "cursor info 25 0", "text 9 1 35831", "active 7", "close 9", "cursor info 25 1", "mode 3F7", "code pages 437 850"};
     EXPECT_EQ(api.calls, expected);
     EXPECT_EQ(api.at(10, 3).character, u'\u5173');
     EXPECT_TRUE(api.at(11, 3).trailing);
     EXPECT_EQ(api.at(11, 3).attribute, 0x9F);
+}
+
+// The characters padded in Windows Terminal are exactly the GBK double-byte
+// characters a UTF-8 terminal measures one column wide.
+TEST(WindowsConsole, AmbiguousWidthTableIsTheGbkTableMeasured) {
+#ifdef _WIN32
+    GTEST_SKIP() << "wcwidth is a Linux measure";
+#else
+    locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    ASSERT_NE(utf8, static_cast<locale_t>(0));
+    const locale_t previous = uselocale(utf8);
+    int narrow = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            const char16_t c = wideFromGbkPair(static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(trail));
+            if (c == 0) continue;
+            const bool oneColumn = wcwidth(static_cast<wchar_t>(c)) == 1;
+            narrow += oneColumn;
+            EXPECT_EQ(isAmbiguousWidthGbk(c), oneColumn) << std::hex << lead << " " << trail;
+        }
+    uselocale(previous);
+    freelocale(utf8);
+    EXPECT_EQ(narrow, 446);
+#endif
 }
 
 TEST(WindowsConsole, InputRecordsBecomeGbkKeyRecordsOnePerByte) {
@@ -293,6 +359,11 @@ TEST(WindowsConsole, InputRecordsBecomeGbkKeyRecordsOnePerByte) {
         key(0xE7, u'\u4E2D'),                                   // 中 from an input method: D6 D0
         key('C', u'\u521B'),                                    // 创 (B4 B4): its low byte 1B is no Escape
         key(0xE5, 0), key('W', 0), key('W', u'\u6587', false),  // composing, then the character on the key-up: 文 CE C4
+        key(0, u'\u52A0'), key(0, u'\u52A0', false),             // typed under wine, pasted, Windows Terminal: 加 once
+        key('A', u'a'), key(VK_LEFT, 0, true, ENHANCED_KEY), key(VK_LEFT, 0, false, ENHANCED_KEY),
+        key('A', u'a', false),                                  // a letter released after an arrow: still one
+        key(0x12, 0, true, LEFT_ALT_PRESSED), key(0x62, 0, true, LEFT_ALT_PRESSED),
+        key(0x62, 0, false, LEFT_ALT_PRESSED), key(0x12, u'\u6CD5', false), // Alt+keypad code: 法 B7 A8 on Alt's key-up
         key(0x10, 0, true, 0x10), key(0x10, 0, false),          // Shift alone: its key-down only
         key('X', u'x', true, 0, 3),                             // a held key: three records
         key('A', 1, true, LEFT_CTRL_PRESSED),                   // Ctrl+A
@@ -312,7 +383,9 @@ TEST(WindowsConsole, InputRecordsBecomeGbkKeyRecordsOnePerByte) {
     const std::vector<std::string> expected = {
         "type 4", // the window's size, queued at start for the first frame
         "key 41 61 ctl 0 n1", "key E7 D6 ctl 0 n1", "key E7 D0 ctl 0 n1", "key 43 B4 ctl 0 n1", "key 43 B4 ctl 0 n1",
-        "key 57 00 ctl 0 n1", "key 57 CE ctl 0 n1", "key 57 C4 ctl 0 n1", "key 10 00 ctl 10 n1", "key 58 78 ctl 0 n1", "key 58 78 ctl 0 n1", "key 58 78 ctl 0 n1",
+        "key 57 00 ctl 0 n1", "key 57 CE ctl 0 n1", "key 57 C4 ctl 0 n1", "key 00 BC ctl 0 n1", "key 00 D3 ctl 0 n1",
+        "key 41 61 ctl 0 n1", "key 25 00 ctl 100 n1", "key 12 00 ctl 2 n1", "key 62 00 ctl 2 n1", "key 12 B7 ctl 0 n1",
+        "key 12 A8 ctl 0 n1", "key 10 00 ctl 10 n1", "key 58 78 ctl 0 n1", "key 58 78 ctl 0 n1", "key 58 78 ctl 0 n1",
         "key 41 01 ctl 8 n1", "key 79 00 ctl 0 n1", "key 25 00 ctl 100 n1", "mouse 12,7 00000001 0",
         "mouse 12,7 FF880002 4", "mouse 3,4 00000000 1", "type 4", "type 10"};
     EXPECT_EQ(readAll(con), expected);

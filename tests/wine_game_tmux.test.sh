@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Windows game under wine in a real terminal: it starts, takes typed ASCII
-# into the editor (saved as level 1's code file, in CR LF text lines), compiles
+# The Windows game under wine in a real terminal: it starts, takes typed text
+# into the editor, Chinese once per character (saved as level 1's code file, in
+# GBK and CR LF text lines), compiles
 # and runs level 1 fast until halted runs pass (the pass counter counts), and
 # ends with status 0 on F10. (wine's console redraws slowly, a few frames a
 # second, so the test does not wait for all 257 passes.) wine's console draws a Chinese character in one cell
@@ -52,7 +53,8 @@ w = TmuxSession("%s %s; echo EXIT=$?; sleep 60" % (wine, windows_game))
 try:
     w.wait_for("R3=", "the Windows game draws its panels", timeout=30)
     w.click(60, 20)  # into the editor, which raises it
-    w.type("add r3 r1 r2")
+    # wine sends a typed Chinese character as a key-down and a key-up that both carry it.
+    w.type("add r3 r1 r2 ; 加法")
     w.keys("Enter")
     w.type("hlt")
     levels = os.path.join(w.cwd, "levels")
@@ -63,8 +65,10 @@ try:
                 return f.read()
         except OSError:
             return None
-    if not w.wait_until(lambda: code_file() == b"add r3 r1 r2\r\nhlt",
-                        "typed ASCII reaches the editor and level 1's code file, in CR LF lines", timeout=120):
+    expected = "add r3 r1 r2 ; 加法\r\nhlt".encode("gbk")
+    if not w.wait_until(lambda: code_file() == expected,
+                        "typed text reaches the editor and level 1's code file, Chinese once, in CR LF lines",
+                        timeout=120):
         print("code file:", repr(code_file()))
     if not os.path.isfile(os.path.join(levels, "上次关卡.bin")):
         w.fail("the last-level file is kept in levels")

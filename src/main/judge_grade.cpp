@@ -15,19 +15,12 @@
 
 #include "game/levels.h"
 #include "main/judge_cli.h"
+#include "main/judge_files.h"
 #include "main/judge_grade.h"
 #include "main/judge_identical.h"
 #include "main/judge_level.h"
 #include "main/judge_source.h"
 #include "main/judge_workers.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -49,7 +42,7 @@ struct Task {
 
 // The code file of `level` in a student's folder: levels/ first, then the
 // folder itself; the name as the game writes it (UTF-8) or as a Windows
-// archive may bring it (GBK).
+// archive may bring it (GBK; on Windows the same name).
 std::string codeFile(const fs::path& student, unsigned level) {
     const std::string utf8Name = reinterpret_cast<const char*>(u8"第") + std::to_string(level) +
                                  reinterpret_cast<const char*>(u8"关代码.txt");
@@ -57,8 +50,8 @@ std::string codeFile(const fs::path& student, unsigned level) {
     for (const fs::path& folder : {student / "levels", student})
         for (const std::string& name : {utf8Name, gbkName}) {
             std::error_code error;
-            const fs::path candidate = folder / fs::path(name);
-            if (fs::is_regular_file(candidate, error)) return candidate.string();
+            const fs::path candidate = folder / filePath(name);
+            if (fs::is_regular_file(candidate, error)) return pathText(candidate);
         }
     return {};
 }
@@ -79,30 +72,42 @@ std::string dateNow() {
     return text;
 }
 
-// "students 3/30, levels 90/900, about 12 s left", rewritten in place.
+// "students 3/30, levels 90/900, about 12 s left", rewritten in place with a
+// carriage return and blanks over a longer line before it: no escape codes,
+// which a Windows console without VT processing would print.
 class Progress {
 public:
     Progress(std::size_t students, std::size_t levels)
-        : shown(isatty(fileno(stderr)) != 0), students(students), levels(levels),
-          start(secondsNow()) {}
+        : shown(isInteractive(stderr)), students(students), levels(levels), start(secondsNow()) {}
 
     void update(std::size_t studentsDone, std::size_t levelsDone) {
         if (!shown) return;
         const double elapsed = secondsNow() - start;
         const double left = levelsDone ? elapsed * static_cast<double>(levels - levelsDone) / static_cast<double>(levelsDone) : 0;
-        std::fprintf(stderr, "\r\033[Kgrading: students %zu/%zu, levels %zu/%zu, about %.0f s left", studentsDone,
-                     students, levelsDone, levels, left);
-        std::fflush(stderr);
+        char line[128];
+        const int n = std::snprintf(line, sizeof line, "grading: students %zu/%zu, levels %zu/%zu, about %.0f s left",
+                                    studentsDone, students, levelsDone, levels, left);
+        show(std::string(line, static_cast<std::size_t>(std::max(n, 0))));
     }
 
     void finish() {
-        if (shown) std::fputs("\r\033[K", stderr);
+        if (!shown) return;
+        show("");
+        writeText(stderr, "\r");
     }
 
 private:
     bool shown;
     std::size_t students, levels;
     double start;
+    std::size_t width = 0; // of the longest line shown
+
+    void show(std::string text) {
+        width = std::max(width, text.size());
+        text.resize(width, ' ');
+        writeText(stderr, "\r" + text);
+        std::fflush(stderr);
+    }
 
     // <chrono> cannot be compiled with GBK literals (its "µs"), so the C clock.
     static double secondsNow() {
@@ -122,11 +127,11 @@ std::pair<std::uint16_t, std::uint16_t> requireLevelRange(const std::string& tex
     return {a, b};
 }
 
-bool writeFile(const std::string& path, const std::string& bytes) {
+bool writeFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
     out.close();
-    if (!out) std::fprintf(stderr, "asmquest-judge: cannot write %s\n", path.c_str());
+    if (!out) writeText(stderr, "asmquest-judge: cannot write " + displayName(pathText(path)) + "\n");
     return static_cast<bool>(out);
 }
 
@@ -191,8 +196,8 @@ void judgeStudents(const std::vector<std::vector<Task>>& tasks, const LevelSetti
         std::string list;
         for (const Task& task : tasks[s]) list += std::to_string(task.level) + '\t' + task.path + '\n';
         std::optional<Worker> worker;
-        if (writeFile(taskFile.string(), list))
-            worker = startWorker({"grade-worker", taskFile.string(), (scratch / (std::to_string(s) + ".out")).string(),
+        if (writeFile(taskFile, list))
+            worker = startWorker({"grade-worker", pathText(taskFile), pathText(scratch / (std::to_string(s) + ".out")),
                                   "--seed", std::to_string(settings.seed), "--max-steps",
                                   std::to_string(settings.maxSteps)});
         if (!worker) {
@@ -221,19 +226,21 @@ int grade(const GradeOptions& options) {
 
     std::error_code error;
     std::vector<fs::path> folders;
-    for (fs::directory_iterator it(options.directory, error), end; !error && it != end; it.increment(error))
+    for (fs::directory_iterator it(filePath(options.directory), error), end; !error && it != end; it.increment(error))
         if (it->is_directory(error)) folders.push_back(it->path());
     if (error) {
-        std::fprintf(stderr, "asmquest-judge: cannot read %s: %s\n", options.directory.c_str(), error.message().c_str());
+        writeText(stderr, "asmquest-judge: cannot read " + displayName(options.directory) + ": " + error.message() + "\n");
         return EXIT_USAGE;
     }
-    std::sort(folders.begin(), folders.end());
+    // By the names' UTF-8 bytes, on every system.
+    std::sort(folders.begin(), folders.end(),
+              [](const fs::path& a, const fs::path& b) { return pathText(a) < pathText(b); });
 
     const std::size_t levelCount = static_cast<std::size_t>(graded.lastLevel - graded.firstLevel + 1);
     std::vector<std::vector<Task>> tasks;
     std::size_t taskCount = 0;
     for (const fs::path& folder : folders) {
-        graded.students.push_back(displayName(folder.filename().string()));
+        graded.students.push_back(displayName(pathText(folder.filename())));
         graded.cells.emplace_back(levelCount);
         tasks.emplace_back();
         for (unsigned level = graded.firstLevel; level <= graded.lastLevel; ++level) {
@@ -246,8 +253,8 @@ int grade(const GradeOptions& options) {
             ++taskCount;
         }
     }
-    std::fprintf(stderr, "asmquest-judge: grading %zu students, %zu files, seed %u\n", graded.students.size(),
-                 taskCount, settings.seed);
+    writeText(stderr, "asmquest-judge: grading " + std::to_string(graded.students.size()) + " students, " +
+                          std::to_string(taskCount) + " files, seed " + std::to_string(settings.seed) + "\n");
 
     Progress progress(graded.students.size(), taskCount);
     std::size_t levelsDone = 0;
@@ -271,15 +278,16 @@ int grade(const GradeOptions& options) {
     progress.finish();
 
     bool written = true;
-    if (!options.csv.empty()) written = writeFile(options.csv, gradeCsv(graded)) && written;
-    if (!options.html.empty()) written = writeFile(options.html, gradeHtml(graded, dateNow())) && written;
+    // UTF-8 with a byte order mark: without one, Excel on a Chinese Windows reads GBK.
+    if (!options.csv.empty()) written = writeFile(filePath(options.csv), "\xEF\xBB\xBF" + gradeCsv(graded)) && written;
+    if (!options.html.empty()) written = writeFile(filePath(options.html), gradeHtml(graded, dateNow())) && written;
     return written ? EXIT_DONE : EXIT_USAGE;
 }
 
 // Judges the tasks listed in TASKS ("LEVEL<tab>PATH" lines) and writes one
 // JSON line per task to OUT.
 int gradeWorker(const std::string& taskFile, const std::string& outFile, const LevelSettings& settings) {
-    std::ifstream in(taskFile, std::ios::binary);
+    std::ifstream in(filePath(taskFile), std::ios::binary);
     std::string lines;
     std::string line;
     while (std::getline(in, line)) {
@@ -290,7 +298,7 @@ int gradeWorker(const std::string& taskFile, const std::string& outFile, const L
         lines += jsonText(judgeTask(task, settings));
         lines += '\n';
     }
-    return writeFile(outFile, lines) ? EXIT_DONE : EXIT_USAGE;
+    return writeFile(filePath(outFile), lines) ? EXIT_DONE : EXIT_USAGE;
 }
 } // namespace
 

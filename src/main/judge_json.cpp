@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "main/judge_files.h"
 #include "ui/gbk_wide.h"
 
 namespace {
@@ -172,5 +173,5 @@ std::string jsonText(const Json& value) {
 void printJsonLine(const Json& value) {
     std::string line = jsonText(value);
     line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stdout);
+    writeText(stdout, line);
 }

@@ -14,8 +14,10 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "main/judge_cli.h"
+#include "main/judge_files.h"
 #include "main/judge_workers.h"
 
 namespace {
@@ -31,12 +33,18 @@ constexpr const char* USAGE =
     "  asmquest-judge COMMAND --help explains a command.\n";
 
 int usage(const std::string& message) {
-    std::fprintf(stderr, "asmquest-judge: %s\n%s", message.c_str(), USAGE);
+    writeText(stderr, "asmquest-judge: " + message + "\n" + USAGE);
     return EXIT_USAGE;
 }
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int narrowCount, char** narrowArguments) {
+    // On Windows the arguments as typed (UTF-16, as UTF-8), not in the system's code page.
+    const std::vector<std::string> arguments = judgeArguments(narrowCount, narrowArguments);
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    const int argc = static_cast<int>(argv.size());
+    argv.push_back(nullptr);
     rememberProgramPath(argc > 0 ? argv[0] : nullptr);
     CLI::App judge("Runs asmquest's assembler, CPU and level judging without a terminal.", "asmquest-judge");
     judge.require_subcommand(1);
@@ -50,9 +58,9 @@ int main(int argc, char** argv) {
     for (const JudgeCommand& command : commands) known = known || command.app->get_name() == name;
     if (!name.starts_with("-") && !known) return usage("unknown command '" + std::string(name) + "'");
     try {
-        judge.parse(argc, argv);
+        judge.parse(argc, argv.data());
     } catch (const CLI::CallForHelp&) {
-        std::fputs(judge.help().c_str(), stdout);
+        writeText(stdout, judge.help());
         return EXIT_DONE;
     } catch (const CLI::ParseError& error) {
         return usage(error.what());

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "main/judge_files.h"
 #include "main/judge_json.h"
 
 std::string sourceText(std::string bytes) {
@@ -22,10 +23,16 @@ std::string sourceText(std::string bytes) {
     return text;
 }
 
+namespace {
+void cannotRead(const std::string& path, int error) {
+    writeText(stderr, "asmquest-judge: cannot read " + displayName(path) + ": " + std::strerror(error) + "\n");
+}
+} // namespace
+
 std::optional<std::string> readSource(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = openFile(path, "rb");
     if (!file) {
-        std::fprintf(stderr, "asmquest-judge: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+        cannotRead(path, errno);
         return std::nullopt;
     }
     std::string bytes;
@@ -36,10 +43,23 @@ std::optional<std::string> readSource(const std::string& path) {
     const int error = errno;
     std::fclose(file);
     if (failed) {
-        std::fprintf(stderr, "asmquest-judge: cannot read %s: %s\n", path.c_str(), std::strerror(error));
+        cannotRead(path, error);
         return std::nullopt;
     }
     return sourceText(std::move(bytes));
 }
 
-std::string displayName(const std::string& path) { return isUtf8(path) ? path : gbkToUtf8(path); }
+// Each component by its own encoding: a GBK file name from a Windows archive
+// may stand in a folder named in UTF-8. '/' is never part of a GBK character.
+std::string displayName(const std::string& path) {
+    std::string out;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find('/', start);
+        const std::string_view part = std::string_view(path).substr(start, end == std::string::npos ? end : end - start);
+        out += isUtf8(part) ? std::string(part) : gbkToUtf8(part);
+        if (end == std::string::npos) return out;
+        out += '/';
+        start = end + 1;
+    }
+}

@@ -7,6 +7,7 @@
 #include "game/level_texts.h"
 #include "game/levels.h"
 #include "main/judge_cli.h"
+#include "main/judge_files.h"
 #include "shell/manual.h"
 
 namespace {
@@ -28,8 +29,7 @@ std::string withoutPadding(const std::string& text, std::size_t indent = 0) {
 }
 
 void writeUtf8(const std::string& gbk) {
-    const std::string text = gbkToUtf8(gbk);
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    writeText(stdout, gbkToUtf8(gbk));
 }
 
 bool isTitled(const ManualNode& node) {

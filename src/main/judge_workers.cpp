@@ -1,5 +1,7 @@
 #include "main/judge_workers.h"
 
+#include "main/judge_files.h"
+
 #ifdef _WIN32
 #include <process.h>
 #include <windows.h>
@@ -16,9 +18,9 @@ namespace {
 std::string programPath;
 
 #ifdef _WIN32
-// _spawnv joins the arguments with spaces; the child's C runtime splits them
+// _wspawnv joins the arguments with spaces; the child's C runtime splits them
 // again, so arguments with blanks or quotes need quoting.
-std::string quoted(const std::string& argument) {
+std::string commandLineQuoted(const std::string& argument) {
     if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
     std::string out = "\"";
     std::size_t backslashes = 0;
@@ -40,9 +42,9 @@ std::string quoted(const std::string& argument) {
 void rememberProgramPath(const char* argv0) {
 #ifdef _WIN32
     (void)argv0;
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) programPath.assign(path, length);
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) programPath = pathText(std::filesystem::path(std::wstring(path, length)));
 #else
     // The running executable itself, wherever it was started from.
     char path[PATH_MAX];
@@ -55,12 +57,13 @@ void rememberProgramPath(const char* argv0) {
 std::optional<Worker> startWorker(const std::vector<std::string>& arguments) {
     if (programPath.empty()) return std::nullopt;
 #ifdef _WIN32
-    std::vector<std::string> texts{quoted(programPath)};
-    for (const std::string& argument : arguments) texts.push_back(quoted(argument));
-    std::vector<const char*> argv;
-    for (const std::string& text : texts) argv.push_back(text.c_str());
+    // Wide, so that paths with Chinese names reach the worker whatever the code page.
+    std::vector<std::wstring> texts{filePath(commandLineQuoted(programPath)).native()};
+    for (const std::string& argument : arguments) texts.push_back(filePath(commandLineQuoted(argument)).native());
+    std::vector<const wchar_t*> argv;
+    for (const std::wstring& text : texts) argv.push_back(text.c_str());
     argv.push_back(nullptr);
-    const std::intptr_t handle = _spawnv(_P_NOWAIT, programPath.c_str(), argv.data());
+    const std::intptr_t handle = _wspawnv(_P_NOWAIT, filePath(programPath).c_str(), argv.data());
     if (handle == -1) return std::nullopt;
     return Worker{handle};
 #else

@@ -45,6 +45,14 @@ class ConsoleApi {
 public:
     virtual ~ConsoleApi() = default;
     virtual Handle stdHandle(StdHandle which) = 0; // nullptr when there is none
+    // A screen buffer of the game's own (nullptr when none could be made), shown
+    // instead of the console's; given back at exit.
+    virtual Handle createScreenBuffer() = 0;
+    virtual bool setActiveScreenBuffer(Handle output) = 0;
+    virtual bool setScreenBufferSize(Handle output, Cell size) = 0;
+    // The visible part of the buffer, in buffer cells (inclusive).
+    virtual bool setWindow(Handle output, std::int16_t left, std::int16_t top, std::int16_t right, std::int16_t bottom) = 0;
+    virtual void closeHandle(Handle handle) = 0;
     virtual bool screenBufferInfo(Handle output, BufferInfo& info) = 0;
     virtual bool writeCharacters(Handle output, const char16_t* text, std::uint32_t length, Cell at) = 0;
     virtual bool fillAttribute(Handle output, std::uint16_t attribute, std::uint32_t length, Cell at) = 0;
@@ -65,8 +73,8 @@ public:
     // Waits up to `milliseconds` for input; true when some is queued.
     virtual bool waitForInput(Handle input, std::uint32_t milliseconds) = 0;
     virtual bool readInput(Handle input, InputRecord* records, std::uint32_t length, std::uint32_t& read) = 0;
-    // Text for standard output at the cursor (the size prompt).
-    virtual void writeStandardOutput(const char16_t* text, std::uint32_t length) = 0;
+    // Text at the cursor of `output` (the size prompt).
+    virtual void writeText(Handle output, const char16_t* text, std::uint32_t length) = 0;
     virtual void sleep(std::uint32_t milliseconds) = 0;
 };
 

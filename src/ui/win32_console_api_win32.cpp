@@ -35,6 +35,18 @@ struct RealConsole final : ConsoleApi {
         HANDLE h = GetStdHandle(which == StdHandle::input ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE);
         return h == INVALID_HANDLE_VALUE ? nullptr : h;
     }
+    Handle createScreenBuffer() override {
+        HANDLE h = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             CONSOLE_TEXTMODE_BUFFER, nullptr);
+        return h == INVALID_HANDLE_VALUE ? nullptr : h;
+    }
+    bool setActiveScreenBuffer(Handle output) override { return SetConsoleActiveScreenBuffer(output); }
+    bool setScreenBufferSize(Handle output, Cell size) override { return SetConsoleScreenBufferSize(output, coord(size)); }
+    bool setWindow(Handle output, std::int16_t left, std::int16_t top, std::int16_t right, std::int16_t bottom) override {
+        const SMALL_RECT window{left, top, right, bottom};
+        return SetConsoleWindowInfo(output, TRUE, &window);
+    }
+    void closeHandle(Handle handle) override { CloseHandle(handle); }
     bool screenBufferInfo(Handle output, BufferInfo& info) override {
         CONSOLE_SCREEN_BUFFER_INFO b;
         if (!GetConsoleScreenBufferInfo(output, &b)) return false;
@@ -130,9 +142,8 @@ struct RealConsole final : ConsoleApi {
         read = n;
         return true;
     }
-    void writeStandardOutput(const char16_t* text, std::uint32_t length) override {
+    void writeText(Handle out, const char16_t* text, std::uint32_t length) override {
         DWORD written = 0;
-        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
         if (!WriteConsoleW(out, text, length, &written, nullptr)) {
             // Not a console (redirected): the text as GBK bytes, as printf would write it.
             char bytes[4096];

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "ui/ambiguous_width.h"
 #include "ui/gbk_wide.h"
 
 namespace {
@@ -11,6 +12,12 @@ namespace {
 constexpr std::uint32_t gbkCodePage = 936;
 constexpr std::uint32_t buttonBits = 0x1F; // the five button flags of dwButtonState
 constexpr std::uint16_t VK_PROCESSKEY = 0xE5;
+constexpr std::uint32_t ENABLE_QUICK_EDIT_MODE = 0x0040, ENABLE_VIRTUAL_TERMINAL_INPUT = 0x0200;
+// A click must not start a selection; a parent shell may have left VT input on,
+// and keys would then arrive as escape sequences.
+std::uint32_t withoutSelectionAndVt(std::uint32_t mode) {
+    return (mode | ENABLE_EXTENDED_FLAGS) & ~(ENABLE_QUICK_EDIT_MODE | ENABLE_VIRTUAL_TERMINAL_INPUT);
+}
 
 // Shared with the control handler thread: it only sets the flag and reads the
 // routine; the main thread does all the work at its next console call.
@@ -20,6 +27,9 @@ std::atomic<PHANDLER_ROUTINE> gameHandler{nullptr};
 win32::Handle toHandle(HANDLE h) { return reinterpret_cast<win32::Handle>(h); }
 win32::Cell toCell(COORD c) { return {c.X, c.Y}; }
 COORD toCoord(win32::Cell c) { return {c.x, c.y}; }
+
+// Shift, Ctrl, Alt (also left and right) and Caps Lock: held around other keys.
+bool isModifier(std::uint16_t vk) { return (vk >= 0x10 && vk <= 0x12) || vk == 0x14 || (vk >= 0xA0 && vk <= 0xA5); }
 
 bool isLead(std::uint8_t b) { return b >= 0x81 && b <= 0xFE; }
 bool isTrail(std::uint8_t b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE); }
@@ -53,11 +63,17 @@ std::uint32_t WindowsInputDecoder::decode(const win32::InputRecord& in, INPUT_RE
     if (in.virtualKeyCode == VK_PROCESSKEY) return 0; // the input method is still composing
     char16_t character = in.character;
     if (in.keyDown) {
-        downWithoutCharacter = character == 0 ? in.virtualKeyCode : 0;
+        if (!isModifier(in.virtualKeyCode)) downWithoutCharacter = character == 0;
     } else {
-        // Key-ups carry nothing the game uses, except a character whose key-down came without it.
-        const bool late = character != 0 && downWithoutCharacter == in.virtualKeyCode;
-        downWithoutCharacter = 0;
+        // Key-ups carry nothing the game uses, except a character whose key-down
+        // came without it: that of the key-down just before, or of a modifier
+        // (Alt after a code typed on the keypad), whose key-down never carries one.
+        if (character == 0) {
+            if (!isModifier(in.virtualKeyCode)) downWithoutCharacter = false;
+            return 0;
+        }
+        const bool late = downWithoutCharacter || isModifier(in.virtualKeyCode);
+        downWithoutCharacter = false;
         if (!late) return 0;
     }
     std::uint8_t bytes[2] = {0, 0};
@@ -84,17 +100,31 @@ WindowsConsole::WindowsConsole(win32::ConsoleApi& consoleApi) : api(consoleApi) 
     savedInputCodePage = api.inputCodePage();
     savedOutputCodePage = api.outputCodePage();
     codePagesSet = savedInputCodePage != 0 && api.setCodePages(gbkCodePage, gbkCodePage);
+    input = api.stdHandle(win32::StdHandle::input);
+    original = api.stdHandle(win32::StdHandle::output);
+    if (input && api.mode(input, savedMode)) {
+        modeSaved = true;
+        api.setMode(input, withoutSelectionAndVt(savedMode));
+    }
+    win32::BufferInfo info;
+    if (!original || !api.screenBufferInfo(original, info)) return;
+    cursorSaved = api.cursorInfo(original, savedCursorSize, savedCursorVisible);
+    // A buffer the size of the window: the wheel has nothing to scroll, and the
+    // console's own buffer, with the shell's text, comes back untouched at exit.
+    const win32::Cell window{static_cast<std::int16_t>(info.right - info.left + 1),
+                             static_cast<std::int16_t>(info.bottom - info.top + 1)};
+    own = api.createScreenBuffer();
+    if (own && !(api.setScreenBufferSize(own, window) && api.setActiveScreenBuffer(own))) {
+        api.closeHandle(own);
+        own = nullptr;
+    }
     // The first frame redraws everything and reads a record to do it: a size
     // record of the window waits for it, as the terminal back end queues one.
-    win32::BufferInfo info;
-    if (win32::Handle out = api.stdHandle(win32::StdHandle::output); out && api.screenBufferInfo(out, info)) {
-        INPUT_RECORD r;
-        r.EventType = WINDOW_BUFFER_SIZE_EVENT;
-        r.Event.WindowBufferSizeEvent = WINDOW_BUFFER_SIZE_RECORD{};
-        r.Event.WindowBufferSizeEvent.dwSize = {static_cast<std::int16_t>(info.right - info.left + 1),
-                                                static_cast<std::int16_t>(info.bottom - info.top + 1)};
-        push(r);
-    }
+    INPUT_RECORD r;
+    r.EventType = WINDOW_BUFFER_SIZE_EVENT;
+    r.Event.WindowBufferSizeEvent = WINDOW_BUFFER_SIZE_RECORD{};
+    r.Event.WindowBufferSizeEvent.dwSize = toCoord(window);
+    push(r);
 }
 
 WindowsConsole::~WindowsConsole() { restore(); }
@@ -102,12 +132,24 @@ WindowsConsole::~WindowsConsole() { restore(); }
 bool WindowsConsole::isConsole() {
     std::uint32_t mode = 0;
     win32::BufferInfo info;
-    win32::Handle in = api.stdHandle(win32::StdHandle::input);
-    win32::Handle out = api.stdHandle(win32::StdHandle::output);
-    return in && out && api.mode(in, mode) && api.screenBufferInfo(out, info);
+    win32::Handle out = own ? own : original;
+    return input && out && api.mode(input, mode) && api.screenBufferInfo(out, info);
 }
 
 void WindowsConsole::restore() {
+    if (own) {
+        api.setActiveScreenBuffer(original);
+        api.closeHandle(own);
+        own = nullptr;
+    }
+    if (cursorSaved) { // hidden there too when the game drew on the console's own buffer
+        cursorSaved = false;
+        api.setCursorInfo(original, savedCursorSize, savedCursorVisible);
+    }
+    if (modeSaved) {
+        modeSaved = false;
+        api.setMode(input, savedMode);
+    }
     if (!codePagesSet) return;
     codePagesSet = false;
     api.setCodePages(savedInputCodePage, savedOutputCodePage);
@@ -146,6 +188,7 @@ std::uint32_t WindowsConsole::widen(const char* text, std::uint32_t length) {
             // An unassigned pair still covers its two cells.
             if (c) {
                 wide[n++] = c;
+                if (narrowAmbiguous && isAmbiguousWidthGbk(c)) wide[n++] = u' '; // its second cell
             } else {
                 wide[n++] = u'?';
                 wide[n++] = u'?';
@@ -159,12 +202,67 @@ std::uint32_t WindowsConsole::widen(const char* text, std::uint32_t length) {
     return n;
 }
 
-void WindowsConsole::followBufferSize(int width, int height) {
+bool WindowsConsole::twoCells(char16_t c) const {
+    return c >= 0x80 && c != u'\u20AC' && c != u'?' && !(narrowAmbiguous && isAmbiguousWidthGbk(c));
+}
+
+// A new size may have moved, cut or cleared what the console shows (the
+// console reflows its buffer): keep what the game wrote where it stays on
+// screen and paint it all again.
+void WindowsConsole::followBufferSize(win32::Handle output, int width, int height) {
     if (width == shownWidth && height == shownHeight) return;
-    shownWidth = width > 0 ? width : 0;
-    shownHeight = height > 0 ? height : 0;
-    shownCharacters.assign(static_cast<std::size_t>(shownWidth) * static_cast<std::size_t>(shownHeight), 0);
-    shownAttributes.assign(shownCharacters.size(), 0xFFFF);
+    width = std::max(width, 0), height = std::max(height, 0);
+    std::vector<char16_t> characters(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    std::vector<std::uint16_t> attributes(characters.size(), 0xFFFF);
+    for (int y = 0; y < std::min(height, shownHeight); ++y)
+        for (int x = 0; x < std::min(width, shownWidth); ++x) {
+            const std::size_t from = static_cast<std::size_t>(y * shownWidth + x), to = static_cast<std::size_t>(y * width + x);
+            characters[to] = shownCharacters[from];
+            attributes[to] = shownAttributes[from];
+        }
+    // A double-width character cut at the new right edge is unknown.
+    if (width < shownWidth)
+        for (int y = 0; y < height; ++y)
+            if (width > 0 && twoCells(characters[static_cast<std::size_t>(y * width + width - 1)]))
+                characters[static_cast<std::size_t>(y * width + width - 1)] = 0;
+    const bool known = shownWidth > 0;
+    shownWidth = width, shownHeight = height;
+    shownCharacters = std::move(characters);
+    shownAttributes = std::move(attributes);
+    if (known) repaint(output);
+}
+
+// Row by row: one write of the characters, one fill per run of one attribute.
+void WindowsConsole::repaint(win32::Handle output) {
+    std::vector<char16_t> row;
+    for (int y = 0; y < shownHeight; ++y) {
+        const std::size_t start = static_cast<std::size_t>(y * shownWidth);
+        row.clear();
+        for (int x = 0; x < shownWidth; ++x) {
+            const char16_t c = shownCharacters[start + static_cast<std::size_t>(x)];
+            if (c != 0xFFFF) row.push_back(c ? c : u' ');
+        }
+        api.writeCharacters(output, row.data(), static_cast<std::uint32_t>(row.size()), {0, static_cast<std::int16_t>(y)});
+        for (int x = 0; x < shownWidth;) {
+            const std::uint16_t attribute = shownAttributes[start + static_cast<std::size_t>(x)];
+            int end = x + 1;
+            while (end < shownWidth && shownAttributes[start + static_cast<std::size_t>(end)] == attribute) ++end;
+            if (attribute != 0xFFFF)
+                api.fillAttribute(output, attribute, static_cast<std::uint32_t>(end - x),
+                                  {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)});
+            x = end;
+        }
+    }
+}
+
+void WindowsConsole::fitBufferToWindow(win32::Handle output, win32::BufferInfo& info) {
+    const std::int16_t width = static_cast<std::int16_t>(info.right - info.left + 1);
+    const std::int16_t height = static_cast<std::int16_t>(info.bottom - info.top + 1);
+    if (info.size.x == width && info.size.y == height && info.left == 0 && info.top == 0) return;
+    // The window to the top left corner first: a buffer cannot shrink under its window.
+    api.setWindow(output, 0, 0, static_cast<std::int16_t>(width - 1), static_cast<std::int16_t>(height - 1));
+    api.setScreenBufferSize(output, {width, height});
+    api.screenBufferInfo(output, info);
 }
 
 void WindowsConsole::forgetShown() {
@@ -175,21 +273,21 @@ void WindowsConsole::forgetShown() {
 HANDLE WindowsConsole::GetStdHandle(std::int32_t which) {
     win32::Handle h = nullptr;
     if (which == STD_INPUT_HANDLE) h = api.stdHandle(win32::StdHandle::input);
-    else if (which == STD_OUTPUT_HANDLE) h = api.stdHandle(win32::StdHandle::output);
+    else if (which == STD_OUTPUT_HANDLE) h = own ? own : api.stdHandle(win32::StdHandle::output);
     return h ? reinterpret_cast<HANDLE>(h) : INVALID_HANDLE_VALUE;
 }
 
 bool WindowsConsole::GetConsoleScreenBufferInfo(HANDLE output, CONSOLE_SCREEN_BUFFER_INFO* info) {
     win32::BufferInfo b;
     if (!api.screenBufferInfo(toHandle(output), b)) return false;
+    if (own && toHandle(output) == own) fitBufferToWindow(own, b);
     *info = CONSOLE_SCREEN_BUFFER_INFO{};
     info->dwSize = toCoord(b.size);
     info->dwCursorPosition = toCoord(b.cursor);
     info->wAttributes = b.attributes;
     info->srWindow = {b.left, b.top, b.right, b.bottom};
     info->dwMaximumWindowSize = toCoord(b.maximumWindow);
-    // A new buffer size may have moved or cleared what the console shows.
-    followBufferSize(b.size.x, b.size.y);
+    followBufferSize(toHandle(output), b.size.x, b.size.y);
     return true;
 }
 
@@ -204,7 +302,7 @@ bool WindowsConsole::WriteConsoleOutputCharacterA(HANDLE output, const char* tex
     // The cells this write covers: a character GBK writes in two bytes takes two.
     bool same = inside && first + length <= shownCharacters.size();
     for (std::uint32_t i = 0, cell = first; same && i < n; ++i) {
-        const bool doubleWidth = wide[i] >= 0x80 && wide[i] != u'\u20AC' && wide[i] != u'?';
+        const bool doubleWidth = twoCells(wide[i]);
         same = shownCharacters[cell] == wide[i] && (!doubleWidth || shownCharacters[cell + 1] == 0xFFFF);
         cell += doubleWidth ? 2 : 1;
     }
@@ -217,7 +315,7 @@ bool WindowsConsole::WriteConsoleOutputCharacterA(HANDLE output, const char* tex
     if (inside) {
         std::uint32_t cell = first;
         for (std::uint32_t i = 0; i < n && cell < shownCharacters.size(); ++i) {
-            const bool doubleWidth = wide[i] >= 0x80 && wide[i] != u'\u20AC' && wide[i] != u'?';
+            const bool doubleWidth = twoCells(wide[i]);
             shownCharacters[cell++] = ok ? wide[i] : 0;
             if (doubleWidth && cell < shownCharacters.size()) shownCharacters[cell++] = ok ? 0xFFFF : 0;
         }
@@ -246,7 +344,12 @@ bool WindowsConsole::FillConsoleOutputCharacterA(HANDLE output, char character, 
                                                  std::uint32_t* written) {
     const char16_t c = wideFromGbkByte(static_cast<std::uint8_t>(character));
     const bool ok = api.fillCharacter(toHandle(output), c ? c : u'?', length, toCell(start));
-    forgetShown();
+    const bool inside = start.X >= 0 && start.Y >= 0 && start.X < shownWidth && start.Y < shownHeight;
+    const std::size_t first = inside ? static_cast<std::size_t>(start.Y * shownWidth + start.X) : 0;
+    const std::size_t last = inside ? std::min<std::size_t>(first + length, shownCharacters.size()) : 0;
+    if (!ok || !inside) forgetShown();
+    std::fill(shownCharacters.begin() + static_cast<std::ptrdiff_t>(first),
+              shownCharacters.begin() + static_cast<std::ptrdiff_t>(last), c ? c : u'?');
     if (written) *written = ok ? length : 0;
     return ok;
 }
@@ -270,7 +373,9 @@ bool WindowsConsole::SetConsoleCursorInfo(HANDLE output, const CONSOLE_CURSOR_IN
 
 bool WindowsConsole::GetConsoleMode(HANDLE input, std::uint32_t* mode) { return api.mode(toHandle(input), *mode); }
 
-bool WindowsConsole::SetConsoleMode(HANDLE input, std::uint32_t mode) { return api.setMode(toHandle(input), mode); }
+bool WindowsConsole::SetConsoleMode(HANDLE input, std::uint32_t mode) {
+    return api.setMode(toHandle(input), withoutSelectionAndVt(mode));
+}
 
 // The process has one system handler (installed here once); it asks the
 // game's routine about Ctrl+C and Ctrl+Break and turns a close into an exit.
@@ -350,11 +455,13 @@ bool WindowsConsole::ReadConsoleInputA(HANDLE input, INPUT_RECORD* buffer, std::
 void WindowsConsole::WriteStandardOutput(const char* text, std::uint32_t length) {
     forgetShown(); // printed at the cursor, wherever that is
     const std::uint32_t n = widen(text, length);
-    api.writeStandardOutput(wide.data(), n);
+    api.writeText(own ? own : original, wide.data(), n);
 }
 
 void WindowsConsole::Sleep(std::uint32_t milliseconds) {
     quitIfClosing();
+    // Input is read while waiting too: F10 ends the size prompt as it ends the game.
+    if (input) pump(reinterpret_cast<HANDLE>(input));
     api.sleep(milliseconds);
     quitIfClosing();
 }

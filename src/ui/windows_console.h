@@ -5,6 +5,12 @@
 //   so the console's code page does not decide what is shown;
 // - input is read as UTF-16 and every character becomes its GBK bytes, one key
 //   record per byte, as the terminal back end delivers them (WindowsInputDecoder);
+// - the game draws into a screen buffer of its own, the size of the window (no
+//   scrolling buffer under it), with quick edit and VT input off; the console's
+//   buffer, modes and code pages come back on every way out;
+// - after a size change it paints the whole picture again from what it wrote;
+// - in Windows Terminal (narrowAmbiguous) a character of ambiguous width, drawn
+//   there in one cell, gets a blank in its second cell so the row keeps its columns;
 // - code page 936 for console input and output while the game runs;
 // - F10 and closing the console window end the game the same way: the window's
 //   close event is handed to the main thread, which ends the program with exit(0);
@@ -25,9 +31,12 @@
 // Turns the console's wide records into the records the game reads.
 struct WindowsInputDecoder {
     static constexpr std::uint32_t maxRecords = 32; // per wide record
-    // Virtual key of the last key-down that carried no character: an input
-    // method may deliver the finished character only on that key's key-up.
-    std::uint16_t downWithoutCharacter = 0;
+    // Whether the last key-down (other than a modifier's) carried no character
+    // and no key-up without one came since: an input method delivers the
+    // finished character on the key-up. A flag rather than a key code: the console sends
+    // typed or pasted text as key-down and key-up pairs with key 0, both
+    // carrying the character, and only the key-down counts then.
+    bool downWithoutCharacter = false;
     // Decodes one record into out[0..n), returns n.
     std::uint32_t decode(const win32::InputRecord& in, INPUT_RECORD* out);
 };
@@ -41,8 +50,11 @@ public:
 
     // Whether standard input and output are a console.
     bool isConsole();
-    // Gives the console its code pages back (also done at exit).
+    // Gives the console its screen buffer, input mode and code pages back (also
+    // done at exit). Safe to call more than once.
     void restore();
+    // Windows Terminal: “ ” … — · and the like take one cell there.
+    bool narrowAmbiguous = false;
     // F10 ends the program unless this is cleared (tests); the key is then queued.
     bool exitOnF10 = true;
     // Called from the system's control handler thread.
@@ -80,9 +92,16 @@ private:
     // What the console is known to show, per cell of the screen buffer (0: unknown).
     bool shown(std::uint32_t cell, char16_t character) const;
     void forgetShown();
-    void followBufferSize(int width, int height);
+    void followBufferSize(win32::Handle output, int width, int height);
+    void repaint(win32::Handle output);
+    // Keeps the game's buffer exactly the size of the window, its top row at the top.
+    void fitBufferToWindow(win32::Handle output, win32::BufferInfo& info);
+    bool twoCells(char16_t character) const;
 
     win32::ConsoleApi& api;
+    win32::Handle input = nullptr, original = nullptr, own = nullptr;
+    std::uint32_t savedMode = 0, savedCursorSize = 25;
+    bool modeSaved = false, cursorSaved = false, savedCursorVisible = true;
     bool codePagesSet = false;
     std::uint32_t savedInputCodePage = 0, savedOutputCodePage = 0;
     WindowsInputDecoder decoder;
@@ -90,7 +109,8 @@ private:
     std::uint32_t queueHead = 0, queueSize = 0;
     std::array<char16_t, 2048> wide{};
     int shownWidth = 0, shownHeight = 0;
-    std::vector<char16_t> shownCharacters; // a double-width character's second cell holds 0xFFFF
+    // What the game wrote, per cell (0: unknown); a double-width character's second cell holds 0xFFFF.
+    std::vector<char16_t> shownCharacters;
     std::vector<std::uint16_t> shownAttributes; // 0xFFFF: unknown
 };
 

@@ -4,6 +4,7 @@
 // console would deliver, below the real Windows back end; nothing else differs
 // from host_windows.cpp.
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <string>
 
@@ -77,6 +78,13 @@ struct MouseFromKeys : win32::ConsoleApi {
     }
 
     win32::Handle stdHandle(win32::StdHandle which) override { return real.stdHandle(which); }
+    win32::Handle createScreenBuffer() override { return real.createScreenBuffer(); }
+    bool setActiveScreenBuffer(win32::Handle o) override { return real.setActiveScreenBuffer(o); }
+    bool setScreenBufferSize(win32::Handle o, win32::Cell size) override { return real.setScreenBufferSize(o, size); }
+    bool setWindow(win32::Handle o, std::int16_t l, std::int16_t t, std::int16_t r, std::int16_t b) override {
+        return real.setWindow(o, l, t, r, b);
+    }
+    void closeHandle(win32::Handle h) override { real.closeHandle(h); }
     bool screenBufferInfo(win32::Handle o, win32::BufferInfo& i) override { return real.screenBufferInfo(o, i); }
     bool writeCharacters(win32::Handle o, const char16_t* t, std::uint32_t n, win32::Cell at) override {
         return real.writeCharacters(o, t, n, at);
@@ -96,14 +104,20 @@ struct MouseFromKeys : win32::ConsoleApi {
     std::uint32_t outputCodePage() override { return real.outputCodePage(); }
     bool setCodePages(std::uint32_t i, std::uint32_t o) override { return real.setCodePages(i, o); }
     bool setControlHandler(bool (*f)(win32::ControlEvent)) override { return real.setControlHandler(f); }
-    void writeStandardOutput(const char16_t* t, std::uint32_t n) override { real.writeStandardOutput(t, n); }
+    void writeText(win32::Handle o, const char16_t* t, std::uint32_t n) override { real.writeText(o, t, n); }
     void sleep(std::uint32_t ms) override { real.sleep(ms); }
 };
+
+void restoreConsole() { windowsConsole().restore(); }
 
 } // namespace
 
 WindowsConsole& windowsConsole() {
-    static WindowsConsole* instance = new WindowsConsole(*new MouseFromKeys);
+    static WindowsConsole* instance = [] {
+        auto* con = new WindowsConsole(*new MouseFromKeys);
+        std::atexit(restoreConsole);
+        return con;
+    }();
     return *instance;
 }
 
