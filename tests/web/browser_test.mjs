@@ -120,6 +120,10 @@ try {
     await sleep(300);
   };
 
+  // The browser's own keys (F5 reload, F1 help, F3 find, Ctrl+A select all...)
+  // stay with the game: the page is the same one afterwards.
+  await page.evaluate(() => { window.sameLoad = true; });
+
   // Speed first, on an endless loop: steps per second in fast mode, frame time.
   await typeLines(["label loop", "addi r1 r1 1", "jmp r0 r0 loop"]);
   await waitFor("|jmp r0 r0 loop", "the loop is typed into the editor");
@@ -129,6 +133,7 @@ try {
     console.log("note: F9/F4/F5 ran nothing in this build; using the 编译, 快速 and 运行 buttons");
     await act("F9", "编译"), await act("F4", "快速"), await act("F5", "运行");
   }
+  check(await page.evaluate(() => window.sameLoad === true), "F9, F4 and F5 leave the page where it is");
   await sleep(500);
   await page.evaluate(() => window.asmquest.resetFrameTimes());
   const s0 = await page.evaluate(() => window.asmquest.stats());
@@ -178,8 +183,12 @@ for info in z.infolist():
   console.log("exported:", listing.trim());
   check(/^第1关代码\.txt 0 True add r3 r1 r2\|hlt/m.test(listing), "the zip holds 第1关代码.txt (GBK name, stored, CR LF)");
   if (fs.existsSync(judge)) {
-    const report = execFileSync(judge, ["grade", path.join(work, "class"), "--levels", "1-1"], { encoding: "utf8" });
-    check(/"passed"\s*:\s*true/.test(report) || /pass/i.test(report), "asmquest-judge grade passes the exported level 1");
+    const csv = path.join(work, "grade.csv");
+    execFileSync(judge, ["grade", path.join(work, "class"), "--levels", "1-1", "--csv", csv], { stdio: "ignore" });
+    check(fs.readFileSync(csv, "utf8").includes("student,1,completed,257"),
+      "asmquest-judge grade completes level 1 from the exported zip");
+  } else {
+    check(false, "the judge to grade the export is built: " + judge);
   }
 
   // Import: a deflated zip with UTF-8 names (as other tools write), and the exported one back.
