@@ -129,6 +129,7 @@ try {
   await typeLines(["label loop", "addi r1 r1 1", "jmp r0 r0 loop"]);
   await waitFor("|jmp r0 r0 loop", "the loop is typed into the editor");
   await act("F9", "编译"), await act("F4", "快速"), await act("F5", "运行");
+  for (let waited = 0; waited < 3000 && await steps() === 0; waited += 100) await sleep(100);
   if (await steps() === 0) {
     keys = false;
     console.log("note: F9/F4/F5 ran nothing in this build; using the 编译, 快速 and 运行 buttons");
