@@ -1,5 +1,7 @@
 #include "game/panel_marks.h"
 
+#include <bitset>
+
 #include "cpu/cpu.h"
 #include "game/failure_report.h"
 #include "game/game.h"
@@ -10,6 +12,25 @@
 #include "shell/messages.h"
 
 namespace {
+
+// libstdc++'s word-at-a-time scan; other C++ libraries (the browser build's
+// libc++) have no such extension and test bit by bit.
+template <std::size_t N> std::size_t nextSet(const std::bitset<N>& bits, std::size_t after) {
+#ifdef __GLIBCXX__
+    return bits._Find_next(after);
+#else
+    std::size_t i = after + 1;
+    while (i < N && !bits.test(i)) ++i;
+    return i;
+#endif
+}
+template <std::size_t N> std::size_t firstSet(const std::bitset<N>& bits) {
+#ifdef __GLIBCXX__
+    return bits._Find_first();
+#else
+    return bits.test(0) ? 0 : nextSet(bits, 0);
+#endif
+}
 
 void paint(window& panel, std::int64_t column, std::int64_t row, std::int64_t cells, std::uint16_t attribute) {
     for (std::int64_t c = column; c < column + cells; ++c)
@@ -54,7 +75,7 @@ void paintPanelMarks() {
     }
     if (failureMarks.any) {
         paintRegisters(failureMarks.registers, MISMATCH_ATTRIBUTE);
-        for (std::size_t a = failureMarks.memory._Find_first(); a < 65536; a = failureMarks.memory._Find_next(a))
+        for (std::size_t a = firstSet(failureMarks.memory); a < 65536; a = nextSet(failureMarks.memory, a))
             paintAddress(static_cast<unsigned>(a), MISMATCH_ATTRIBUTE);
     }
     if (stepChanges.any) {
@@ -64,7 +85,7 @@ void paintPanelMarks() {
         if (c.pc) paint(registerPanel, 0, 4, 7, CHANGED_ATTRIBUTE);
         if (c.sp) paint(registerPanel, 8, 4, 7, CHANGED_ATTRIBUTE);
         if (c.clk) paint(registerPanel, 16, 4, 8, CHANGED_ATTRIBUTE);
-        for (std::size_t a = c.memory._Find_first(); a < 65536; a = c.memory._Find_next(a))
+        for (std::size_t a = firstSet(c.memory); a < 65536; a = nextSet(c.memory, a))
             paintAddress(static_cast<unsigned>(a), CHANGED_ATTRIBUTE);
     }
     screenPainted = failureMarks.any || stepChanges.any;
