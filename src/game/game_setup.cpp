@@ -2,6 +2,7 @@
 // keyboard panel's handler, the start-up choice. Also the machine reset that
 // compile, 重置, edits and level changes all go through.
 #include <algorithm>
+#include <cstring>
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
@@ -9,8 +10,10 @@
 #include "game/memory_view.h"
 #include "game/panels.h"
 #include "game/run_replay.h"
+#include "game/reverse_run.h"
 #include "game/run_steps.h"
 #include "game/step_history.h"
+#include "game/watches.h"
 #include "shell/manual_view.h"
 #include "ui/panel_scroll.h"
 
@@ -22,10 +25,10 @@ struct ControlButton {
     const char* text;
     std::int64_t x, y;
 };
-// The CPU control panel's two-column grid of 4 x 1 buttons.
+// The CPU control panel's two-column grid of 4 x 1 buttons, then the wide ones.
 constexpr ControlButton controlButtons[] = {
     {"重置", 0, 0}, {"编译", 5, 0}, {"运行", 0, 1}, {"步进", 5, 1}, {"快速", 0, 2}, {"慢速", 5, 2},
-    {"重放", 0, 3}, {"回退", 5, 3},
+    {"重放", 0, 3}, {"回退", 5, 3}, {"反向运行", 0, 4}, {"中断处停:关", 0, 5},
 };
 
 // 步进 (and F7) runs nothing until the text compiles; a step always stops a run.
@@ -43,10 +46,11 @@ void stepBack() {
     if (cpu.pc != pcBefore) game.pcMoved = 1;
 }
 
-// With the CPU control panel in front, F7 steps and Shift+F7 steps back.
+// With the CPU control panel in front, F7 steps, Shift+F7 steps back and Shift+F5 runs backwards.
 void stepKeys(INPUT_RECORD record) {
     if (record.EventType != KEY_EVENT) return;
     const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    if (key.bKeyDown && key.wVirtualKeyCode == VK_F1 + 4 && (key.dwControlKeyState & SHIFT_PRESSED)) runBackwards();
     if (!key.bKeyDown || key.wVirtualKeyCode != VK_F1 + 6) return;
     if (key.dwControlKeyState & SHIFT_PRESSED) stepBack();
     else stepIfCompiled();
@@ -85,10 +89,13 @@ Game::Game() {
         [this] { fast = 0; },
         replayRun,
         stepBack,
+        [] { if (freshPress()) runBackwards(); },
+        [] { if (freshPress()) toggleInterruptStop(); },
     };
     for (std::size_t i = 0; i < std::size(controlButtons); ++i) {
         const ControlButton& b = controlButtons[i];
-        cpuControlPanel.buttons.push_back(Button(b.x, b.y, 4, 1, b.text, cpuControlPanel.x, cpuControlPanel.y));
+        const auto width = static_cast<std::int64_t>(std::strlen(b.text));
+        cpuControlPanel.buttons.push_back(Button(b.x, b.y, width, 1, b.text, cpuControlPanel.x, cpuControlPanel.y));
         cpuControlPanel.buttons.back().action = controlActions[i];
     }
     cpuControlPanel.inputHandlers.push_back(stepKeys);
@@ -114,6 +121,7 @@ Game::Game() {
     choicePanel.hide();
     installTextScroll(levelPanel, [this]() -> const std::string& { return levelText; });
     installMemoryScroll();
+    installWatchClicks();
     arrangeDefaultLayout();
     restoreLayout();
 

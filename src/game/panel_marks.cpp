@@ -1,5 +1,7 @@
 #include "game/panel_marks.h"
 
+#include <cstdio>
+
 #include "cpu/cpu.h"
 #include "game/failure_report.h"
 #include "game/game.h"
@@ -7,6 +9,7 @@
 #include "game/panels.h"
 #include "game/step_changes.h"
 #include "game/step_history.h"
+#include "game/watches.h"
 #include "shell/messages.h"
 
 namespace {
@@ -42,6 +45,19 @@ void paintFlags(std::uint8_t bits, std::uint16_t attribute) {
     if (bits & FLAG_I) paint(registerPanel, 12, 5, 1, attribute);
 }
 
+void paintWatches() {
+    for (const Watch& w : watches.list) {
+        switch (w.kind) {
+        case WatchKind::Register: paintRegisters(static_cast<std::uint16_t>(1u << w.index), WATCH_ATTRIBUTE); break;
+        case WatchKind::Flag: paintFlags(static_cast<std::uint8_t>(1u << w.index), WATCH_ATTRIBUTE); break;
+        case WatchKind::Pc: paint(registerPanel, 0, 4, 7, WATCH_ATTRIBUTE); break;
+        case WatchKind::Sp: paint(registerPanel, 8, 4, 7, WATCH_ATTRIBUTE); break;
+        case WatchKind::Clk: paint(registerPanel, 16, 4, 8, WATCH_ATTRIBUTE); break;
+        case WatchKind::Memory: paintAddress(w.index, WATCH_ATTRIBUTE); break;
+        }
+    }
+}
+
 // The screen panel's attributes are not rewritten by its refresh.
 bool screenPainted = false;
 
@@ -52,6 +68,8 @@ void paintPanelMarks() {
         for (std::int64_t r = 0; r < 16; ++r) paint(screenPanel, 0, r, 16, screenPanel.colour);
         screenPainted = false;
     }
+    keepWatchesForLevel();
+    paintWatches();
     if (failureMarks.any) {
         paintRegisters(failureMarks.registers, MISMATCH_ATTRIBUTE);
         for (std::size_t a = failureMarks.memory._Find_first(); a < 65536; a = failureMarks.memory._Find_next(a))
@@ -67,10 +85,16 @@ void paintPanelMarks() {
         for (std::size_t a = c.memory._Find_first(); a < 65536; a = c.memory._Find_next(a))
             paintAddress(static_cast<unsigned>(a), CHANGED_ATTRIBUTE);
     }
-    screenPainted = failureMarks.any || stepChanges.any;
+    screenPainted = failureMarks.any || stepChanges.any || !watches.list.empty();
 }
 
+// "步数:30", or "步数:27/30" after going back from step 30 (a long one wraps onto the next row).
 void printStepCounter() {
-    cpuControlPanel.setCursor(0, 4);
-    panelPrintf(&cpuControlPanel, "步数:%-9llu", static_cast<unsigned long long>(stepHistory.steps));
+    const auto steps = static_cast<unsigned long long>(stepHistory.steps);
+    const auto furthest = static_cast<unsigned long long>(stepHistory.furthest);
+    char text[48];
+    if (furthest > steps) std::snprintf(text, sizeof text, "步数:%llu/%llu", steps, furthest);
+    else std::snprintf(text, sizeof text, "步数:%llu", steps);
+    cpuControlPanel.setCursor(0, STEP_COUNTER_ROW);
+    panelPrintf(&cpuControlPanel, "%-28.28s", text);
 }
