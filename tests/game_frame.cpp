@@ -17,7 +17,9 @@
 #include "game/panel_marks.h"
 #include "game/panels.h"
 #include "game/run_steps.h"
+#include "game/reverse_run.h"
 #include "game/step_history.h"
+#include "game/watches.h"
 #include "shell/host_files.h"
 #include "game_support.h"
 #include "ui_support.h"
@@ -513,7 +515,7 @@ TEST(Layout, AtTheSmallestWindowTheEditorTakesTheKeysAndNoTitleIsCovered) {
     EXPECT_TRUE(rowHas(2, "|关卡说明-第1关", 64));
     EXPECT_TRUE(rowHas(2, "|寄存器", 118));
     EXPECT_TRUE(rowHas(2, "|CPU控制", 144));
-    EXPECT_TRUE(rowHas(12, "|控制台", 118));
+    EXPECT_TRUE(rowHas(14, "|控制台", 118)); // below the CPU control panel
     // Level 1's whole text shows: its last line is on the panel's last rows, inside the window.
     const std::string text = game.levelText;
     const std::string lastLine = text.substr(text.find_last_of('\n') + 1);
@@ -786,7 +788,7 @@ TEST(StepCounter, CountsTheRunAndReportsOneThatDoesNotHalt) {
     game.running = 1;
     for (int frame = 0; frame < 260; ++frame) game.updateVM();
     game.updateREG();
-    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1064960");
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:1064960");
     EXPECT_EQ(occurrences(consoleText(), "仍未停机"), 1u);
     EXPECT_NE(consoleText().find("第1次检验已执行1000000步仍未停机"), std::string::npos) << consoleText();
     for (int frame = 0; frame < 260; ++frame) game.updateVM();
@@ -860,6 +862,9 @@ void stepTo(std::uint64_t target) {
 // 24 and 25 draw rand() while the run goes on), SLD/SST, CALL/RET and stack
 // faults: N steps, K steps back, and the machine equals a fresh run of N - K
 // steps; stepping forward again passes through the same states as before.
+// With a register or a byte watched (and, in some trials, 中断处停), 反向运行
+// lands on the state of the fresh run just before the last step that changed
+// it (or entered an interrupt), and a run forward stops after the next one.
 TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
     std::mt19937 rng(2026);
     const std::uint16_t levels[] = {18, 22, 24, 25, 31};
@@ -876,10 +881,21 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
         ASSERT_TRUE(game.compileErrors.empty()) << source;
         gameSrand(seed);
         game.updateLEVEL();
+        const std::uint16_t bytes[] = {0x0200, 0x0300, 0xFC00, 0xFD00};
+        const Watch watch = rng() % 2 ? Watch{WatchKind::Register, static_cast<std::uint16_t>(1 + rng() % 15)}
+                                      : Watch{WatchKind::Memory, static_cast<std::uint16_t>(bytes[rng() % 4] + rng() % 8)};
+        const bool atInterrupts = trial % 3 == 0;
+        const auto watched = [&watch] {
+            return watch.kind == WatchKind::Register ? cpu.registers[watch.index] : cpu.memory[watch.index];
+        };
         std::vector<std::uint64_t> hashes{machineHash()};
+        std::vector<bool> stopsAfter{false}; // step i changed the watched place (or entered an interrupt)
         for (std::uint64_t i = 0; i < n && !cpu.halted; ++i) {
+            const std::uint8_t value = watched();
+            const std::uint8_t entries = cpu.interruptEntries;
             cpu.step();
             hashes.push_back(machineHash());
+            stopsAfter.push_back(watched() != value || (atInterrupts && cpu.interruptEntries != entries));
         }
         const std::uint64_t ran = hashes.size() - 1;
         const std::uint64_t k = 1 + rng() % ran;
@@ -909,6 +925,27 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
             stepForwardOnce();
             ASSERT_EQ(machineHash(), hashes[i + 1]) << "trial " << trial << " step " << i + 1;
         }
+
+        toggleWatch(watch);
+        watches.stopAtInterrupts = atInterrupts;
+        std::uint64_t before = ran;
+        while (before > 0 && !stopsAfter[before]) --before;
+        const std::uint64_t landing = before > 0 ? before - 1 : 0;
+        runBackwards();
+        ASSERT_EQ(stepHistory.steps, landing) << "trial " << trial << " " << watchName(watch);
+        EXPECT_EQ(machineHash(), hashes[landing]) << "trial " << trial;
+        EXPECT_EQ(stepHistory.furthest, ran);
+        std::uint64_t next = landing + 1;
+        while (next <= ran && !stopsAfter[next]) ++next;
+        game.fast = 1;
+        game.running = 1;
+        game.updateVM();
+        if (next <= ran) {
+            EXPECT_EQ(stepHistory.steps, next) << "trial " << trial << " " << watchName(watch);
+            EXPECT_EQ(machineHash(), hashes[next]) << "trial " << trial;
+            EXPECT_EQ(game.running, 0);
+        }
+        toggleWatch(watch);
     }
 }
 
@@ -928,7 +965,7 @@ TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
     EXPECT_EQ(attribute(registerPanel, 6, 0), CHANGED_ATTRIBUTE);  // R1=05
     EXPECT_EQ(attribute(registerPanel, 0, 4), CHANGED_ATTRIBUTE);  // PC
     EXPECT_EQ(attribute(registerPanel, 8, 4), registerPanel.colour); // SP
-    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1");
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:1");
 
     fakeConsole().pushKey(VK_F1 + 6, 0);
     fakeConsole().pushKey(VK_F1 + 6, 0);
@@ -947,14 +984,14 @@ TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
     EXPECT_EQ(cpu.pc, 4);
     EXPECT_EQ(attribute(memoryPanel, 20, 17), CHANGED_ATTRIBUTE); // undone by the last step back
     EXPECT_EQ(attribute(stackPanel, 5, 1), stackPanel.colour);
-    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1");
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:1/3");
 
     // Stepping back to the start, and no further.
     for (int i = 0; i < 3; ++i) fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
     runFrames(4);
     EXPECT_EQ(cpu.pc, 0);
     EXPECT_EQ(cpu.registers[1], 0);
-    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:0");
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:0/3");
 
     // Running slowly, each frame's step is highlighted too.
     game.running = 1;
