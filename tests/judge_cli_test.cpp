@@ -368,6 +368,25 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     EXPECT_NE(html.find(utf8(u8"<li>level 6: s01, s02, s03, s08, s09, s10, s15, s16, s17, s22, s23, s24, 张三</li>")),
               std::string::npos);
 
+    // A range that starts above 1: every row, line and cell names the level it judged.
+    Outcome part = judge("grade class --levels 2-6 --seed 3 --max-steps 20000 --jobs 2 --csv part.csv --html part.html");
+    EXPECT_EQ(part.status, 0);
+    std::string partCsv = "student,level,result,passes,failed_run,first_mismatch\n";
+    std::istringstream wholeRows(expectedCsv);
+    while (std::getline(wholeRows, line))
+        if (line.find(",2,") != std::string::npos || line.find(",6,") != std::string::npos) partCsv += line + "\n";
+    EXPECT_EQ(readFile("part.csv"), partCsv);
+    std::istringstream partLines(part.out);
+    while (std::getline(partLines, line)) {
+        const std::size_t file = line.find(utf8(u8"关代码.txt"));
+        ASSERT_NE(file, std::string::npos) << line;
+        const std::string number = line.substr(line.rfind(utf8(u8"第"), file) + 3, 1);
+        EXPECT_NE(line.find("\"level\":" + number + ","), std::string::npos) << line;
+    }
+    EXPECT_NE(readFile("part.html").find("<tr><th>s01</th><td class=\"completed\" data-level=\"2\"><span"), std::string::npos);
+    EXPECT_NE(readFile("part.html").find("<td class=\"missing\" data-level=\"5\"></td><td class=\"completed\" data-level=\"6\">"),
+              std::string::npos);
+
     for (const char* arguments : {"grade class --levels 0-3", "grade class --levels 3-2", "grade class --levels 1-31",
                                   "grade class --jobs 0", "grade class --bogus", "grade"}) {
         SCOPED_TRACE(arguments);
