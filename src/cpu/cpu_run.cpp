@@ -97,6 +97,7 @@ std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
     const Decoded* e = nullptr;
     Decoded wrapped;
     [[maybe_unused]] Watchpoints* const W = cpu.watchpoints;
+    [[maybe_unused]] bool checkNext = false; // per-step work (hook, timer, key) may have touched a watched place
 
     // One step's start: budget, per-step work (hook, R0 := 0, timer, key),
     // then R0 := 0, fetch through the memo and jump to the handler. Every
@@ -104,7 +105,10 @@ std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
 #define DISPATCH()                                                                                               \
     do {                                                                                                         \
         if constexpr (withWork && withWatch) {                                                                   \
-            if (W->changed()) [[unlikely]] goto watchHit;                                                        \
+            if (checkNext) [[unlikely]] {                                                                        \
+                checkNext = false;                                                                               \
+                if (W->changed()) goto watchHit;                                                                 \
+            }                                                                                                    \
         }                                                                                                        \
         if (left == 0) [[unlikely]] goto out;                                                                    \
         if constexpr (withWork) {                                                                                \
@@ -113,6 +117,7 @@ std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
                 cpu.pc = std::uint16_t(pc);                                                                      \
                 cpu.stepHook();                                                                                  \
                 pc = cpu.pc;                                                                                     \
+                if constexpr (withWatch) checkNext = true; /* the hook may change anything */                   \
             } else if (cpu.clk == TIMER_OFF && !cpu.pendingKey) {                                                \
                 goto out; /* nothing per step left: the plain body takes over */                                 \
             }                                                                                                    \
@@ -120,6 +125,7 @@ std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
             if (cpu.clk != TIMER_OFF) {                                                                          \
                 if (cpu.clk == 0 || cpu.pendingKey) [[unlikely]] goto interrupts;                                \
                 --cpu.clk;                                                                                       \
+                if constexpr (withWatch) checkNext |= W->clk;                                                    \
             } else if (cpu.pendingKey) [[unlikely]] {                                                            \
                 goto interrupts;                                                                                 \
             }                                                                                                    \
@@ -180,6 +186,7 @@ interrupts: __attribute__((unused)); // the timer's or the keyboard's turn, as t
     if (cpu.clk != TIMER_OFF) tickTimer(cpu);
     if (cpu.pendingKey) deliverKey(cpu);
     pc = cpu.pc;
+    if constexpr (withWatch) checkNext = true;
     --left;
     FETCH();
 
