@@ -1024,6 +1024,70 @@ TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
     EXPECT_EQ(attribute(registerPanel, 6, 0), CHANGED_ATTRIBUTE);
 }
 
+// Watches and 反向运行 through clicks and keys: a watched byte stops the run
+// after the step that changed it; with 中断处停 the run stops after the step
+// that entered the timer's interrupt; Shift+F5 goes back to before it, then
+// before the byte's change, then to a breakpoint line, then to the start; a
+// run from there replays the logged steps and stops at the byte again.
+TEST(ReverseRun, StopsBeforeChangesInterruptsBreakpointsAndAtTheStart) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    compile("iset 0 tick\naddi r2 r0 3\nstore r2 r0 r0 0105\nsck r0 r0 2\nlabel L\naddi r1 r1 1\njmp r0 r0 L\n"
+            "label tick\niret");
+    runFrame();
+    const CellPosition memory = barButton("内存");
+    click(memory.x, memory.y);
+    std::int64_t column = 0, row = 0;
+    ASSERT_TRUE(memoryCellPosition(0x0105, column, row));
+    click(static_cast<int>(memoryPanel.x + column), static_cast<int>(memoryPanel.y + row));
+    EXPECT_EQ(memoryPanel.grid[column][row].attribute, WATCH_ATTRIBUTE);
+    const CellPosition control = barButton("CPU控制");
+    click(control.x, control.y);
+    consolePanel.clearText();
+    const auto run = [] {
+        const CellPosition at = controlButton("运行");
+        click(at.x, at.y);
+        for (int frame = 0; frame < 50 && game.running; ++frame) runFrame();
+    };
+    run();
+    EXPECT_EQ(stepHistory.steps, 3u);
+    EXPECT_NE(consoleText().find("观察：0105由00变为03（第3步）"), std::string::npos) << consoleText();
+
+    const CellPosition toggle = controlButton("中断处停:关");
+    click(toggle.x, toggle.y);
+    EXPECT_EQ(controlButton("中断处停:开").x, toggle.x);
+    run();
+    EXPECT_EQ(stepHistory.steps, 7u); // SCK 2 lets two instructions run first
+    EXPECT_NE(consoleText().find("进入中断0（定时器）"), std::string::npos) << consoleText();
+
+    const std::pair<const char*, std::uint64_t> backwards[] = {
+        {"反向运行停在第6步：下一步进入中断0（定时器）。", 6},
+        {"反向运行停在第2步：下一步改变0105。", 2},
+        {"反向运行停在第1步：下一步执行断点行。", 1},
+        {"反向运行停在第0步：运行的开始。", 0},
+        {"已在运行的开始，无法再反向运行。", 0},
+    };
+    for (const auto& [message, step] : backwards) {
+        if (step == 2) editorPanel.toggleBreakpoint(1);
+        consolePanel.clearText();
+        fakeConsole().pushKey(VK_F1 + 4, 0, SHIFT_PRESSED);
+        runFrames(2);
+        EXPECT_EQ(stepHistory.steps, step) << message;
+        std::string flat = consoleText(); // a long line wraps in the console
+        flat.erase(std::remove(flat.begin(), flat.end(), '\n'), flat.end());
+        EXPECT_NE(flat.find(message), std::string::npos) << step << consoleText();
+    }
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:0/7");
+    EXPECT_EQ(cpu.memory[0x0105], 0);
+    editorPanel.toggleBreakpoint(1);
+    run();
+    runFrame();
+    EXPECT_EQ(stepHistory.steps, 3u);
+    EXPECT_EQ(cpu.memory[0x0105], 3);
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:3/7");
+}
+
 // Stepping back over a judged halt un-halts the machine without judging it
 // again or touching the pass count; a run not yet judged is judged as usual.
 TEST(StepHistory, AJudgedHaltIsNotJudgedAgain) {
