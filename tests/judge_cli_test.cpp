@@ -197,6 +197,8 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
     writeFile("swap.s", "push r1\npush r2\npop r2\npop r1\nhlt\n");
     writeFile("subi.s", "subi r1 r1 5\nhlt\nadd r1\n");
     writeFile("loop.s", "jmp r0 r0 0\n");
+    writeFile("nohlt.s", "add r3 r1 r2\n");
+    writeFile("jgt.s", "sub r0 r1 r2\njgt r0 r0 yes\nhlt\nlabel yes\naddi r3 r0 1\nhlt\n"); // level 7 wants jge
     // Saved on Windows: CR LF line ends, GBK or UTF-8 with a byte order mark.
     writeFile("crlf-gbk.s", "; 两数相加\r\nadd r3 r1 r2\r\nhlt\r\n");
     writeFile("crlf-utf8.s", "\xEF\xBB\xBF" + utf8(u8"; 两数相加\r\nadd r3 r1 r2\r\n\r\nhlt"));
@@ -226,6 +228,17 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
               u8R"("reason":"the program does not assemble","mismatches":[],"errors":{"0":["不存在的指令：\"SUBI\"\n"],)"
               u8R"("2":["行\"add r1\"参数过少\n"]}}})"
               u8"\n")},
+        {"level 1 nohlt.s --seed 3", 1,
+         R"({"file":"nohlt.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
+         R"("reason":"halted without hlt","mismatches":[]}})"
+         "\n"},
+        // No random run of seed 1 has r1 = r2: the first boundary run catches it.
+        {"level 7 jgt.s --seed 1", 1,
+         R"({"file":"jgt.s","level":7,"seed":1,"passes":257,"completed":false,"failure":{"run":"boundary 1",)"
+         R"("reason":"wrong result","mismatches":[{"where":"R3","expected":"01","actual":"00"}]}})"
+         "\n"},
+        {"level 7 jgt.s --seed 1 --runs 256", 0,
+         "{\"file\":\"jgt.s\",\"level\":7,\"seed\":1,\"passes\":256,\"failure\":null}\n"},
         {"level 1 loop.s ok.s --seed 3 --max-steps 5000", 1,
          R"({"file":"loop.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
          R"("reason":"the program did not halt within 5000 steps","mismatches":[]}})"
@@ -280,6 +293,7 @@ std::string withCrLf(const std::string& text) {
 // Writes the class and returns the CSV rows a correct grade must give, in order.
 std::string writeClass(const std::string& root) {
     const std::string completed = ",completed,257,,\n";
+    const std::string completedSix = ",completed,259,,\n"; // level 6 adds its two boundary runs
     std::map<std::string, std::string> rows; // student -> rows, sorted by name bytes as the report is
     for (int i = 0; i < 30; ++i) {
         char number[8];
@@ -296,16 +310,16 @@ std::string writeClass(const std::string& root) {
         switch (kind) {
         case 0: // as the game saves them
             for (int level : {1, 2, 6}) code(level, referenceSolution(level));
-            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed;
+            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completedSix;
             break;
         case 1: // saved on Windows
             for (int level : {1, 2, 6}) code(level, withCrLf(referenceSolution(level)));
-            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed;
+            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completedSix;
             break;
         case 2: // UTF-8 with a byte order mark, own spacing, comments and label names
             code(1, "\xEF\xBB\xBF" + utf8(u8"; 我的答案\nadd  r3   r1 r2   ; 相加\n\nhlt\n"));
             code(6, utf8(u8"sub r0 r1 r2\njgt r0 r0 更大\nhlt\n\nlabel 更大\naddi r3 r0 1 ; 是\nhlt"));
-            expected = name + ",1" + completed + name + ",6" + completed;
+            expected = name + ",1" + completed + name + ",6" + completedSix;
             break;
         case 3: // wrong at level 1, right at level 2
             code(1, "add r3 r1 r1\nhlt\n");
@@ -355,7 +369,7 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     }
     EXPECT_EQ(count, static_cast<std::size_t>(std::count(expectedCsv.begin(), expectedCsv.end(), '\n') - 1));
     EXPECT_NE(one.out.find(utf8(u8R"({"student":"张三","file":"class/张三/levels/第6关代码.txt","level":6,"seed":3,)"
-                                  u8R"("passes":257,"completed":true,"failure":null})")),
+                                  u8R"("passes":259,"completed":true,"failure":null})")),
               std::string::npos);
 
     // The page escapes names; identical work ignores comments, spacing, line

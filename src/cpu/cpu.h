@@ -103,6 +103,9 @@ struct Cpu {
     // Interrupts entered (wrapping) and the number of the last one: what a debugger watches for.
     std::uint8_t interruptEntries = 0;
     std::uint8_t lastInterrupt = 0;
+    // The last halt came from an invalid word, not from HLT: judging fails
+    // such a run. Set with the exception message, cleared by HLT and reset.
+    std::uint8_t haltedOnInvalidWord = 0;
 
     Cpu();
     void reset();

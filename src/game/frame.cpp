@@ -5,10 +5,7 @@
 
 #include "cpu/cpu.h"
 #include "game/game.h"
-#include "game/failure_report.h"
 #include "game/panels.h"
-#include "game/run_mismatches.h"
-#include "game/run_replay.h"
 #include "game/run_steps.h"
 #include "shell/messages.h"
 #include "shell/logger.h"
@@ -57,35 +54,6 @@ void Game::updateLEVEL() {
         running = 0;
     }
     if (cpu.halted && !judged) judgeRun();
-}
-
-bool Game::runPasses() const { return findRunMismatches(*this, cpu).empty(); }
-
-void Game::judgeRun() {
-    judged = 1;
-    const std::vector<RunMismatch> mismatches = findRunMismatches(*this, cpu);
-    if (!mismatches.empty()) {
-        reportFailedRun(passCount + 1u, mismatches);
-        keepFailedRun();
-        passCount = 0;
-        running = 0;
-        fast = 0;
-        return;
-    }
-    if (passCount < PASSES_TO_COMPLETE - 1) {
-        setLEVEL(level);
-        ++passCount;
-        return;
-    }
-    const unsigned short next = static_cast<unsigned short>(level + 1);
-    consolePrintf("恭喜通过第%u关！\n", static_cast<unsigned>(level));
-    consolePrintf("接下来：第%u关。请阅读关卡说明，\n修改代码后重新编译。\n", static_cast<unsigned>(next));
-    resetMachine();
-    running = 0;
-    setLEVEL(next);
-    // The set-up above clears the reload that resetMachine asked for; ask again
-    // so that the next frame starts the new level from a zero pass count.
-    levelReloadRequested = 1;
 }
 
 void Game::handleINPUTandDRAW() {

@@ -57,7 +57,9 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
     game.fast = 1;
     game.updateLEVEL(); // the reload the compile requested: the first run's set-up
     game.running = 1;
-    while (verdict.passes < runs) {
+    // Below 257 runs the boundary runs are never reached; from 257 on only the
+    // game's completion (or a failure) ends the play.
+    while (verdict.passes < runs || runs >= PASSES_TO_COMPLETE) {
         std::uint64_t steps = 0;
         while (!cpu.halted && steps < maxSteps && game.running) {
             game.updateVM();
@@ -66,6 +68,7 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
         if (!cpu.halted) {
             verdict.failed = true;
             verdict.failedRun = verdict.passes + 1;
+            verdict.failedBoundary = game.boundaryRun;
             verdict.reason = "the program did not halt within " + std::to_string(maxSteps) + " steps";
             return verdict;
         }
@@ -78,6 +81,11 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
         }
         verdict.failed = true;
         verdict.failedRun = verdict.passes + 1;
+        verdict.failedBoundary = game.boundaryRun;
+        if (cpu.haltedOnInvalidWord) {
+            verdict.reason = "halted without hlt";
+            return verdict;
+        }
         verdict.reason = "wrong result";
         verdict.mismatches = findMismatches();
         return verdict;

@@ -56,7 +56,8 @@ CellSummary summarise(const Json& verdict) {
         cell.result = verdict.value("completed", false) ? "completed" : "failed";
         return cell;
     }
-    cell.failedRun = std::to_string(failure.value("run", 0u));
+    const Json& run = failure.at("run");
+    cell.failedRun = run.is_string() ? run.get<std::string>() : std::to_string(run.get<unsigned>());
     if (failure.contains("errors")) {
         cell.result = "does not assemble";
         for (const auto& [line, messages] : failure.at("errors").items()) {

@@ -22,7 +22,8 @@ Json failureJson(const LevelVerdict& verdict, bool assembled) {
         mismatches.push_back(std::move(mismatch));
     }
     Json failure;
-    failure["run"] = verdict.failedRun;
+    if (verdict.failedBoundary) failure["run"] = "boundary " + std::to_string(verdict.failedBoundary);
+    else failure["run"] = verdict.failedRun;
     failure["reason"] = verdict.reason;
     failure["mismatches"] = std::move(mismatches);
     if (!assembled) failure["errors"] = assemblyErrorsJson();
