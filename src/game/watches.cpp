@@ -102,7 +102,7 @@ void toggleWatch(Watch w) {
     keepWatchesForLevel();
     const auto at = std::find(watches.list.begin(), watches.list.end(), w);
     if (at != watches.list.end()) watches.list.erase(at);
-    else if (watches.list.size() < Watchpoints::MAX_PLACES / 2) watches.list.push_back(w);
+    else if (watches.list.size() < Watchpoints::MAX_PLACES / 2 - 1) watches.list.push_back(w); // room for 中断处停
 }
 
 bool isWatched(Watch w) {
