@@ -176,10 +176,12 @@ void ManualView::onKey(const KEY_EVENT_RECORD& key) {
             }
         }
         break;
-    case VK_PRIOR: scroll(-pageRows); break;
-    case VK_NEXT: scroll(pageRows); break;
-    case VK_HOME: scroll(-static_cast<std::ptrdiff_t>(rows.size())); break;
-    case VK_END: scroll(static_cast<std::ptrdiff_t>(rows.size())); break;
+    // Scrolling keys move the page as the wheel does: a page of plain text
+    // (no heading in view) keeps the selection where it was.
+    case VK_PRIOR: scroll(-pageRows); return;
+    case VK_NEXT: scroll(pageRows); return;
+    case VK_HOME: scroll(-static_cast<std::ptrdiff_t>(rows.size())); return;
+    case VK_END: scroll(static_cast<std::ptrdiff_t>(rows.size())); return;
     default: break;
     }
     page();
