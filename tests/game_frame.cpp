@@ -1216,6 +1216,59 @@ TEST(ReverseRun, StopsBeforeChangesInterruptsBreakpointsAndAtTheStart) {
     EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:3/7");
 }
 
+// Keys typed into the 键盘 panel during a run: after 反向运行 to the start, a
+// run forward replays them at the steps they were typed at, up to the
+// furthest step ("步数:n/30" on the way), and a key typed after going back
+// makes a new future.
+TEST(ReverseRun, RunningForwardReplaysTheTypedKeys) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    compile("iset 1 key\nlabel L\njmp r0 r0 L\nlabel key\npop r1\nload r8 r0 r0 0300\nstore r1 r0 r8 0200\n"
+            "addi r8 r8 1\nstore r8 r0 r0 0300\niret");
+    runFrame();
+    const auto stepAndType = [](int steps, std::uint16_t key) {
+        for (int i = 0; i < steps; ++i) stepForwardOnce();
+        keyboardPanel.raise();
+        fakeConsole().pushKey(key, static_cast<char>(key));
+        runFrame();
+    };
+    stepAndType(7, 'A');
+    stepAndType(9, 'B');
+    for (int i = 0; i < 14; ++i) stepForwardOnce();
+    ASSERT_EQ(stepHistory.steps, 30u);
+    ASSERT_EQ(cpu.memory[0x0200], 'A');
+    ASSERT_EQ(cpu.memory[0x0201], 'B');
+    const std::uint64_t bStored = [] {
+        std::uint64_t s = stepHistory.steps;
+        while (cpu.memory[0x0201] == 'B') stepBackOnce(), --s;
+        return s + 1;
+    }();
+    toggleWatch({WatchKind::Memory, 0x0201});
+    runBackwards();
+    runBackwards(); // past the change of 0201 to the start
+    EXPECT_EQ(stepHistory.steps, 0u);
+    EXPECT_EQ(cpu.memory[0x0200], 0);
+    game.fast = 1;
+    game.running = 1;
+    while (game.running) runFrame();
+    runFrame(); // the panels show the stop
+    EXPECT_EQ(stepHistory.steps, bStored);
+    EXPECT_EQ(cpu.memory[0x0200], 'A');
+    EXPECT_EQ(cpu.memory[0x0201], 'B');
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:" + std::to_string(bStored) + "/30");
+
+    // A new key typed back at the start: the logged future is gone, A and B are not replayed.
+    runBackwards();
+    runBackwards();
+    ASSERT_EQ(stepHistory.steps, 0u);
+    stepAndType(3, 'C');
+    EXPECT_EQ(stepHistory.furthest, stepHistory.steps);
+    for (int i = 0; i < 40; ++i) stepForwardOnce();
+    EXPECT_EQ(cpu.memory[0x0200], 'C');
+    EXPECT_EQ(cpu.memory[0x0201], 0);
+}
+
 // Stepping back over a judged halt un-halts the machine without judging it
 // again or touching the pass count; a run not yet judged is judged as usual.
 TEST(StepHistory, AJudgedHaltIsNotJudgedAgain) {
