@@ -29,7 +29,7 @@ struct PanelPlace {
     const char* title;
     std::int64_t x, y, width, height;
 };
-constexpr PanelPlace consolePanelPlace{"控制台", 119, 16, 36, 12};
+constexpr PanelPlace consolePanelPlace{"控制台", 119, 14, 36, 12};
 constexpr PanelPlace editorPanelPlace{"汇编代码编辑器", 1, 4, 62, 28};
 constexpr PanelPlace registerPanelPlace{"寄存器", 119, 4, 24, 6};
 constexpr PanelPlace memoryPanelPlace{"内存", 65, 4, 52, 28};
@@ -39,9 +39,10 @@ constexpr PanelPlace screenPanelPlace{"屏幕", 100, 6, 16, 16};
 constexpr PanelPlace keyboardPanelPlace{"键盘", 50, 10, 4, 2};
 constexpr PanelPlace levelPanelPlace{"关卡说明", 65, 4, 52, 28};
 constexpr PanelPlace guidePanelPlace{"指南", 1, 4, 80, 25};
-constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 145, 4, 14, 8};
+constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 145, 4, 14, 7};
 constexpr PanelPlace perfPanelPlace{"性能", 119, 30, 18, 2};
 constexpr PanelPlace choicePanelPlace{"null", 10, 10, 36, 12};
+constexpr PanelPlace levelListPanelPlace{"选关", 66, 6, 24, 20};
 } // namespace
 #define PLACE(p) p.title, p.x, p.y, p.width, p.height
 
@@ -65,6 +66,7 @@ window guidePanel(PLACE(guidePanelPlace));
 window cpuControlPanel(PLACE(cpuControlPanelPlace));
 window perfPanel(PLACE(perfPanelPlace));
 window choicePanel(PLACE(choicePanelPlace));
+window levelListPanel(PLACE(levelListPanelPlace));
 StepHistory stepHistory;
 RunReplay runReplay;
 StepChanges stepChanges;
@@ -79,6 +81,7 @@ void restartGlobals() {
     stepChanges.~StepChanges();
     runReplay.~RunReplay();
     stepHistory.~StepHistory();
+    levelListPanel.~window();
     choicePanel.~window();
     perfPanel.~window();
     cpuControlPanel.~window();
@@ -122,6 +125,7 @@ void restartGlobals() {
     new (&cpuControlPanel) window(PLACE(cpuControlPanelPlace));
     new (&perfPanel) window(PLACE(perfPanelPlace));
     new (&choicePanel) window(PLACE(choicePanelPlace));
+    new (&levelListPanel) window(PLACE(levelListPanelPlace));
     new (&stepHistory) StepHistory();
     new (&runReplay) RunReplay();
     new (&stepChanges) StepChanges();

@@ -88,13 +88,16 @@ void paintPanelMarks() {
     screenPainted = failureMarks.any || stepChanges.any || !watches.list.empty();
 }
 
-// "步数:30", or "步数:27/30" after going back from step 30 (a long one wraps onto the next row).
+// "步数:30", or "步数:27/30" after going back from step 30; a count too long
+// for the panel's row drops the label, then the furthest step.
 void printStepCounter() {
     const auto steps = static_cast<unsigned long long>(stepHistory.steps);
     const auto furthest = static_cast<unsigned long long>(stepHistory.furthest);
-    char text[48];
-    if (furthest > steps) std::snprintf(text, sizeof text, "步数:%llu/%llu", steps, furthest);
-    else std::snprintf(text, sizeof text, "步数:%llu", steps);
+    const auto width = static_cast<int>(cpuControlPanel.width());
+    char text[64];
+    int length = furthest > steps ? std::snprintf(text, sizeof text, "步数:%llu/%llu", steps, furthest) : width + 1;
+    if (length > width && furthest > steps) length = std::snprintf(text, sizeof text, "%llu/%llu", steps, furthest);
+    if (length > width) std::snprintf(text, sizeof text, "步数:%llu", steps);
     cpuControlPanel.setCursor(0, STEP_COUNTER_ROW);
-    panelPrintf(&cpuControlPanel, "%-28.28s", text);
+    panelPrintf(&cpuControlPanel, "%-*.*s", width, width, text);
 }

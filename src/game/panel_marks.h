@@ -10,8 +10,8 @@ inline constexpr std::uint16_t MISMATCH_ATTRIBUTE = 0x0C; // bright red on black
 inline constexpr std::uint16_t CHANGED_ATTRIBUTE = 0xE0;  // black on yellow
 inline constexpr std::uint16_t WATCH_ATTRIBUTE = 0xB0;    // black on light cyan: a watched place
 
-// The CPU control panel's row of the step counter, below its buttons.
-inline constexpr std::int64_t STEP_COUNTER_ROW = 6;
+// The CPU control panel's row of the step counter, below the speed.
+inline constexpr std::int64_t STEP_COUNTER_ROW = 4;
 
 void paintPanelMarks();
 void printStepCounter();

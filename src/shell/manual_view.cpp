@@ -176,12 +176,12 @@ void ManualView::onKey(const KEY_EVENT_RECORD& key) {
             }
         }
         break;
-    // Scrolling keys move the page as the wheel does: a page of plain text
-    // (no heading in view) keeps the selection where it was.
-    case VK_PRIOR: scroll(-pageRows); return;
-    case VK_NEXT: scroll(pageRows); return;
-    case VK_HOME: scroll(-static_cast<std::ptrdiff_t>(rows.size())); return;
-    case VK_END: scroll(static_cast<std::ptrdiff_t>(rows.size())); return;
+    // A page of text without a heading keeps the selection out of sight
+    // rather than scrolling back to it.
+    case VK_PRIOR: return scroll(-pageRows);
+    case VK_NEXT: return scroll(pageRows);
+    case VK_HOME: return scroll(-static_cast<std::ptrdiff_t>(rows.size()));
+    case VK_END: return scroll(static_cast<std::ptrdiff_t>(rows.size()));
     default: break;
     }
     page();
