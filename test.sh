@@ -6,7 +6,8 @@ cd "$(dirname "$0")"
 . ./scripts_common.sh
 need_packages g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev tmux python3 nlohmann-json3-dev libcli11-dev chromium \
   g++-mingw-w64-x86-64-posix wine wine64
-build_tree build
+# play.sh may have configured build/ without the tests: ask for them again.
+build_tree build -DASMQUEST_TESTS=ON -DASMQUEST_BENCH=ON
 build_tree build-asan -DASMQUEST_SANITIZE=ON
 # Its shell tests compare with the Linux build above (ASMQUEST_LINUX_BUILD, default build/).
 build_tree build-wine -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake

@@ -593,6 +593,7 @@ TEST(Layout, TheLevelTextScrollsWhenTallerThanItsPanel) {
 }
 
 TEST(Layout, TheConsoleKeepsEveryCompileMessageAndScrollsBack) {
+    fakeConsole().resize(161, 33); // the console panel of the smallest layout: 12 rows
     freshProgram();
     runFrame();
     // Line 0 has two messages, the first without a line break of its own.
@@ -647,6 +648,7 @@ TEST(Layout, TheConsoleKeepsEveryCompileMessageAndScrollsBack) {
     for (int i = 0; i < 1200; ++i) consolePrintf("m%d\n", i);
     EXPECT_EQ(consolePanel.rows().size(), 1000u);
     EXPECT_EQ(consolePanel.rows().front(), "m200");
+    fakeConsole().resize(170, 45);
 }
 
 TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {
@@ -699,8 +701,14 @@ TEST(Layout, TheDefaultLayoutFollowsTheWindowUntilAPanelIsDragged) {
     runFrame();
     EXPECT_EQ(editorPanel.width(), 62);
     EXPECT_EQ(editorPanel.height(), 28);
+    for (int i = 0; i < 15; ++i) consolePrintf("c%d\n", i);
     fakeConsole().resize(201, 53);
     runFrames(2);
+    // The taller console shows its whole log again, the newest row last.
+    const std::vector<std::string>& logged = consolePanel.rows();
+    ASSERT_LT(logged.size(), 32u);
+    for (std::size_t row = 0; row < logged.size(); ++row) EXPECT_EQ(panelRow(consolePanel, static_cast<int>(row)), logged[row]);
+    EXPECT_EQ(logged.back(), "c14");
     EXPECT_EQ(editorPanel.width(), 82);
     EXPECT_EQ(editorPanel.height(), 48);
     EXPECT_EQ(levelPanel.x, 85);
@@ -1447,7 +1455,8 @@ std::string gbkFromUtf8(const std::string& utf8) {
 // text); an open dialog owns the keys.
 TEST(FunctionKeys, ActWhicheverPanelIsInFront) {
     const std::string program = "label l\naddi r1 r1 1\njmp r0 r0 l";
-    for (window* front : std::initializer_list<window*>{&editorPanel, &keyboardPanel, &levelPanel, &cpuControlPanel, &consolePanel, &memoryPanel}) {
+    const std::vector<window*> fronts = {&editorPanel, &keyboardPanel, &levelPanel, &cpuControlPanel, &consolePanel, &memoryPanel};
+    for (window* front : fronts) {
         SCOPED_TRACE(front->title);
         freshProgram();
         runFrame();

@@ -13,7 +13,7 @@ command -v tmux > /dev/null || { echo "tmux not installed" >&2; exit 1; }
 export LC_ALL=C.UTF-8 PYTHONPATH="$(cd "$2" && pwd)/tests/tools"
 
 exec python3 - "$game" <<'PY'
-import sys, time
+import re, sys, time
 from tmux_session import TmuxSession
 
 session = TmuxSession(sys.argv[1])
@@ -141,9 +141,12 @@ try:
         click(console[0] + 5, console[1] + 5)
         keys("Home")
         wait_for(lambda: find("|第0行：") == (console[0], console[1] + 2), "Home shows the first message")
-        wait_for(lambda: find("-第1-12行/共") is not None, "the border shows the position")
+        # The console's height follows the window: the border names the rows shown.
+        page = lambda: re.search(r"-第1-(\d+)行/共", "\n".join(session.screen()))
+        wait_for(lambda: page() is not None, "the border shows the position")
+        shown = int(page().group(1)) if page() else 12
         mouse(65, console[0] + 5, console[1] + 5)
-        wait_for(lambda: find("-第4-15行/共") is not None, "the wheel scrolls the console")
+        wait_for(lambda: find("-第4-%d行/共" % (shown + 3)) is not None, "the wheel scrolls the console")
         keys("End")
         wait_for(lambda: find("|第0行：") is None, "End goes back to the newest messages")
 finally:

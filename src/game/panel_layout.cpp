@@ -23,6 +23,7 @@
 #include "shell/host_files.h"
 #include "game/panels.h"
 #include "ui/console_screen.h"
+#include "ui/log_panel.h"
 #include "ui/platform.h"
 #include "ui/window_order.h"
 
@@ -99,7 +100,8 @@ Geometries defaultGeometry(std::int64_t windowWidth, std::int64_t windowHeight) 
     at(levelPanel).width += dx - editorExtra;
     at(levelPanel).height += dy;
     at(memoryPanel).height += dy;
-    for (window* side : std::initializer_list<window*>{&registerPanel, &cpuControlPanel, &consolePanel, &perfPanel}) at(*side).x += dx;
+    for (window* side : {static_cast<window*>(&registerPanel), &cpuControlPanel, static_cast<window*>(&consolePanel), &perfPanel})
+        at(*side).x += dx;
     at(consolePanel).height += dy;
     at(perfPanel).y += dy;
     return g;
@@ -121,6 +123,23 @@ void resizeWindow(window& w, std::int64_t width, std::int64_t height) {
     for (auto& column : w.grid) column.resize(static_cast<std::size_t>(height), ScreenCell{' ', w.colour});
 }
 
+// A resized console shows the newest rows of its log that now fit, with the
+// cursor where the next message goes, as printing would have left them.
+void refillFromLog(LogPanel& panel) {
+    const std::vector<std::string>& rows = panel.rows();
+    const auto total = static_cast<std::int64_t>(rows.size());
+    const std::int64_t height = panel.height(), first = std::max<std::int64_t>(total - height, 0);
+    for (auto& column : panel.grid) std::fill(column.begin(), column.end(), ScreenCell{' ', panel.colour});
+    for (std::int64_t r = 0; first + r < total && r < height; ++r) {
+        const std::string& text = rows[static_cast<std::size_t>(first + r)];
+        for (std::size_t c = 0; c < text.size() && c < panel.grid.size(); ++c)
+            panel.grid[c][static_cast<std::size_t>(r)].character = static_cast<std::uint8_t>(text[c]);
+    }
+    const std::int64_t shown = std::min(total, height);
+    if (panel.lines.back().empty()) panel.setCursor(0, shown);
+    else panel.setCursor(static_cast<std::int64_t>(rows.back().size()), shown - 1);
+}
+
 void layOut(std::int64_t windowWidth, std::int64_t windowHeight) {
     const Geometries g = defaultGeometry(windowWidth, windowHeight);
     const auto panels = namedPanels();
@@ -130,6 +149,7 @@ void layOut(std::int64_t windowWidth, std::int64_t windowHeight) {
         resizeWindow(w, g[i].width, g[i].height);
     }
     editorPanel.updateGrid();
+    refillFromLog(consolePanel);
     laidOutWidth = windowWidth, laidOutHeight = windowHeight;
 }
 
