@@ -1,6 +1,8 @@
 // What the run's test data (重放) and the step history (回退) cost: the run
 // start kept at every set-up, fast frames with the history on and off against
-// the bare CPU, the memory a million steps take, and the time of one 回退.
+// the bare CPU, the memory a million steps take, the time of one 回退; fast
+// frames with watches that never fire against none, and 反向运行 over a
+// million steps to a watched change.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -8,8 +10,10 @@
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/panels.h"
+#include "game/reverse_run.h"
 #include "game/run_replay.h"
 #include "game/step_history.h"
+#include "game/watches.h"
 
 namespace {
 
@@ -20,7 +24,8 @@ const char* storeLoop = "label top\naddi r1 r1 1\nstore r1 r0 r1 0200\nstore r1 
 const char* blockLoop = "addi r2 r0 99\nstore r2 r0 r0 0400\nlabel top\naddi r1 r1 1\nstore r1 r0 r1 0401\n"
                         "sld r0 r0 0400\nsst r0 r1 0600\njmp r0 r0 top";
 const char* arrayLoop = "label top\naddi r1 r1 1\nstore r1 r0 r1 0200\nstore r1 r0 r1 0300\njmp r0 r0 top";
-const char* programs[] = {aluLoop, storeLoop, blockLoop, arrayLoop};
+const char* timerLoop = "label top\nsck r0 r0 1000\naddi r1 r1 1\nsub r0 r1 r2\njmp r0 r0 top";
+const char* programs[] = {aluLoop, storeLoop, blockLoop, arrayLoop, timerLoop};
 
 void start(const char* source, std::uint16_t level, bool history) {
     restartGlobals();
@@ -47,6 +52,63 @@ void BM_FastFrameSteps(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 4096);
 }
 BENCHMARK(BM_FastFrameSteps)->ArgsProduct({{0, 1, 2, 3}, {0, 1}})->ArgNames({"program", "history"});
+
+// Fast frames with the history, and watches that do not fire (the run goes on):
+// none; R4 and a byte of an untouched page; R2 and a byte of a page the store
+// loop writes (a test after each of those stores); SP and interrupt entries
+// (中断处停). Program 4 keeps the timer armed: the per-step body, which
+// compares after every step.
+void watchSet(int set) {
+    watches.level = game.level;
+    watches.list.clear();
+    watches.stopAtInterrupts = false;
+    if (set == 1) watches.list = {{WatchKind::Register, 4}, {WatchKind::Memory, 0x0100}};
+    if (set == 2) watches.list = {{WatchKind::Register, 2}, {WatchKind::Memory, 0x0481}};
+    if (set == 3) {
+        watches.list = {{WatchKind::Sp, 0}};
+        watches.stopAtInterrupts = true;
+    }
+}
+
+void BM_FastFrameWatched(benchmark::State& state) {
+    const char* program = programs[state.range(0)];
+    start(program, 31, true);
+    watchSet(static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        game.updateVM();
+        if (stepHistory.steps > 4000000 || !game.running) {
+            state.PauseTiming();
+            start(program, 31, true);
+            watchSet(static_cast<int>(state.range(1)));
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * 4096);
+}
+BENCHMARK(BM_FastFrameWatched)->ArgsProduct({{0, 1, 3, 4}, {0, 1, 2, 3}})->ArgNames({"program", "watches"});
+
+// 反向运行 from step 1,000,000 (and more) with R4 watched, which only the
+// first step changed: the whole history is scanned back to the start.
+void BM_RunBackwardsAMillionSteps(benchmark::State& state) {
+    const char* program = state.range(0) ? "addi r4 r0 1\nlabel top\naddi r1 r1 1\nstore r1 r0 r1 0200\n"
+                                           "store r1 r1 r0 0280\njmp r0 r0 top"
+                                         : "addi r4 r0 1\nlabel top\naddi r1 r1 1\nsub r0 r1 r2\njmp r0 r0 top";
+    std::uint64_t from = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        start(program, 31, true);
+        while (stepHistory.steps < 1000000) game.updateVM();
+        from = stepHistory.steps;
+        watchSet(0);
+        watches.list = {{WatchKind::Register, 4}};
+        state.ResumeTiming();
+        runBackwards();
+        if (stepHistory.steps != 0) state.SkipWithError("did not reach the first step");
+    }
+    state.counters["from_step"] = static_cast<double>(from);
+}
+BENCHMARK(BM_RunBackwardsAMillionSteps)->Arg(0)->Arg(1)->ArgName("stores")->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 
 // The same steps on the bare CPU: its batched run, no frame, no history.
 void BM_CpuAloneSteps(benchmark::State& state) {

@@ -17,7 +17,9 @@
 #include "game/panel_marks.h"
 #include "game/panels.h"
 #include "game/run_steps.h"
+#include "game/reverse_run.h"
 #include "game/step_history.h"
+#include "game/watches.h"
 #include "shell/host_files.h"
 #include "shell/manual_guide.h"
 #include "shell/messages.h"
@@ -1002,7 +1004,7 @@ TEST(StepCounter, CountsTheRunAndReportsOneThatDoesNotHalt) {
     game.running = 1;
     for (int frame = 0; frame < 260; ++frame) game.updateVM();
     game.updateREG();
-    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1064960");
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:1064960");
     EXPECT_EQ(occurrences(consoleText(), "仍未停机"), 1u);
     EXPECT_NE(consoleText().find("第1次检验已执行1000000步仍未停机"), std::string::npos) << consoleText();
     for (int frame = 0; frame < 260; ++frame) game.updateVM();
@@ -1076,6 +1078,9 @@ void stepTo(std::uint64_t target) {
 // 24 and 25 draw rand() while the run goes on), SLD/SST, CALL/RET and stack
 // faults: N steps, K steps back, and the machine equals a fresh run of N - K
 // steps; stepping forward again passes through the same states as before.
+// With a register or a byte watched (and, in some trials, 中断处停), 反向运行
+// lands on the state of the fresh run just before the last step that changed
+// it (or entered an interrupt), and a run forward stops after the next one.
 TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
     std::mt19937 rng(2026);
     const std::uint16_t levels[] = {18, 22, 24, 25, 31};
@@ -1092,10 +1097,21 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
         ASSERT_TRUE(game.compileErrors.empty()) << source;
         gameSrand(seed);
         game.updateLEVEL();
+        const std::uint16_t bytes[] = {0x0200, 0x0300, 0xFC00, 0xFD00};
+        const Watch watch = rng() % 2 ? Watch{WatchKind::Register, static_cast<std::uint16_t>(1 + rng() % 15)}
+                                      : Watch{WatchKind::Memory, static_cast<std::uint16_t>(bytes[rng() % 4] + rng() % 8)};
+        const bool atInterrupts = trial % 3 == 0;
+        const auto watched = [&watch] {
+            return watch.kind == WatchKind::Register ? cpu.registers[watch.index] : cpu.memory[watch.index];
+        };
         std::vector<std::uint64_t> hashes{machineHash()};
+        std::vector<bool> stopsAfter{false}; // step i changed the watched place (or entered an interrupt)
         for (std::uint64_t i = 0; i < n && !cpu.halted; ++i) {
+            const std::uint8_t value = watched();
+            const std::uint8_t entries = cpu.interruptEntries;
             cpu.step();
             hashes.push_back(machineHash());
+            stopsAfter.push_back(watched() != value || (atInterrupts && cpu.interruptEntries != entries));
         }
         const std::uint64_t ran = hashes.size() - 1;
         const std::uint64_t k = 1 + rng() % ran;
@@ -1125,6 +1141,27 @@ TEST(StepHistory, SteppingBackEqualsAShorterRunAndForwardRepeatsTheRun) {
             stepForwardOnce();
             ASSERT_EQ(machineHash(), hashes[i + 1]) << "trial " << trial << " step " << i + 1;
         }
+
+        toggleWatch(watch);
+        watches.stopAtInterrupts = atInterrupts;
+        std::uint64_t before = ran;
+        while (before > 0 && !stopsAfter[before]) --before;
+        const std::uint64_t landing = before > 0 ? before - 1 : 0;
+        runBackwards();
+        ASSERT_EQ(stepHistory.steps, landing) << "trial " << trial << " " << watchName(watch);
+        EXPECT_EQ(machineHash(), hashes[landing]) << "trial " << trial;
+        EXPECT_EQ(stepHistory.furthest, ran);
+        std::uint64_t next = landing + 1;
+        while (next <= ran && !stopsAfter[next]) ++next;
+        game.fast = 1;
+        game.running = 1;
+        game.updateVM();
+        if (next <= ran) {
+            EXPECT_EQ(stepHistory.steps, next) << "trial " << trial << " " << watchName(watch);
+            EXPECT_EQ(machineHash(), hashes[next]) << "trial " << trial;
+            EXPECT_EQ(game.running, 0);
+        }
+        toggleWatch(watch);
     }
 }
 
@@ -1144,7 +1181,7 @@ TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
     EXPECT_EQ(attribute(registerPanel, 6, 0), CHANGED_ATTRIBUTE);  // R1=05
     EXPECT_EQ(attribute(registerPanel, 0, 4), CHANGED_ATTRIBUTE);  // PC
     EXPECT_EQ(attribute(registerPanel, 8, 4), registerPanel.colour); // SP
-    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1");
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:1");
 
     fakeConsole().pushKey(VK_F1 + 6, 0);
     fakeConsole().pushKey(VK_F1 + 6, 0);
@@ -1163,14 +1200,14 @@ TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
     EXPECT_EQ(cpu.pc, 4);
     EXPECT_EQ(attribute(memoryPanel, 20, 17), CHANGED_ATTRIBUTE); // undone by the last step back
     EXPECT_EQ(attribute(stackPanel, 5, 1), stackPanel.colour);
-    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:1");
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:1/3");
 
     // Stepping back to the start, and no further.
     for (int i = 0; i < 3; ++i) fakeConsole().pushKey(VK_F1 + 6, 0, SHIFT_PRESSED);
     runFrames(4);
     EXPECT_EQ(cpu.pc, 0);
     EXPECT_EQ(cpu.registers[1], 0);
-    EXPECT_EQ(panelRow(cpuControlPanel, 4), "步数:0");
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:0/3");
 
     // Running slowly, each frame's step is highlighted too.
     game.running = 1;
@@ -1179,6 +1216,123 @@ TEST(StepHistory, KeysStepBothWaysAndHighlightTheChanges) {
     runFrame();
     EXPECT_EQ(cpu.pc, 4);
     EXPECT_EQ(attribute(registerPanel, 6, 0), CHANGED_ATTRIBUTE);
+}
+
+// Watches and 反向运行 through clicks and keys: a watched byte stops the run
+// after the step that changed it; with 中断处停 the run stops after the step
+// that entered the timer's interrupt; Shift+F5 goes back to before it, then
+// before the byte's change, then to a breakpoint line, then to the start; a
+// run from there replays the logged steps and stops at the byte again.
+TEST(ReverseRun, StopsBeforeChangesInterruptsBreakpointsAndAtTheStart) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    compile("iset 0 tick\naddi r2 r0 3\nstore r2 r0 r0 0105\nsck r0 r0 2\nlabel L\naddi r1 r1 1\njmp r0 r0 L\n"
+            "label tick\niret");
+    runFrame();
+    const CellPosition memory = barButton("内存");
+    click(memory.x, memory.y);
+    std::int64_t column = 0, row = 0;
+    ASSERT_TRUE(memoryCellPosition(0x0105, column, row));
+    click(static_cast<int>(memoryPanel.x + column), static_cast<int>(memoryPanel.y + row));
+    EXPECT_EQ(memoryPanel.grid[column][row].attribute, WATCH_ATTRIBUTE);
+    const CellPosition control = barButton("CPU控制");
+    click(control.x, control.y);
+    consolePanel.clearText();
+    const auto run = [] {
+        const CellPosition at = controlButton("运行");
+        click(at.x, at.y);
+        for (int frame = 0; frame < 50 && game.running; ++frame) runFrame();
+    };
+    run();
+    EXPECT_EQ(stepHistory.steps, 3u);
+    EXPECT_NE(consoleText().find("观察：0105由00变为03（第3步）"), std::string::npos) << consoleText();
+
+    const CellPosition toggle = controlButton("中断处停:关");
+    click(toggle.x, toggle.y);
+    EXPECT_EQ(controlButton("中断处停:开").x, toggle.x);
+    run();
+    EXPECT_EQ(stepHistory.steps, 7u); // SCK 2 lets two instructions run first
+    EXPECT_NE(consoleText().find("进入中断0（定时器）"), std::string::npos) << consoleText();
+
+    const std::pair<const char*, std::uint64_t> backwards[] = {
+        {"反向运行停在第6步：下一步进入中断0（定时器）。", 6},
+        {"反向运行停在第2步：下一步改变0105。", 2},
+        {"反向运行停在第1步：下一步执行断点行。", 1},
+        {"反向运行停在第0步：运行的开始。", 0},
+        {"已在运行的开始，无法再反向运行。", 0},
+    };
+    for (const auto& [message, step] : backwards) {
+        if (step == 2) editorPanel.toggleBreakpoint(1);
+        consolePanel.clearText();
+        fakeConsole().pushKey(VK_F1 + 4, 0, SHIFT_PRESSED);
+        runFrames(2);
+        EXPECT_EQ(stepHistory.steps, step) << message;
+        std::string flat = consoleText(); // a long line wraps in the console
+        flat.erase(std::remove(flat.begin(), flat.end(), '\n'), flat.end());
+        EXPECT_NE(flat.find(message), std::string::npos) << step << consoleText();
+    }
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:0/7");
+    EXPECT_EQ(cpu.memory[0x0105], 0);
+    editorPanel.toggleBreakpoint(1);
+    run();
+    runFrame();
+    EXPECT_EQ(stepHistory.steps, 3u);
+    EXPECT_EQ(cpu.memory[0x0105], 3);
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:3/7");
+}
+
+// Keys typed into the 键盘 panel during a run: after 反向运行 to the start, a
+// run forward replays them at the steps they were typed at, up to the
+// furthest step ("步数:n/30" on the way), and a key typed after going back
+// makes a new future.
+TEST(ReverseRun, RunningForwardReplaysTheTypedKeys) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    compile("iset 1 key\nlabel L\njmp r0 r0 L\nlabel key\npop r1\nload r8 r0 r0 0300\nstore r1 r0 r8 0200\n"
+            "addi r8 r8 1\nstore r8 r0 r0 0300\niret");
+    runFrame();
+    const auto stepAndType = [](int steps, std::uint16_t key) {
+        for (int i = 0; i < steps; ++i) stepForwardOnce();
+        keyboardPanel.raise();
+        fakeConsole().pushKey(key, static_cast<char>(key));
+        runFrame();
+    };
+    stepAndType(7, 'A');
+    stepAndType(9, 'B');
+    for (int i = 0; i < 14; ++i) stepForwardOnce();
+    ASSERT_EQ(stepHistory.steps, 30u);
+    ASSERT_EQ(cpu.memory[0x0200], 'A');
+    ASSERT_EQ(cpu.memory[0x0201], 'B');
+    const std::uint64_t bStored = [] {
+        std::uint64_t s = stepHistory.steps;
+        while (cpu.memory[0x0201] == 'B') stepBackOnce(), --s;
+        return s + 1;
+    }();
+    toggleWatch({WatchKind::Memory, 0x0201});
+    runBackwards();
+    runBackwards(); // past the change of 0201 to the start
+    EXPECT_EQ(stepHistory.steps, 0u);
+    EXPECT_EQ(cpu.memory[0x0200], 0);
+    game.fast = 1;
+    game.running = 1;
+    while (game.running) runFrame();
+    runFrame(); // the panels show the stop
+    EXPECT_EQ(stepHistory.steps, bStored);
+    EXPECT_EQ(cpu.memory[0x0200], 'A');
+    EXPECT_EQ(cpu.memory[0x0201], 'B');
+    EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:" + std::to_string(bStored) + "/30");
+
+    // A new key typed back at the start: the logged future is gone, A and B are not replayed.
+    runBackwards();
+    runBackwards();
+    ASSERT_EQ(stepHistory.steps, 0u);
+    stepAndType(3, 'C');
+    EXPECT_EQ(stepHistory.furthest, stepHistory.steps);
+    for (int i = 0; i < 40; ++i) stepForwardOnce();
+    EXPECT_EQ(cpu.memory[0x0200], 'C');
+    EXPECT_EQ(cpu.memory[0x0201], 0);
 }
 
 // Stepping back over a judged halt un-halts the machine without judging it

@@ -7,7 +7,9 @@
 # which offers to continue, 否 (N) keeps level 1's code and Esc continues;
 # F9, F4, F5 and F6 work with the 键盘 panel in front and the speed is kept;
 # 选关 lists the levels reached and goes to one; F10 quits at the size prompt;
-# 步进 and 回退 move the machine both ways; an endless loop is reported; a
+# 步进 and 回退 move the machine both ways; a click on R4 watches it, 反向运行
+# goes back to before its last change and 运行 stops after its next one; an
+# endless loop is reported; a
 # first start at 161 x 33 gives the editor the keys and shows every title; a
 # small window shows the size prompt with the sizes, once, however often it is
 # resized.
@@ -184,6 +186,20 @@ try:
     s.keys("F7")
     s.wait_until(lambda: regs(s).get("PC") == "0008" and memory_row(s, "0100") == ["07", "00", "00"],
                  "F7 steps forward again")
+    # A click on R4 watches it; Shift+F5 goes back to just before the step
+    # that last changed it, F7 repeats that step, 运行 stops after the next change.
+    x, y = s.find("R4=")
+    s.click(x + 1, y)
+    s.click_text("CPU控制", "the bar has the CPU control button")  # back in front: it takes the keys
+    s.keys("S-F5")
+    s.wait_for("反向运行停在第0步：下一步改变R4。", "Shift+F5 stops before the step that changed R4")
+    s.wait_until(lambda: regs(s).get("R4") == "00" and regs(s).get("PC") == "0000", "the machine is back at the start")
+    s.wait_for("步数:0/3", "the counter says how far the run had gone (three steps)")
+    s.keys("F7")
+    s.wait_until(lambda: regs(s).get("R4") == "07" and regs(s).get("PC") == "0004", "F7 repeats the step")
+    s.click_text("运行", "the run button shows")
+    s.wait_for("观察：R4由07变为08（第3步）", "the run stops after the next change of R4")
+    s.wait_until(lambda: regs(s).get("PC") == "000C", "the run stopped after the third step")
 finally:
     failures += s.failures
     s.close()

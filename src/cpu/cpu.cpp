@@ -276,5 +276,7 @@ bool Cpu::raiseInterrupt(std::uint8_t number) {
     sp = std::uint16_t(sp + CONTEXT_BYTES);
     flags |= FLAG_I;
     pc = handler;
+    ++interruptEntries;
+    lastInterrupt = number;
     return true;
 }

@@ -43,6 +43,49 @@ struct WriteWatch {
     void (*savePage)(std::uint8_t page);
 };
 
+struct Cpu;
+
+// Watchpoints (a debugger's): Cpu::run ends after the first step that changed
+// a watched byte of the machine: a register, flag bits, PC, SP, CLK, a memory
+// byte, or the count of interrupts entered. The batched run tests only after
+// instructions that can touch a watched place, so watching costs little.
+//
+//   points.clear(); points.watchRegister(cpu, 4); cpu.watchpoints = &points;
+//   cpu.run(4096); if (points.hit) ...   // the last step changed R4
+struct Watchpoints {
+    struct Place {
+        const std::uint8_t* at;
+        std::uint8_t mask;
+        std::uint8_t before; // at the start of the current Cpu::run
+    };
+    static constexpr std::size_t MAX_PLACES = 64;
+    Place places[MAX_PLACES];
+    std::size_t count = 0;
+    // What the batched run tests after: register i, the flags, SP (and the
+    // stack page's writes), CLK, PC (tested after every step), pages with a watched byte.
+    std::uint8_t registers[16] = {};
+    std::uint8_t aluTouches[16] = {}; // register i or the flags
+    std::uint8_t popTouches[16] = {}; // register i or SP
+    bool stack = false, clk = false, pc = false;
+    std::uint8_t pages[256] = {};
+    bool hit = false; // the last Cpu::run stopped after a change
+
+    void clear();
+    void watchRegister(const Cpu& cpu, unsigned index);
+    void watchFlags(const Cpu& cpu, std::uint8_t bits);
+    void watchPc(const Cpu& cpu);
+    void watchSp(const Cpu& cpu);
+    void watchClk(const Cpu& cpu);
+    void watchMemory(const Cpu& cpu, std::uint16_t address);
+    void watchInterruptEntries(const Cpu& cpu);
+    void snapshot();
+    bool changed() const {
+        for (std::size_t i = 0; i < count; ++i)
+            if ((*places[i].at ^ places[i].before) & places[i].mask) return true;
+        return false;
+    }
+};
+
 struct Cpu {
     std::uint8_t registers[16];
     std::uint8_t flags;
@@ -55,6 +98,11 @@ struct Cpu {
     std::uint16_t clk;
     // Null unless a step history listens; every write of a step goes through write().
     WriteWatch* writeWatch = nullptr;
+    // Null unless a debugger watches; read by Cpu::run only.
+    Watchpoints* watchpoints = nullptr;
+    // Interrupts entered (wrapping) and the number of the last one: what a debugger watches for.
+    std::uint8_t interruptEntries = 0;
+    std::uint8_t lastInterrupt = 0;
     // The last halt came from an invalid word, not from HLT: judging fails
     // such a run. Set with the exception message, cleared by HLT and reset.
     std::uint8_t haltedOnInvalidWord = 0;
@@ -63,7 +111,8 @@ struct Cpu {
     void reset();
     void step();
     // Up to maxSteps steps, exactly as that many step() calls would run them,
-    // ending early when the CPU halts or, after a step, when stopAfter(context)
+    // ending early when the CPU halts, after a step that changed a watched
+    // place (watchpoints->hit) or, after a step, when stopAfter(context)
     // returns true. Returns the steps done.
     using StopTest = bool (*)(void* context);
     std::uint64_t run(std::uint64_t maxSteps, StopTest stopAfter = nullptr, void* context = nullptr);

@@ -83,7 +83,7 @@ void decode(Decoded& e, std::uint32_t word) {
     e.addr = std::uint16_t(word);
 }
 
-template <bool withWork>
+template <bool withWork, bool withWatch>
 std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
     static const void* const labels[] = {
 #define X(name) &&do_##name,
@@ -96,12 +96,20 @@ std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
     std::uint32_t pc = cpu.pc, self = 0, next = 0;
     const Decoded* e = nullptr;
     Decoded wrapped;
+    [[maybe_unused]] Watchpoints* const W = cpu.watchpoints;
+    [[maybe_unused]] bool checkNext = false; // per-step work (hook, timer, key) may have touched a watched place
 
     // One step's start: budget, per-step work (hook, R0 := 0, timer, key),
     // then R0 := 0, fetch through the memo and jump to the handler. Every
     // handler ends with its own copy.
 #define DISPATCH()                                                                                               \
     do {                                                                                                         \
+        if constexpr (withWork && withWatch) {                                                                   \
+            if (checkNext) [[unlikely]] {                                                                        \
+                checkNext = false;                                                                               \
+                if (W->changed()) goto watchHit;                                                                 \
+            }                                                                                                    \
+        }                                                                                                        \
         if (left == 0) [[unlikely]] goto out;                                                                    \
         if constexpr (withWork) {                                                                                \
             if (cpu.halted) goto out; /* a hook may halt the machine */                                          \
@@ -109,6 +117,7 @@ std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
                 cpu.pc = std::uint16_t(pc);                                                                      \
                 cpu.stepHook();                                                                                  \
                 pc = cpu.pc;                                                                                     \
+                if constexpr (withWatch) checkNext = true; /* the hook may change anything */                   \
             } else if (cpu.clk == TIMER_OFF && !cpu.pendingKey) {                                                \
                 goto out; /* nothing per step left: the plain body takes over */                                 \
             }                                                                                                    \
@@ -116,6 +125,7 @@ std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
             if (cpu.clk != TIMER_OFF) {                                                                          \
                 if (cpu.clk == 0 || cpu.pendingKey) [[unlikely]] goto interrupts;                                \
                 --cpu.clk;                                                                                       \
+                if constexpr (withWatch) checkNext |= W->clk;                                                    \
             } else if (cpu.pendingKey) [[unlikely]] {                                                            \
                 goto interrupts;                                                                                 \
             }                                                                                                    \
@@ -135,6 +145,13 @@ std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
         if (raw != e->raw) [[unlikely]] goto redecode;                                                           \
         goto* labels[e->handler];                                                                                \
     } while (0)
+// After an instruction that may have touched a watched place: compare them all.
+#define WATCHED(touched)                                                                                         \
+    do {                                                                                                         \
+        if constexpr (withWatch) {                                                                               \
+            if (touched) [[unlikely]] goto watchCheck;                                                           \
+        }                                                                                                        \
+    } while (0)
 #define EA() (((std::uint32_t{R[e->s]} << 8) + R[e->t] + e->addr) & 0xFFFF)
 #define IMM() std::uint32_t(e->addr & 0xFF)
 #define ALU(name, B, full, carry)                                                                                \
@@ -142,6 +159,7 @@ std::uint64_t interpret(Cpu& cpu, const std::uint64_t budget) {
         const std::uint32_t a = R[e->s], b = B;                                                                  \
         writeAluResult(cpu, e->d, full, carry);                                                                  \
         pc = next;                                                                                               \
+        WATCHED(W->aluTouches[e->d]);                                                                            \
         DISPATCH();                                                                                              \
     }
 #define ALU_PAIR(name, full, carry) ALU(name##R, R[e->t], full, carry) ALU(name##I, IMM(), full, carry)
@@ -168,6 +186,7 @@ interrupts: __attribute__((unused)); // the timer's or the keyboard's turn, as t
     if (cpu.clk != TIMER_OFF) tickTimer(cpu);
     if (cpu.pendingKey) deliverKey(cpu);
     pc = cpu.pc;
+    if constexpr (withWatch) checkNext = true;
     --left;
     FETCH();
 
@@ -175,7 +194,15 @@ rare: // stack faults, interrupts, division by zero: the single-step code
     cpu.pc = std::uint16_t(next);
     executeRare(cpu, __builtin_bswap32(e->raw), e->key, std::uint16_t(self));
     pc = cpu.pc;
+    WATCHED(true);
     DISPATCH();
+
+watchCheck: __attribute__((unused));
+    if (W->changed()) goto watchHit;
+    DISPATCH();
+watchHit: __attribute__((unused));
+    W->hit = true;
+    goto out;
 
 do_Invalid:
     cpu.pc = std::uint16_t(next);
@@ -193,6 +220,7 @@ do_Ret:
     if (cpu.sp < STACK_BASE + 2) goto rare;
     pc = std::uint32_t{M[cpu.sp - 1]} << 8 | M[cpu.sp - 2];
     cpu.sp = std::uint16_t(cpu.sp - 2);
+    WATCHED(W->stack);
     DISPATCH();
 do_Iret:
 do_Int:
@@ -202,12 +230,14 @@ do_Push:
     cpu.write(cpu.sp, R[e->d]);
     cpu.sp = std::uint16_t(cpu.sp + 1);
     pc = next;
+    WATCHED(W->stack);
     DISPATCH();
 do_Pop:
     if (cpu.sp <= STACK_BASE) goto rare;
     cpu.sp = std::uint16_t(cpu.sp - 1);
     R[e->d] = M[cpu.sp];
     pc = next;
+    WATCHED(W->popTouches[e->d]);
     DISPATCH();
 
     ALU_PAIR(Add, a + b, a + b > 0xFF)
@@ -231,6 +261,7 @@ do_ModI: {
     const bool divide = e->handler == H_DivR || e->handler == H_DivI;
     writeAluResult(cpu, e->d, divide ? a / b : a % b, false);
     pc = next;
+    WATCHED(W->aluTouches[e->d]);
     DISPATCH();
 }
 
@@ -239,19 +270,23 @@ do_Iset: {
     cpu.write(std::uint16_t(entry), std::uint8_t(e->addr));
     cpu.write(std::uint16_t(entry + 1), std::uint8_t(e->addr >> 8));
     pc = next;
+    WATCHED(W->pages[INTERRUPT_TABLE >> 8]);
     DISPATCH();
 }
 do_Sld:
     loadStack(cpu, std::uint16_t(EA()));
     pc = next;
+    WATCHED(true);
     DISPATCH();
 do_Sst:
     saveStack(cpu, std::uint16_t(EA()));
     pc = next;
+    WATCHED(true);
     DISPATCH();
 do_Sck:
     cpu.clk = std::uint16_t(EA());
     pc = next;
+    WATCHED(W->clk);
     if constexpr (!withWork) {
         if (cpu.clk != TIMER_OFF) goto out; // the timer now needs the per-step body
     }
@@ -263,6 +298,7 @@ do_Call: {
     cpu.write(std::uint16_t(cpu.sp + 1), std::uint8_t(next >> 8));
     cpu.sp = std::uint16_t(cpu.sp + 2);
     pc = target;
+    WATCHED(W->stack);
     DISPATCH();
 }
 do_Jnv:
@@ -279,17 +315,22 @@ do_Jnv:
 do_Load:
     R[e->d] = M[EA()];
     pc = next;
+    WATCHED(W->registers[e->d]);
     DISPATCH();
-do_Store:
-    cpu.write(std::uint16_t(EA()), R[e->d]);
+do_Store: {
+    const std::uint16_t at = std::uint16_t(EA());
+    cpu.write(at, R[e->d]);
     pc = next;
+    WATCHED(W->pages[at >> 8]);
     DISPATCH();
+}
 do_Swap: {
     const std::uint16_t at = std::uint16_t(EA());
     const std::uint8_t held = R[e->d];
     R[e->d] = M[at];
     cpu.write(at, held);
     pc = next;
+    WATCHED(W->registers[e->d] | W->pages[at >> 8]);
     DISPATCH();
 }
 
@@ -301,6 +342,7 @@ out:
 #undef EA
 #undef IMM
 #undef ALU
+#undef WATCHED
 #undef ALU_PAIR
 #undef JUMP_IF
 }
@@ -309,18 +351,27 @@ out:
 
 std::uint64_t Cpu::run(std::uint64_t maxSteps, StopTest stopAfter, void* context) {
     std::uint64_t done = 0;
-    if (stopAfter) {
-        // Breakpoints: the stop test needs the state after every single step.
+    Watchpoints* const w = watchpoints && watchpoints->count ? watchpoints : nullptr;
+    if (watchpoints) watchpoints->snapshot();
+    if (stopAfter || (w && w->pc)) {
+        // Breakpoints (or a watched PC): the test needs the state after every single step.
         while (done < maxSteps && !halted) {
             step();
             ++done;
-            if (stopAfter(context)) break;
+            if (w && w->changed()) {
+                w->hit = true;
+                break;
+            }
+            if (stopAfter && stopAfter(context)) break;
         }
         return done;
     }
     while (done < maxSteps && !halted) {
         const bool work = stepHook || clk != TIMER_OFF || pendingKey;
-        done += work ? interpret<true>(*this, maxSteps - done) : interpret<false>(*this, maxSteps - done);
+        const std::uint64_t left = maxSteps - done;
+        if (w) done += work ? interpret<true, true>(*this, left) : interpret<false, true>(*this, left);
+        else done += work ? interpret<true, false>(*this, left) : interpret<false, false>(*this, left);
+        if (w && w->hit) break;
     }
     return done;
 }

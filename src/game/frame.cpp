@@ -100,7 +100,7 @@ void Game::updateVM() {
             if (breakpointStops(cpu.pc)) self.running = 0;
             return !self.running;
         };
-        steps = cpu.run(fast ? fastStepsPerFrame : 1u, editorPanel.breakpoints.empty() ? nullptr : stopAtBreakpoint, this);
+        steps = runFrameSteps(fast ? fastStepsPerFrame : 1u, editorPanel.breakpoints.empty() ? nullptr : stopAtBreakpoint, this);
     }
     afterFrameSteps(steps);
     if (cpu.pc != pcBefore) pcMoved = 1;

@@ -7,6 +7,7 @@
 #include "game/game.h"
 #include "game/level_select.h"
 #include "game/panels.h"
+#include "game/reverse_run.h"
 #include "game/run_replay.h"
 
 namespace {
@@ -32,6 +33,7 @@ constexpr FunctionKey table[] = {
     {VK_F(3), false, "F3", "选关", openLevelList},
     {VK_F(4), false, "F4", "快速/慢速", toggleSpeed},
     {VK_F(5), false, "F5", "运行", runProgram},
+    {VK_F(5), true, "Shift+F5", "反向运行", runBackwards},
     {VK_F(6), false, "F6", "暂停", pauseRun},
     {VK_F(7), false, "F7", "步进", stepIfCompiled},
     {VK_F(7), true, "Shift+F7", "回退", stepBack},

@@ -2,6 +2,7 @@
 // keyboard panel's handler, the start-up choice. Also the machine reset that
 // compile, 重置, edits and level changes all go through.
 #include <algorithm>
+#include <cstring>
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
@@ -10,9 +11,11 @@
 #include "game/level_select.h"
 #include "game/memory_view.h"
 #include "game/panels.h"
+#include "game/reverse_run.h"
 #include "game/run_replay.h"
 #include "game/run_steps.h"
 #include "game/step_history.h"
+#include "game/watches.h"
 #include "shell/manual_view.h"
 #include "shell/messages.h"
 #include "ui/panel_scroll.h"
@@ -21,23 +24,28 @@ std::uint8_t levelReloadRequested = 1;
 
 namespace {
 
+bool lastMouseUp() { return (lastMouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) == 0; }
+
 struct ControlButton {
     const char* text;
     std::int64_t x, y;
     void (*action)();
 };
 // The CPU control panel's grid of 4 x 1 buttons, three to a row; the speed
-// and the step count below them (row 5 is free for more controls).
+// and the step count below them.
 constexpr ControlButton controlButtons[] = {
     {"编译", 0, 0, compileProgram}, {"运行", 5, 0, runProgram},   {"暂停", 10, 0, pauseRun},
     {"步进", 0, 1, stepIfCompiled}, {"回退", 5, 1, stepBack},      {"重放", 10, 1, replayRun},
     {"快速", 0, 2, [] { game.fast = 1; }}, {"慢速", 5, 2, [] { game.fast = 0; }}, {"重置", 10, 2, resetMachine},
+    // Below the step count: running backwards and its toggle, once per press.
+    {"反向运行", 0, 5, [] { if (lastMouseUp()) runBackwards(); }},
+    {"中断处停:关", 0, 6, [] { if (lastMouseUp()) toggleInterruptStop(); }},
 };
 constexpr std::int64_t speedRow = 3;
 
 // A bar action runs for every mouse record while the button is held over it;
 // a request is only made by the press itself.
-bool freshPress() { return (lastMouse.dwButtonState & FROM_LEFT_1ST_BUTTON_PRESSED) == 0; }
+bool freshPress() { return lastMouseUp(); }
 
 // Key-down records typed once (not auto-repeated in one record) reach the CPU.
 void keyboardToCpu(INPUT_RECORD record) {
@@ -83,7 +91,8 @@ Game::Game() {
     frameRate = 0;
 
     for (const ControlButton& b : controlButtons) {
-        cpuControlPanel.buttons.push_back(Button(b.x, b.y, 4, 1, b.text, cpuControlPanel.x, cpuControlPanel.y));
+        const auto width = static_cast<std::int64_t>(std::strlen(b.text));
+        cpuControlPanel.buttons.push_back(Button(b.x, b.y, width, 1, b.text, cpuControlPanel.x, cpuControlPanel.y));
         cpuControlPanel.buttons.back().action = b.action;
     }
     cpuControlPanel.drawHooks.push_back([] {
@@ -123,6 +132,7 @@ Game::Game() {
         return startupQuestionOpen() ? waiting : levelText;
     });
     installMemoryScroll();
+    installWatchClicks();
     arrangeDefaultLayout();
     restoreLayout();
 

@@ -12,6 +12,7 @@
 #include "game/run_replay.h"
 #include "game/step_changes.h"
 #include "game/step_history.h"
+#include "game/watches.h"
 #include "shell/logger.h"
 #include "shell/manual.h"
 #include "ui/console_screen.h"
@@ -38,7 +39,7 @@ constexpr PanelPlace screenPanelPlace{"屏幕", 100, 6, 16, 16};
 constexpr PanelPlace keyboardPanelPlace{"键盘", 50, 10, 4, 2};
 constexpr PanelPlace levelPanelPlace{"关卡说明", 65, 4, 52, 28};
 constexpr PanelPlace guidePanelPlace{"指南", 1, 4, 80, 25};
-constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 145, 4, 14, 6};
+constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 145, 4, 14, 7};
 constexpr PanelPlace perfPanelPlace{"性能", 119, 30, 18, 2};
 constexpr PanelPlace choicePanelPlace{"null", 10, 10, 36, 12};
 constexpr PanelPlace levelListPanelPlace{"选关", 66, 6, 24, 20};
@@ -70,10 +71,12 @@ StepHistory stepHistory;
 RunReplay runReplay;
 StepChanges stepChanges;
 FailureMarks failureMarks;
+Watches watches;
 Game game;
 
 void restartGlobals() {
     game.~Game();
+    watches.~Watches();
     failureMarks.~FailureMarks();
     stepChanges.~StepChanges();
     runReplay.~RunReplay();
@@ -127,5 +130,6 @@ void restartGlobals() {
     new (&runReplay) RunReplay();
     new (&stepChanges) StepChanges();
     new (&failureMarks) FailureMarks();
+    new (&watches) Watches();
     new (&game) Game();
 }

@@ -1,6 +1,7 @@
 #include "game/panel_marks.h"
 
 #include <bitset>
+#include <cstdio>
 
 #include "cpu/cpu.h"
 #include "game/failure_report.h"
@@ -9,6 +10,7 @@
 #include "game/panels.h"
 #include "game/step_changes.h"
 #include "game/step_history.h"
+#include "game/watches.h"
 #include "shell/messages.h"
 
 namespace {
@@ -63,6 +65,19 @@ void paintFlags(std::uint8_t bits, std::uint16_t attribute) {
     if (bits & FLAG_I) paint(registerPanel, 12, 5, 1, attribute);
 }
 
+void paintWatches() {
+    for (const Watch& w : watches.list) {
+        switch (w.kind) {
+        case WatchKind::Register: paintRegisters(static_cast<std::uint16_t>(1u << w.index), WATCH_ATTRIBUTE); break;
+        case WatchKind::Flag: paintFlags(static_cast<std::uint8_t>(1u << w.index), WATCH_ATTRIBUTE); break;
+        case WatchKind::Pc: paint(registerPanel, 0, 4, 7, WATCH_ATTRIBUTE); break;
+        case WatchKind::Sp: paint(registerPanel, 8, 4, 7, WATCH_ATTRIBUTE); break;
+        case WatchKind::Clk: paint(registerPanel, 16, 4, 8, WATCH_ATTRIBUTE); break;
+        case WatchKind::Memory: paintAddress(w.index, WATCH_ATTRIBUTE); break;
+        }
+    }
+}
+
 // The screen panel's attributes are not rewritten by its refresh.
 bool screenPainted = false;
 
@@ -73,6 +88,8 @@ void paintPanelMarks() {
         for (std::int64_t r = 0; r < 16; ++r) paint(screenPanel, 0, r, 16, screenPanel.colour);
         screenPainted = false;
     }
+    keepWatchesForLevel();
+    paintWatches();
     if (failureMarks.any) {
         paintRegisters(failureMarks.registers, MISMATCH_ATTRIBUTE);
         for (std::size_t a = firstSet(failureMarks.memory); a < 65536; a = nextSet(failureMarks.memory, a))
@@ -88,10 +105,19 @@ void paintPanelMarks() {
         for (std::size_t a = firstSet(c.memory); a < 65536; a = nextSet(c.memory, a))
             paintAddress(static_cast<unsigned>(a), CHANGED_ATTRIBUTE);
     }
-    screenPainted = failureMarks.any || stepChanges.any;
+    screenPainted = failureMarks.any || stepChanges.any || !watches.list.empty();
 }
 
+// "步数:30", or "步数:27/30" after going back from step 30; a count too long
+// for the panel's row drops the label, then the furthest step.
 void printStepCounter() {
-    cpuControlPanel.setCursor(0, 4);
-    panelPrintf(&cpuControlPanel, "步数:%-9llu", static_cast<unsigned long long>(stepHistory.steps));
+    const auto steps = static_cast<unsigned long long>(stepHistory.steps);
+    const auto furthest = static_cast<unsigned long long>(stepHistory.furthest);
+    const auto width = static_cast<int>(cpuControlPanel.width());
+    char text[64];
+    int length = furthest > steps ? std::snprintf(text, sizeof text, "步数:%llu/%llu", steps, furthest) : width + 1;
+    if (length > width && furthest > steps) length = std::snprintf(text, sizeof text, "%llu/%llu", steps, furthest);
+    if (length > width) std::snprintf(text, sizeof text, "步数:%llu", steps);
+    cpuControlPanel.setCursor(0, STEP_COUNTER_ROW);
+    panelPrintf(&cpuControlPanel, "%-*.*s", width, width, text);
 }

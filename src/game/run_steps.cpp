@@ -1,16 +1,18 @@
 #include "game/run_steps.h"
 
+#include <algorithm>
+
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/run_replay.h"
 #include "game/step_changes.h"
 #include "game/step_history.h"
+#include "game/watches.h"
 #include "shell/messages.h"
 
 namespace {
 
-void countSteps(std::uint64_t steps) {
-    stepHistory.advance(steps);
+void reportNotHalting() {
     if (!runReplay.notHaltingReported && stepHistory.steps >= NOT_HALTING_STEPS && !cpu.halted) {
         runReplay.notHaltingReported = true;
         if (game.boundaryRun)
@@ -30,10 +32,30 @@ void beforeFrameSteps() {
     else watchStepBegin();
 }
 
+std::uint64_t runFrameSteps(std::uint64_t count, Cpu::StopTest stop, void* context) {
+    cpu.watchpoints = armWatches();
+    std::uint64_t done = 0;
+    bool hit = false;
+    while (done < count && !cpu.halted && !hit) {
+        const std::uint64_t batch = std::min(count - done, stepHistory.stepsToNextKey());
+        const std::uint64_t ran = cpu.run(batch, stop, context);
+        hit = cpu.watchpoints && cpu.watchpoints->hit;
+        done += ran;
+        stepHistory.advance(ran);
+        if (ran < batch) break;
+    }
+    cpu.watchpoints = nullptr;
+    if (hit) {
+        game.running = 0;
+        reportWatchStop(stepHistory.steps);
+    }
+    return done;
+}
+
 void afterFrameSteps(std::uint64_t steps) {
     if (steps > 0) watchStepEnd();
     stepChanges.watching = false;
-    countSteps(steps);
+    reportNotHalting();
 }
 
 void stepForwardOnce() {
@@ -42,7 +64,8 @@ void stepForwardOnce() {
     watchStepBegin();
     cpu.step();
     watchStepEnd();
-    countSteps(1);
+    stepHistory.advance(1);
+    reportNotHalting();
 }
 
 void stepBackOnce() {

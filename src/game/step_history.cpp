@@ -59,18 +59,12 @@ void openEpoch(StepHistory& h) {
     std::memset(h.watch.pageSaved, 0, sizeof h.watch.pageSaved);
 }
 
-// Memory as it was when the epoch began (the epoch's own pages only).
-void restorePages(const HistoryEpoch& epoch) {
+} // namespace
+
+void StepHistory::restoreEpochPages(const HistoryEpoch& epoch) {
     for (std::size_t at = 0; at < epoch.pages.size(); at += PAGE + 1)
         std::memcpy(cpu.memory + epoch.pages[at] * PAGE, &epoch.pages[at + 1], PAGE);
 }
-
-void deliverKeysTypedAt(const StepHistory& h, std::uint64_t step) {
-    for (const TypedKey& k : h.keys)
-        if (k.step == step) cpu.pendingKey = k.key;
-}
-
-} // namespace
 
 StepHistory::StepHistory() { watch.savePage = savePage; }
 
@@ -91,6 +85,7 @@ void StepHistory::stop() {
     recording = false;
     if (cpu.writeWatch == &watch) cpu.writeWatch = nullptr;
     steps = 0;
+    furthest = 0;
     epochs.clear();
     pageBytes = 0;
     draws.clear();
@@ -102,6 +97,8 @@ void StepHistory::stop() {
 void StepHistory::advance(std::uint64_t count) {
     steps += count;
     if (!recording || count == 0) return;
+    furthest = std::max(furthest, steps);
+    deliverLoggedKeys();
     if (steps - epochs.back().firstStep >= epochSteps) openEpoch(*this);
     bool dropped = false;
     while ((pageBytes > HISTORY_PAGE_BUDGET || epochs.size() > HISTORY_MAX_EPOCHS) && epochs.size() > 1) {
@@ -120,37 +117,63 @@ void StepHistory::advance(std::uint64_t count) {
 bool StepHistory::stepBack() {
     if (!recording || steps == 0 || epochs.front().firstStep > steps - 1) return false;
     const std::uint64_t target = steps - 1;
-    for (;;) {
-        HistoryEpoch& last = epochs.back();
-        restorePages(last);
-        releasePages(*this, last);
-        if (last.firstStep <= target) break;
-        epochs.pop_back();
+    std::size_t keep = epochs.size() - 1;
+    for (;; --keep) {
+        restoreEpochPages(epochs[keep]);
+        if (epochs[keep].firstStep <= target) break;
     }
-    const HistoryEpoch& from = epochs.back();
-    std::memset(watch.pageSaved, 0, sizeof watch.pageSaved);
-    restoreMachineState(from.state);
-    drawCursor = from.drawCursor;
-    steps = from.firstStep;
-    // Keys typed after the target step are the future being undone.
-    keys.erase(std::remove_if(keys.begin(), keys.end(), [target](const TypedKey& k) { return k.step > target; }),
-               keys.end());
-    // Forward again in batches, each up to the next step a key was typed at.
-    while (steps < target) {
-        deliverKeysTypedAt(*this, steps);
-        std::uint64_t until = target;
-        for (const TypedKey& k : keys)
-            if (k.step > steps && k.step < until) until = k.step;
-        const std::uint64_t ran = cpu.run(until - steps, nullptr, nullptr);
-        steps += ran;
-        if (ran == 0) break; // halted early: cannot happen for steps that ran before
-    }
-    deliverKeysTypedAt(*this, target);
+    dropEpochsAfter(keep);
+    replayLastEpochTo(target);
     return true;
 }
 
+void StepHistory::dropEpochsAfter(std::size_t index) {
+    while (epochs.size() > index + 1) {
+        releasePages(*this, epochs.back());
+        epochs.pop_back();
+    }
+}
+
+void StepHistory::replayLastEpochTo(std::uint64_t target) {
+    HistoryEpoch& from = epochs.back();
+    releasePages(*this, from);
+    std::memset(watch.pageSaved, 0, sizeof watch.pageSaved);
+    cpu.writeWatch = &watch;
+    restoreMachineState(from.state);
+    drawCursor = from.drawCursor;
+    steps = from.firstStep;
+    deliverLoggedKeys();
+    // Forward again in batches, each up to the next step a key was typed at.
+    Watchpoints* const points = cpu.watchpoints;
+    cpu.watchpoints = nullptr;
+    while (steps < target) {
+        const std::uint64_t ran = cpu.run(std::min(target - steps, stepsToNextKey()), nullptr, nullptr);
+        steps += ran;
+        deliverLoggedKeys();
+        if (ran == 0) break; // halted early: cannot happen for steps that ran before
+    }
+    cpu.watchpoints = points;
+}
+
+std::uint64_t StepHistory::stepsToNextKey() const {
+    const auto next = std::upper_bound(keys.begin(), keys.end(), steps,
+                                       [](std::uint64_t step, const TypedKey& k) { return step < k.step; });
+    return next == keys.end() ? UINT64_MAX : next->step - steps;
+}
+
+void StepHistory::deliverLoggedKeys() {
+    if (keys.empty() || keys.back().step < steps) return;
+    for (const TypedKey& k : keys)
+        if (k.step == steps) cpu.pendingKey = k.key;
+}
+
 void StepHistory::noteKey(std::uint8_t key) {
-    if (recording) keys.push_back({steps, key});
+    if (!recording) return;
+    // A key typed after going back makes a new future: the logged one is gone.
+    keys.erase(std::remove_if(keys.begin(), keys.end(), [this](const TypedKey& k) { return k.step > steps; }),
+               keys.end());
+    furthest = steps;
+    keys.push_back({steps, key});
 }
 
 std::size_t StepHistory::bytesHeld() const {

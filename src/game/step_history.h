@@ -63,13 +63,16 @@ struct StepHistory {
     std::uint64_t epochSteps = HISTORY_EPOCH_STEPS;
     bool recording = false; // this run's steps can be undone
     std::uint64_t steps = 0; // steps of the current run, shown as its step counter
+    // The furthest step the run reached: after going back, steps forward replay
+    // the logged run (its keys, its draws) up to here and go on from there.
+    std::uint64_t furthest = 0;
     std::deque<HistoryEpoch> epochs;
     std::size_t pageBytes = 0;
     std::vector<int> draws; // rand() results drawn during the run, in order, from draw number drawBase on
     std::size_t drawBase = 0;
     std::size_t drawCursor = 0; // draw number of the next rand() result
 
-    std::vector<TypedKey> keys;
+    std::vector<TypedKey> keys; // in step order, up to the furthest step
     WriteWatch watch{};
 
     StepHistory();
@@ -85,7 +88,21 @@ struct StepHistory {
     void advance(std::uint64_t count);
     // Undoes the last step; false when there is none to undo.
     bool stepBack();
+    // The oldest step the history can go back to.
+    std::uint64_t oldestStep() const { return epochs.empty() ? steps : epochs.front().firstStep; }
+    // Steps until the next logged key is typed (a batch of steps must end there), or UINT64_MAX.
+    std::uint64_t stepsToNextKey() const;
+    // Sets the key logged at the current step pending, as the player typed it there.
+    void deliverLoggedKeys();
+    // A key typed now: logged, and a logged future after this step is gone.
     void noteKey(std::uint8_t key);
+    // Memory as the epoch found it (the epoch's own pages only).
+    static void restoreEpochPages(const HistoryEpoch& epoch);
+    // Memory holds the start of the last epoch: the machine goes there and
+    // executes the logged steps forward to `target` (in that epoch).
+    void replayLastEpochTo(std::uint64_t target);
+    // Drops the epochs after the one at `index`, whose pages are already undone.
+    void dropEpochsAfter(std::size_t index);
     // Makes room in a full draw log by forgetting the oldest epochs.
     void dropOldestDraws();
     // Bytes held (saved pages, the draw log, the epochs), for the memory bound.
