@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts_common.sh
-need_packages g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev tmux python3 nlohmann-json3-dev libcli11-dev chromium \
+need_packages g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev tmux python3 nlohmann-json3-dev libcli11-dev libtomlplusplus-dev \
+  chromium \
   g++-mingw-w64-x86-64-posix wine wine64
 build_tree build
 build_tree build-asan -DASMQUEST_SANITIZE=ON

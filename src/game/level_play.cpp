@@ -51,9 +51,9 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
         verdict.reason = "the program does not assemble";
         return verdict;
     }
+    verdict.size = programSize(game.program, game.lineAddress);
 
     gameSrand(seed);
-    const std::uint16_t startLevel = game.level;
     game.fast = 1;
     game.updateLEVEL(); // the reload the compile requested: the first run's set-up
     game.running = 1;
@@ -69,11 +69,10 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
             verdict.reason = "the program did not halt within " + std::to_string(maxSteps) + " steps";
             return verdict;
         }
-        const std::uint16_t levelBefore = game.level;
         game.updateLEVEL();
-        if (game.level != levelBefore || !game.judged) {
+        if (levelScore.completed || !game.judged) {
             ++verdict.passes;
-            if (game.level != levelBefore) break; // the level was completed
+            if (levelScore.completed) break;
             continue;
         }
         verdict.failed = true;
@@ -84,6 +83,7 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
     }
     // Only the game decides that a level is done: its own pass threshold, not
     // the number of runs asked for here.
-    verdict.completed = game.level != startLevel;
+    verdict.completed = levelScore.completed;
+    verdict.score = levelScore;
     return verdict;
 }

@@ -11,6 +11,7 @@
 #include "game/panels.h"
 #include "game/run_replay.h"
 #include "game/step_history.h"
+#include "levels/custom_level.h"
 #include "shell/logger.h"
 #include "shell/messages.h"
 
@@ -30,7 +31,8 @@ void Game::setLEVEL(unsigned short newLevel) {
     cpu.stepHook = nullptr;
 
     std::fill(std::begin(presetRegisters), std::end(presetRegisters), std::uint8_t{0});
-    levelText = levelDescription(level);
+    const CustomLevel* custom = customLevelFor(level);
+    levelText = custom ? custom->text : levelDescription(level);
     setUpLevelRun(*this, level);
     std::copy(std::begin(presetRegisters), std::end(presetRegisters), cpu.registers);
 
@@ -38,7 +40,7 @@ void Game::setLEVEL(unsigned short newLevel) {
     panelPrintf(&levelPanel, "%s", levelText.c_str());
     char title[32];
     std::snprintf(title, sizeof title, "关卡说明-第%u关", static_cast<unsigned>(level));
-    levelPanel.title = title;
+    levelPanel.title = custom ? "关卡说明-" + custom->title : std::string(title);
 
     judged = 0;
     beginRun();

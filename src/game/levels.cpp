@@ -12,6 +12,7 @@
 #include "game/game.h"
 #include "game/game_random.h"
 #include "game/step_history.h"
+#include "levels/custom_level.h"
 
 namespace {
 
@@ -507,11 +508,16 @@ static_assert(std::size(presetMasks) == LAST_CORE_LEVEL + 1);
 } // namespace
 
 void setUpLevelRun(Game& game, std::uint16_t level) {
+    if (const CustomLevel* custom = customLevelFor(level)) return setUpCustomRun(game, *custom, game.passCount);
     (level <= LAST_CORE_LEVEL ? levelTable[level].setUp : openLevel)(game);
 }
 
 MemoryRange checkedMemory(std::uint16_t level) {
+    if (const CustomLevel* custom = customLevelFor(level)) return customCheckedMemory(*custom);
     return level <= LAST_CORE_LEVEL ? levelTable[level].checkedMemory : everyAddress;
 }
 
-std::uint16_t presetRegisterMask(std::uint16_t level) { return level <= LAST_CORE_LEVEL ? presetMasks[level] : 0; }
+std::uint16_t presetRegisterMask(std::uint16_t level) {
+    if (const CustomLevel* custom = customLevelFor(level)) return customPresetMask(*custom);
+    return level <= LAST_CORE_LEVEL ? presetMasks[level] : 0;
+}

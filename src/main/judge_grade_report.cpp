@@ -1,6 +1,7 @@
 // The teacher's reports of a graded class: CSV for spreadsheets, and one
 // HTML page with no external files (styles inline, the chart in inline SVG).
 #include <algorithm>
+#include <cstdio>
 
 #include "main/judge_grade.h"
 #include "main/judge_identical.h"
@@ -48,12 +49,23 @@ svg text{font-size:10px;text-anchor:middle}
 )";
 } // namespace
 
+std::string levelLabel(const GradeClass& graded, std::size_t column) {
+    return graded.levelFile.empty() ? std::to_string(graded.firstLevel + column) : graded.levelFile;
+}
+
 CellSummary summarise(const Json& verdict) {
     CellSummary cell;
     cell.passes = verdict.value("passes", 0u);
     const Json& failure = verdict.at("failure");
     if (failure.is_null()) {
         cell.result = verdict.value("completed", false) ? "completed" : "failed";
+        if (verdict.contains("size") && verdict.contains("steps")) {
+            char mean[32];
+            std::snprintf(mean, sizeof mean, "%.1f", verdict["steps"].value("mean", 0.0));
+            cell.instructions = std::to_string(verdict["size"].value("instructions", 0u));
+            cell.stepsMean = mean;
+            cell.stepsMax = std::to_string(verdict["steps"].value("max", std::uint64_t{0}));
+        }
         return cell;
     }
     cell.failedRun = std::to_string(failure.value("run", 0u));
@@ -81,15 +93,16 @@ CellSummary summarise(const Json& verdict) {
 }
 
 std::string gradeCsv(const GradeClass& graded) {
-    std::string csv = "student,level,result,passes,failed_run,first_mismatch\n";
+    std::string csv = "student,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n";
     for (std::size_t s = 0; s < graded.students.size(); ++s)
         for (std::size_t l = 0; l < graded.cells[s].size(); ++l) {
             const GradeCell& cell = graded.cells[s][l];
             if (!cell.judged) continue;
             const CellSummary summary = summarise(cell.verdict);
-            csv += csvField(graded.students[s]) + ',' + std::to_string(graded.firstLevel + l) + ',' + summary.result +
+            csv += csvField(graded.students[s]) + ',' + csvField(levelLabel(graded, l)) + ',' + summary.result +
                    ',' + std::to_string(summary.passes) + ',' + summary.failedRun + ',' +
-                   csvField(summary.firstMismatch) + '\n';
+                   csvField(summary.firstMismatch) + ',' + summary.instructions + ',' + summary.stepsMean + ',' +
+                   summary.stepsMax + '\n';
         }
     return csv;
 }
@@ -104,8 +117,11 @@ std::string gradeHtml(const GradeClass& graded, const std::string& date) {
     std::string page = "<!DOCTYPE html>\n<html lang=\"zh\"><head><meta charset=\"utf-8\">"
                        "<title>asmquest-judge grade</title><style>";
     page += STYLE;
-    page += "</style></head><body>\n<h1>asmquest-judge grade</h1>\n<p id=\"meta\">levels " +
-            std::to_string(graded.firstLevel) + "-" + std::to_string(graded.lastLevel) + ", " +
+    page += "</style></head><body>\n<h1>asmquest-judge grade</h1>\n<p id=\"meta\">" +
+            (graded.levelFile.empty()
+                 ? "levels " + std::to_string(graded.firstLevel) + "-" + std::to_string(graded.lastLevel)
+                 : "level file " + escaped(graded.levelFile)) +
+            ", " +
             std::to_string(graded.students.size()) + " students, seed <span id=\"seed\">" +
             std::to_string(graded.seed) + "</span>, date <span id=\"date\">" + escaped(date) + "</span></p>\n";
 
@@ -130,7 +146,7 @@ std::string gradeHtml(const GradeClass& graded, const std::string& date) {
     page += "</svg>\n";
 
     page += "<h2>Students and levels</h2>\n<table id=\"grades\"><thead><tr><th>student</th>";
-    for (std::size_t l = 0; l < levels; ++l) page += "<th>" + std::to_string(graded.firstLevel + l) + "</th>";
+    for (std::size_t l = 0; l < levels; ++l) page += "<th>" + escaped(levelLabel(graded, l)) + "</th>";
     page += "</tr></thead>\n<tbody>\n";
     for (std::size_t s = 0; s < graded.students.size(); ++s) {
         page += "<tr><th>" + escaped(graded.students[s]) + "</th>";
