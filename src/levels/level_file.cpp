@@ -11,12 +11,12 @@ namespace {
 // Collects errors; each names the file, the line and column, and the key.
 struct Reader {
     std::string name;
-    std::vector<std::string> errors;
+    std::vector<std::pair<toml::source_position, std::string>> errors; // sorted into file order at the end
 
     void error(const toml::node& node, const std::string& key, const std::string& message) {
         const toml::source_position at = node.source().begin;
-        errors.push_back(name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + key + ": " +
-                         message);
+        errors.push_back({at, name + ":" + std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + key +
+                                  ": " + message});
     }
 
     std::optional<std::int64_t> integer(const toml::node& node, const std::string& key, std::int64_t min,
@@ -278,7 +278,7 @@ LevelFile parseLevelFile(const std::string& text, const std::string& name) {
         } else if (key == "text") {
             if (auto s = reader.string(v, key)) level.text = gbkFromUtf8(*s);
         } else if (key == "passes") {
-            if (auto n = reader.integer(v, key, 1, 65535)) level.passes = static_cast<unsigned>(*n);
+            if (auto n = reader.integer(v, key, 1, 60000)) level.passes = static_cast<unsigned>(*n);
         } else if (key == "max_steps") {
             if (auto n = reader.integer(v, key, 1, INT64_MAX)) level.maxSteps = static_cast<std::uint64_t>(*n);
         } else if (key == "reference") {
@@ -291,7 +291,8 @@ LevelFile parseLevelFile(const std::string& text, const std::string& name) {
             else reader.error(v, key, "expected the table [inputs]");
         } else if (key == "boundary") {
             const toml::array* runs = v.as_array();
-            if (!runs || !runs->is_array_of_tables()) reader.error(v, key, "expected [[boundary]] tables");
+            if (!runs || !runs->is_array_of_tables() || runs->size() > 1000)
+                reader.error(v, key, "expected at most 1000 [[boundary]] tables");
             else
                 for (std::size_t i = 0; i < runs->size(); ++i)
                     reader.boundaryRun(*runs->get(i)->as_table(), "boundary[" + std::to_string(i) + "]", level);
@@ -308,7 +309,11 @@ LevelFile parseLevelFile(const std::string& text, const std::string& name) {
     if (!haveCheck) file.errors.push_back(name + ": check: missing (the registers and memory compared)");
     else if (level.checkedRegisters == 0 && level.checkedMemory.empty())
         file.errors.push_back(name + ": check: compares nothing, so every halt would pass");
-    file.errors.insert(file.errors.begin(), reader.errors.begin(), reader.errors.end());
+    std::stable_sort(reader.errors.begin(), reader.errors.end(), [](const auto& a, const auto& b) {
+        return a.first.line != b.first.line ? a.first.line < b.first.line : a.first.column < b.first.column;
+    });
+    for (std::size_t i = 0; i < reader.errors.size(); ++i)
+        file.errors.insert(file.errors.begin() + static_cast<std::ptrdiff_t>(i), reader.errors[i].second);
     if (file.errors.empty()) file.level = std::move(level);
     return file;
 }

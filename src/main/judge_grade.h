@@ -25,6 +25,8 @@ struct GradeClass {
     std::string levelFile; // graded for a teacher's level file (its name): one column, firstLevel = lastLevel
 };
 
+// Text for an HTML page: & < > " ' as entities.
+std::string htmlEscaped(const std::string& text);
 // A level column's name: its number, or the level file's name.
 std::string levelLabel(const GradeClass& graded, std::size_t column);
 // The page's section of per-level histograms of completed programs' size and mean steps.

@@ -62,8 +62,7 @@ std::string histogram(std::uint16_t level, const char* measure, std::vector<doub
 } // namespace
 
 std::string sizeAndStepsHistograms(const GradeClass& graded) {
-    std::string html = "<h2>Size and steps of completed programs</h2>\n<table id=\"histograms\"><thead><tr><th>level</th>"
-                       "<th>instructions</th><th>mean steps per run</th></tr></thead>\n<tbody>\n";
+    std::string html = "<h2>Size and steps of completed programs</h2>\n<div id=\"histograms\">\n";
     const std::size_t levels = graded.cells.empty() ? 0 : graded.cells.front().size();
     bool any = false;
     for (std::size_t l = 0; l < levels; ++l) {
@@ -78,9 +77,10 @@ std::string sizeAndStepsHistograms(const GradeClass& graded) {
         if (sizes.empty()) continue;
         any = true;
         const std::uint16_t level = static_cast<std::uint16_t>(graded.firstLevel + l);
-        html += "<tr><th>" + levelLabel(graded, l) + "</th><td>" + histogram(level, "instructions", sizes) + "</td><td>" +
-                histogram(level, "steps", steps) + "</td></tr>\n";
+        html += "<figure data-level=\"" + std::to_string(level) + "\"><figcaption>level " + htmlEscaped(levelLabel(graded, l)) +
+                ": instructions, mean steps per run</figcaption>" + histogram(level, "instructions", sizes) +
+                histogram(level, "steps", steps) + "</figure>\n";
     }
-    if (!any) html += "<tr><td colspan=\"3\">none completed</td></tr>\n";
-    return html + "</tbody></table>\n";
+    if (!any) html += "<p>none completed</p>\n";
+    return html + "</div>\n";
 }

@@ -17,7 +17,10 @@ std::string csvField(const std::string& text) {
     return out + "\"";
 }
 
-std::string escaped(const std::string& text) {
+std::string escaped(const std::string& text) { return htmlEscaped(text); }
+} // namespace
+
+std::string htmlEscaped(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -33,6 +36,7 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
+namespace {
 std::string span(const char* kind, const std::string& text) {
     return std::string("<span class=\"") + kind + "\">" + escaped(text) + "</span>";
 }
@@ -46,6 +50,8 @@ td.completed{background:#bfe8bf}
 td.failed,td.unassembled{background:#f4c0c0}
 td.missing{background:#ddd}
 svg text{font-size:10px;text-anchor:middle}
+figure{display:inline-block;margin:4px 12px 4px 0}
+figcaption{font-size:12px}
 )";
 } // namespace
 
@@ -68,7 +74,8 @@ CellSummary summarise(const Json& verdict) {
         }
         return cell;
     }
-    cell.failedRun = std::to_string(failure.value("run", 0u));
+    const Json& run = failure.at("run"); // a number, or "boundary K"
+    cell.failedRun = run.is_string() ? run.get<std::string>() : std::to_string(run.get<unsigned>());
     if (failure.contains("errors")) {
         cell.result = "does not assemble";
         for (const auto& [line, messages] : failure.at("errors").items()) {
@@ -172,6 +179,7 @@ std::string gradeHtml(const GradeClass& graded, const std::string& date) {
     page += "</tbody>\n<tfoot><tr><th>completed</th>";
     for (std::size_t l = 0; l < levels; ++l) page += "<td>" + std::to_string(completions[l]) + "</td>";
     page += "</tr></tfoot></table>\n";
+    page += sizeAndStepsHistograms(graded);
 
     // Groups of students whose programs for a level are the same; what that
     // means is the teacher's call.
