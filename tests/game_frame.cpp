@@ -381,12 +381,23 @@ TEST(Buttons, TheBarTogglesAPanel) {
 TEST(Buttons, StepWhileHaltedOnlyStopsTheRun) {
     freshProgram();
     runFrame();
-    cpu.halted = 1;
+    compile("nop\nhlt");
+    cpuControlPanel.buttons[3].action();
+    cpuControlPanel.buttons[3].action();
+    ASSERT_EQ(cpu.halted, 1);
     game.running = 1;
     const std::uint16_t pc = cpu.pc;
+    const std::uint64_t steps = stepHistory.steps;
     cpuControlPanel.buttons[3].action();
     EXPECT_EQ(game.running, 0);
+    // Neither the button nor F7 moves the machine, the step counter or the history.
+    fakeConsole().pushKey(VK_F1 + 6, 0);
+    cpuControlPanel.raise();
+    game.handleINPUTandDRAW();
+    EXPECT_EQ(steps, 2u);
+    EXPECT_EQ(stepHistory.steps, steps);
     EXPECT_EQ(cpu.pc, pc);
+    EXPECT_EQ(cpu.halted, 1);
 }
 
 TEST(KeyboardPanel, KeysReachTheCpuOnlyWhenItIsInFront) {
@@ -727,20 +738,31 @@ TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
 // More than eight mismatches: registers first, then memory, then the rest as a
 // count; memory marks in the memory panel; an open level presets no register.
 TEST(FailureReport, ListsEightMismatchesThenCountsTheRest) {
-    freshProgram();
-    runFrame();
-    game.setLEVEL(31);
-    compile("hlt");
-    runFrame();
-    game.registerCheck = [](std::uint16_t i) -> std::uint16_t { return i == 10 ? 0x05 : NOT_CHECKED; };
-    game.memoryCheck = [](std::uint16_t a) -> std::uint16_t { return a >= 0x100 && a < 0x10B ? 0x01 : NOT_CHECKED; };
-    game.running = 1;
-    runFrames(3);
-    const std::string text = consoleText();
-    EXPECT_NE(text.find("第1次检验未通过：\n  Ra：应为05，实际为00\n  0100：应为01，实际为00\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("  0106：应为01，实际为00\n  ……另有4处不符\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("本次输入"), std::string::npos);
-    EXPECT_EQ(memoryPanel.grid[5][17].attribute, MISMATCH_ATTRIBUTE);  // 0100
+    // Mismatches in all (Ra and the memory from 0100 on), and the closing line.
+    const struct { unsigned mismatches; const char* rest; } rows[] = {
+        {8, nullptr}, {9, "  ……另有1处不符\n"}, {12, "  ……另有4处不符\n"}};
+    for (const auto& row : rows) {
+        freshProgram();
+        runFrame();
+        game.setLEVEL(31);
+        compile("hlt");
+        runFrame();
+        static unsigned memoryEnd;
+        memoryEnd = 0x100 + row.mismatches - 1;
+        game.registerCheck = [](std::uint16_t i) -> std::uint16_t { return i == 10 ? 0x05 : NOT_CHECKED; };
+        game.memoryCheck = [](std::uint16_t a) -> std::uint16_t { return a >= 0x100 && a < memoryEnd ? 0x01 : NOT_CHECKED; };
+        consolePanel.clearText();
+        game.running = 1;
+        runFrames(3);
+        const std::string text = consoleText();
+        EXPECT_NE(text.find("第1次检验未通过：\n  Ra：应为05，实际为00\n  0100：应为01，实际为00\n"), std::string::npos) << text;
+        EXPECT_NE(text.find("  0106：应为01，实际为00\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find("  0107："), std::string::npos) << text;
+        if (row.rest) EXPECT_NE(text.find(std::string("  0106：应为01，实际为00\n") + row.rest), std::string::npos) << text;
+        else EXPECT_EQ(text.find("另有"), std::string::npos) << text;
+        EXPECT_EQ(text.find("本次输入"), std::string::npos);
+        EXPECT_EQ(memoryPanel.grid[5][17].attribute, MISMATCH_ATTRIBUTE); // 0100
+    }
     EXPECT_EQ(memoryPanel.grid[35][17].attribute, MISMATCH_ATTRIBUTE); // 010A
     EXPECT_EQ(memoryPanel.grid[38][17].attribute, memoryPanel.colour); // 010B
 }

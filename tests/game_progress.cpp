@@ -298,4 +298,21 @@ TEST(Progress, AnUnwritableLevelsDirectoryCostsOneMessage) {
     EXPECT_EQ(text.find("无法保存进度", text.find("无法保存进度", text.find("无法保存进度") + 1) + 1),
               std::string::npos);
     EXPECT_EQ(game.level, 1);
+
+    // A save that succeeds again re-arms the message for the next failure.
+    std::filesystem::remove("levels");
+    std::filesystem::create_directory("levels");
+    typeIntoEditor("\nnop");
+    runFrames(3);
+    std::filesystem::remove_all("levels");
+    std::ofstream("levels") << "unwritable again";
+    typeIntoEditor("\nnop");
+    runFrames(3);
+    const std::string later = consoleText();
+    for (const char* name : {"第1关代码.txt", "上次关卡.bin"}) {
+        const std::string message = std::string("无法保存进度：levels/") + name;
+        const auto first = later.find(message);
+        ASSERT_NE(first, std::string::npos) << later;
+        EXPECT_NE(later.find(message, first + 1), std::string::npos) << name << later;
+    }
 }

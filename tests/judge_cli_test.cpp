@@ -399,6 +399,27 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     EXPECT_EQ(judge("merge shard1.jsonl shard3.jsonl").status, 2); // a shard missing
     EXPECT_EQ(judge("merge shard1.jsonl shard1.jsonl shard2.jsonl").status, 2);
 
+    // A range that starts above 1: every row, line and cell names the level it judged.
+    Outcome part = judge("grade class --levels 2-6 --seed 3 --max-steps 20000 --jobs 2 --csv part.csv --html part.html");
+    EXPECT_EQ(part.status, 0);
+    std::string partCsv = "student,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n";
+    std::istringstream wholeRows(expectedCsv);
+    while (std::getline(wholeRows, line)) {
+        const std::string level = line.substr(line.find(',') + 1);
+        if (level.rfind("2,", 0) == 0 || level.rfind("6,", 0) == 0) partCsv += line + "\n";
+    }
+    EXPECT_EQ(readFile("part.csv"), partCsv);
+    std::istringstream partLines(part.out);
+    while (std::getline(partLines, line)) {
+        const std::size_t file = line.find(utf8(u8"关代码.txt"));
+        ASSERT_NE(file, std::string::npos) << line;
+        const std::string number = line.substr(line.rfind(utf8(u8"第"), file) + 3, 1);
+        EXPECT_NE(line.find("\"level\":" + number + ","), std::string::npos) << line;
+    }
+    EXPECT_NE(readFile("part.html").find("<tr><th>s01</th><td class=\"completed\" data-level=\"2\"><span"), std::string::npos);
+    EXPECT_NE(readFile("part.html").find("<td class=\"missing\" data-level=\"5\"></td><td class=\"completed\" data-level=\"6\">"),
+              std::string::npos);
+
     for (const char* arguments : {"grade class --levels 0-3", "grade class --levels 3-2", "grade class --levels 1-31",
                                   "grade class --jobs 0", "grade class --bogus", "grade", "grade class --shard 0/3",
                                   "grade class --shard 4/3", "merge"}) {
