@@ -90,7 +90,7 @@ TEST(Judging, TwoHundredFiftySevenPassesCompleteALevel) {
     EXPECT_EQ(game.level, 1);
     runToHaltAndJudge();
     EXPECT_EQ(game.level, 2);
-    EXPECT_NE(consoleText().find("恭喜通过第1关！\n你的程序：2条指令，平均每次检验2.0步。\n接下来：第2关。请阅读关卡说明，\n修改代码后重新编译。\n"), std::string::npos) << consoleText();
+    EXPECT_NE(consoleText().find("恭喜通过第1关！\n你的程序：2条指令，平均每次检验2步。\n接下来：第2关。请阅读关卡说明，\n修改代码后重新编译。\n"), std::string::npos) << consoleText();
     EXPECT_EQ(game.running, 0);
     EXPECT_TRUE(game.program.empty()); // the player compiles again for the new level
     EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\nhlt");

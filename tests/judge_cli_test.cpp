@@ -569,7 +569,7 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
     }
     // A failed boundary run names itself; a completed level gives size and steps.
     writeFile("never.s", "hlt\n");
-    EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"相等.toml") + " never.s --seed 1").out
+    EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"相等.toml") + " never.s --seed 2").out
                   .find(R"("failure":{"run":"boundary 1","reason":"wrong result","mismatches":[{"where":"R4","expected":"01","actual":"00"}]})"),
               std::string::npos);
     writeFile("count.s", "label n\nshri r3 r1 1\nandi r4 r1 1\nadd r2 r2 r4\nadd r1 r3 r0\njne r0 r0 n\nhlt\n");
@@ -621,7 +621,7 @@ TEST_F(JudgeCli, GradeWithALevelFile) {
     fs::create_directories("class/c");
     writeFile("class/a/levels/" + code, "sub r0 r1 r2\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n");
     writeFile("class/b/" + code, "hlt\n");
-    Outcome graded = judge("grade class --level-file '" + level + "' --seed 1 --jobs 2 --csv class.csv");
+    Outcome graded = judge("grade class --level-file '" + level + "' --seed 2 --jobs 2 --csv class.csv");
     EXPECT_EQ(graded.status, 0) << graded.err;
     EXPECT_EQ(readFile("class.csv"),
               utf8(u8"student,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n"

@@ -87,8 +87,11 @@ void Game::judgeRun() {
     const CustomLevel* custom = customLevelFor(level);
     if (custom) consolePrintf("恭喜通过「%s」！\n", custom->title.c_str());
     else consolePrintf("恭喜通过第%u关！\n", static_cast<unsigned>(level));
-    consolePrintf("你的程序：%zu条指令，平均每次检验%.1f步。\n", programSize(program, lineAddress).instructions,
-                  levelScore.meanSteps());
+    // The mean as the judge reports it, without a trailing ".0" (the console is 36 columns wide).
+    const double mean = levelScore.meanSteps();
+    consolePrintf(mean == static_cast<double>(static_cast<std::uint64_t>(mean)) ? "你的程序：%zu条指令，平均每次检验%.0f步。\n"
+                                                                               : "你的程序：%zu条指令，平均每次检验%.1f步。\n",
+                  programSize(program, lineAddress).instructions, mean);
     if (custom) { // a teacher's level has no next level: it starts over
         resetMachine();
         running = 0;
