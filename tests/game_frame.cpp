@@ -735,6 +735,56 @@ TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
     EXPECT_NE(consoleText().find("第1次检验未通过"), std::string::npos) << consoleText();
 }
 
+// The verdicts a crash and a boundary earn: a halt on the zero word fails
+// after the exception's own lines; a level 7 program with jgt passes the 257
+// random runs, is told the boundary runs follow and fails the first (r1 = r2),
+// reported with what it tests and its inputs; 重放 sets it up again, and a
+// keyboard level lists the keys it typed.
+TEST(FailureReport, AHaltWithoutHltAndABoundaryRunFail) {
+    freshProgram();
+    runFrame();
+    playUntilAFailure(1, "add r3 r1 r2");
+    runFrame();
+    // Long lines wrap in the console panel: compared without the line breaks.
+    const auto flat = [] {
+        std::string text = consoleText();
+        text.erase(std::remove(text.begin(), text.end(), '\n'), text.end());
+        return text;
+    };
+    EXPECT_NE(flat().find("是不是写错了地址？第1次检验未通过：程序没有执行hlt就停机了。本次输入：R1="), std::string::npos)
+        << consoleText();
+    EXPECT_EQ(game.passCount, 0);
+
+    gameSrand(1); // a seed on which no random run of level 7 has r1 = r2
+    consolePanel.clearText();
+    playUntilAFailure(7, "sub r0 r1 r2\njgt r0 r0 yes\nhlt\nlabel yes\naddi r3 r0 1\nhlt");
+    runFrame();
+    EXPECT_NE(flat().find("随机检验全部通过，接下来是2次边界检验。边界检验未通过：  R3：应为01，实际为00"
+                          "本次边界：r1与r2相等。本次输入：R1=37 R2=37"),
+              std::string::npos)
+        << consoleText();
+    EXPECT_EQ(game.passCount, 0);
+    EXPECT_EQ(panelRow(registerPanel, 5).find("边界:1/2"), 14u) << panelRow(registerPanel, 5);
+    cpu.registers[1] = 0;
+    cpuControlPanel.raise();
+    runFrame();
+    const CellPosition replay = controlButton("重放");
+    click(replay.x, replay.y);
+    EXPECT_EQ(cpu.registers[1], 0x37);
+    EXPECT_EQ(cpu.registers[2], 0x37);
+    consolePanel.clearText();
+    runToHaltAndJudge();
+    EXPECT_NE(consoleText().find("边界检验未通过：\n  R3：应为01"), std::string::npos) << consoleText();
+
+    // Level 22, the key shown one cell too far: the report lists the key.
+    consolePanel.clearText();
+    playUntilAFailure(22, "iset 1 key\nlabel idle\njmp r0 r0 0\nlabel key\npop r1\nstore r1 r0 r0 fc01\nhlt");
+    runFrame();
+    const std::string key(1, static_cast<char>(cpu.memory[0xFC01]));
+    EXPECT_NE(flat().find("FC00：应为" + hex2(cpu.memory[0xFC01]) + "，实际为00本次按键：" + key), std::string::npos)
+        << consoleText();
+}
+
 // More than eight mismatches: registers first, then memory, then the rest as a
 // count; memory marks in the memory panel; an open level presets no register.
 TEST(FailureReport, ListsEightMismatchesThenCountsTheRest) {

@@ -163,7 +163,9 @@ RunStart expectedRunStart(unsigned level, const std::vector<int>& r) {
     }
     case 22: s[0] = byte('A' + draw() % 26), checkM[0xFC00] = s[0]; break;
     case 23: s[1] = byte((draw() & 7) + 1), keyList(s + 2, s[1]); break;
-    case 24: s[0] = byte((draw() & 7) + 1), keyList(s + 3, s[0]); break;
+    case 24: // and the cell after the line, where a deleted wrong letter must not stay
+        s[0] = byte((draw() & 7) + 1), keyList(s + 3, s[0]), checkM[0xFC00 + s[0] - 1] = 0;
+        break;
     case 25: {
         const int a = draw() % 100, b = draw() % 100, op = draw() % 2;
         s[1] = byte(a), s[2] = byte(b), s[3] = byte(op);

@@ -197,6 +197,8 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
     writeFile("swap.s", "push r1\npush r2\npop r2\npop r1\nhlt\n");
     writeFile("subi.s", "subi r1 r1 5\nhlt\nadd r1\n");
     writeFile("loop.s", "jmp r0 r0 0\n");
+    writeFile("nohlt.s", "add r3 r1 r2\n");
+    writeFile("jgt.s", "sub r0 r1 r2\njgt r0 r0 yes\nhlt\nlabel yes\naddi r3 r0 1\nhlt\n"); // level 7 wants jge
     // Saved on Windows: CR LF line ends, GBK or UTF-8 with a byte order mark.
     writeFile("crlf-gbk.s", "; 两数相加\r\nadd r3 r1 r2\r\nhlt\r\n");
     writeFile("crlf-utf8.s", "\xEF\xBB\xBF" + utf8(u8"; 两数相加\r\nadd r3 r1 r2\r\n\r\nhlt"));
@@ -227,6 +229,17 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
               u8R"("reason":"the program does not assemble","mismatches":[],"errors":{"0":["不存在的指令：\"SUBI\"\n"],)"
               u8R"("2":["行\"add r1\"参数过少\n"]}}})"
               u8"\n")},
+        {"level 1 nohlt.s --seed 3", 1,
+         R"({"file":"nohlt.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
+         R"("reason":"halted without hlt","mismatches":[]}})"
+         "\n"},
+        // No random run of seed 1 has r1 = r2: the first boundary run catches it.
+        {"level 7 jgt.s --seed 1", 1,
+         R"({"file":"jgt.s","level":7,"seed":1,"passes":257,"completed":false,"failure":{"run":"boundary 1",)"
+         R"("reason":"wrong result","mismatches":[{"where":"R3","expected":"01","actual":"00"}]}})"
+         "\n"},
+        {"level 7 jgt.s --seed 1 --runs 256", 0,
+         "{\"file\":\"jgt.s\",\"level\":7,\"seed\":1,\"passes\":256,\"failure\":null}\n"},
         {"level 1 loop.s ok.s --seed 3 --max-steps 5000", 1,
          R"({"file":"loop.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
          R"("reason":"the program did not halt within 5000 steps","mismatches":[]}})"
@@ -283,7 +296,7 @@ std::string writeClass(const std::string& root) {
     // Every completed program here is as long and as fast as the reference:
     // two instructions taking two steps, or (level 6) five taking 3 or 4.
     const std::string completed = ",completed,257,,,2,2.0,2\n";
-    const std::string completed6 = ",completed,257,,,5,3.5,4\n";
+    const std::string completed6 = ",completed,259,,,5,3.5,4\n"; // level 6 adds its two boundary runs
     std::map<std::string, std::string> rows; // student -> rows, sorted by name bytes as the report is
     for (int i = 0; i < 30; ++i) {
         char number[8];
@@ -359,7 +372,7 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     }
     EXPECT_EQ(count, static_cast<std::size_t>(std::count(expectedCsv.begin(), expectedCsv.end(), '\n') - 1));
     EXPECT_NE(one.out.find(utf8(u8R"({"student":"张三","file":"class/张三/levels/第6关代码.txt","level":6,"seed":3,)"
-                                  u8R"("passes":257,"completed":true,"size":{"instructions":5,"bytes":20},"steps":{"mean":3.5,"max":4},)"
+                                  u8R"("passes":259,"completed":true,"size":{"instructions":5,"bytes":20},"steps":{"mean":3.5,"max":4},)"
                                   u8R"("failure":null})")),
               std::string::npos);
 
@@ -532,6 +545,7 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
           {"jge: also sets r4 when r1 > r2", "sub r0 r1 r2\njge r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n"},
           {"falls through into the equal branch", "sub r0 r1 r2\njeq r0 r0 Y\nlabel Y\naddi r4 r0 1\nhlt\n"},
           {"never equal: random runs rarely notice", "hlt\n"},
+          {"no hlt after the equal branch", "sub r0 r1 r2\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\n"},
           {"compares r1 with itself", "sub r0 r1 r1\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n"}}},
         {u8"最大值.toml",
          {{"", "load r3 r0 r0 200\naddi r2 r0 7\nlabel n\nload r4 r0 r2 200\nsub r0 r3 r4\njge r0 r0 k\nadd r3 r4 r0\n"
@@ -597,7 +611,9 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
         {head + "[check]\nregisters = []\n", {"check: compares nothing"}},
         {"title = \"t\"\nreference = \"bogus r1\"\n[check]\nregisters = [\"r4\"]\n", {"reference line 1: "}},
         {"title = \"t\"\nmax_steps = 100\nreference = \"label l\\njmp r0 r0 l\"\n[check]\nregisters = [\"r4\"]\n",
-         {"reference: the reference did not halt within 100 steps on run 1"}},
+         {"reference: the reference did not halt within 100 steps on a random run"}},
+        {"title = \"t\"\nreference = \"addi r4 r0 1\"\n[check]\nregisters = [\"r4\"]\n",
+         {"reference: the reference halted without hlt on a random run"}},
     };
     for (const Broken& b : broken) {
         SCOPED_TRACE(b.text);

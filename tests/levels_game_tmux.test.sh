@@ -2,7 +2,8 @@
 # The level texts and the manual inside the real game in a real terminal: the
 # first start describes level 1 with its pass count, the bar's 说明书 button
 # shows the manual and its headings open by key and by click (the flags page
-# among them), and level 1's reference solution,
+# among them), level 1's solution without hlt fails its first run, and with
+# hlt level 1's reference solution,
 # typed into the editor, compiled and run fast, completes the level, after
 # which the console congratulates and the panel describes level 2; there the
 # same program fails, the report gives R3 = R1 x R2 with the inputs, and
@@ -58,6 +59,18 @@ try:
     editor = wait_for("汇编代码编辑器", "the bar has the editor button")
     click(60, 20)  # into the editor, which raises it
     send("add r3 r1 r2")
+    # Without hlt the run ends on the zero word: that is a failed run, not a pass.
+    cpu = find("CPU控制")
+    if cpu:
+        click(cpu[0] + 1, cpu[1])
+        s.click_text("编译", "the CPU buttons show")
+        time.sleep(0.2)
+        s.click_text("运行", "the run button shows")
+        wait_for("你是不是没写hlt？", "the exception's own hint stays")
+        wait_for("第1次检验未通过：程序没有执行hlt就停", "a halt without hlt fails the run")
+        if s.find("恭喜通过第1关"):
+            s.fail("a crash is no pass")
+    click(60, 20)
     tmux("send-keys", "Enter")
     send("hlt")
     wait_for("add r3 r1 r2", "the solution is typed into the editor")

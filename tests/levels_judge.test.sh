@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Plays every reference solution through the judge with several fixed seeds;
-# each must complete its level. Each wrong program must fail its level.
+# Plays every reference solution and every wrong program of the catalogue
+# (tests/levels/wrong, one mistake each) through the judge on the same 20
+# seeds, boundary runs included: each solution must complete its level, no
+# wrong program may complete it, on any seed.
 # Usage: levels_judge.test.sh BUILD_DIR SOURCE_DIR
 set -u
 build=$1
 source=$2
 judge=$build/asmquest-judge
 levels=$source/tests/levels
-seeds=(1 7 42 1234 20261207)
+seeds=($(seq 1 20))
 failures=0
 
 [ -x "$judge" ] || { echo "missing $judge" >&2; exit 1; }
@@ -18,6 +20,11 @@ for n in $(seq 1 30); do
   wrong=()
   for f in "$levels"/wrong/level$(printf '%02d' "$n")_*.asm; do
     [ -f "$f" ] && wrong+=("$f")
+  done
+  # Every level has its catalogue of plausible mistakes, each named in its first line.
+  [ ${#wrong[@]} -gt 0 ] || { echo "level $n: no wrong program"; failures=$((failures + 1)); }
+  for f in "${wrong[@]}"; do
+    head -1 "$f" | grep -q '^; ' || { echo "$f: no comment naming the mistake"; failures=$((failures + 1)); }
   done
   for seed in "${seeds[@]}"; do
     # One judge process per level and seed plays the solution and the wrong programs.

@@ -26,6 +26,7 @@ using namespace cpu_detail;
         consolePrintf("是不是写错了地址？\n");
     }
     cpu.halted = 1;
+    cpu.haltedOnInvalidWord = 1;
 }
 
 namespace {
@@ -129,7 +130,10 @@ template <bool r0IsZero>
     const std::uint8_t flags = cpu.flags;
 
     switch (key) {
-    case 0x01: cpu.halted = 1; return;
+    case 0x01:
+        cpu.halted = 1;
+        cpu.haltedOnInvalidWord = 0;
+        return;
     case 0x02: return;
 
     // Reg: B = R[Rt]; Immediate: B = Imm.
@@ -216,6 +220,7 @@ void Cpu::reset() {
     clk = TIMER_OFF;
     std::memset(memory, 0, sizeof memory);
     halted = 1;
+    haltedOnInvalidWord = 0;
     pendingKey = 0;
     stepHook = nullptr;
 }

@@ -55,6 +55,9 @@ struct Cpu {
     std::uint16_t clk;
     // Null unless a step history listens; every write of a step goes through write().
     WriteWatch* writeWatch = nullptr;
+    // The last halt came from an invalid word, not from HLT: judging fails
+    // such a run. Set with the exception message, cleared by HLT and reset.
+    std::uint8_t haltedOnInvalidWord = 0;
 
     Cpu();
     void reset();

@@ -183,6 +183,7 @@ do_Invalid:
     return budget - left;
 do_Hlt:
     cpu.halted = 1;
+    cpu.haltedOnInvalidWord = 0;
     pc = next;
     goto out;
 do_Nop:

@@ -1,7 +1,9 @@
 #include "game/failure_report.h"
 
+#include "game/boundary_runs.h"
 #include "game/game.h"
 #include "game/levels.h"
+#include "game/run_replay.h"
 #include "shell/messages.h"
 
 namespace {
@@ -12,25 +14,49 @@ void printMismatch(const RunMismatch& m) {
     else consolePrintf("  %04X：应为%02X，实际为%02X\n", m.index, m.expected, m.actual);
 }
 
+void printInputs() {
+    const std::uint16_t preset = presetRegisterMask(game.level);
+    if (!preset) return;
+    consolePrintf("本次输入：");
+    const char* separator = "";
+    for (unsigned r = 0; r < 16; ++r)
+        if (preset >> r & 1) {
+            consolePrintf("%sR%x=%02X", separator, r, game.presetRegisters[r]);
+            separator = " ";
+        }
+    consolePrintf("\n");
+}
+
+// Printable keys as themselves, the others (Enter is 0D) in hexadecimal.
+void printKeys() {
+    if (!feederTypesKeys(game.level) || !runReplay.levelKeysKnown) return;
+    consolePrintf("本次按键：");
+    if (runReplay.levelKeys.empty()) consolePrintf("无");
+    const char* separator = "";
+    for (std::uint8_t key : runReplay.levelKeys) {
+        if (key > 0x20 && key < 0x7F) consolePrintf("%s%c", separator, key);
+        else consolePrintf("%s%02X", separator, key);
+        separator = " ";
+    }
+    if (runReplay.levelKeysCut) consolePrintf(" ……");
+    consolePrintf("\n");
+}
+
 } // namespace
 
-void reportFailedRun(unsigned runNumber, const std::vector<RunMismatch>& mismatches) {
-    consolePrintf("第%u次检验未通过：\n", runNumber);
+void reportFailedRun(const std::vector<RunMismatch>& mismatches, bool haltedWithoutHlt) {
+    if (game.boundaryRun) consolePrintf("边界检验未通过：");
+    else consolePrintf("第%u次检验未通过：", game.passCount + 1u);
+    consolePrintf(haltedWithoutHlt ? "程序没有执行hlt就停机了。\n" : "\n");
     for (std::size_t i = 0; i < mismatches.size() && i < REPORTED_MISMATCH_LINES; ++i) printMismatch(mismatches[i]);
     if (mismatches.size() > REPORTED_MISMATCH_LINES)
         consolePrintf("  ……另有%zu处不符\n", mismatches.size() - REPORTED_MISMATCH_LINES);
 
-    const std::uint16_t preset = presetRegisterMask(game.level);
-    if (preset) {
-        consolePrintf("本次输入：");
-        const char* separator = "";
-        for (unsigned r = 0; r < 16; ++r)
-            if (preset >> r & 1) {
-                consolePrintf("%sR%x=%02X", separator, r, game.presetRegisters[r]);
-                separator = " ";
-            }
-        consolePrintf("\n");
-    }
+    const std::vector<BoundaryRun>& boundary = boundaryRuns(game.level);
+    if (game.boundaryRun && game.boundaryRun <= boundary.size() && !boundary[game.boundaryRun - 1].note.empty())
+        consolePrintf("本次边界：%s。\n", boundary[game.boundaryRun - 1].note.c_str());
+    printInputs();
+    printKeys();
 
     clearFailureMarks();
     for (const RunMismatch& m : mismatches) {

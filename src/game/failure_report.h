@@ -1,9 +1,10 @@
 // What the player is told when a run fails: the report in the console panel
-// (expected against actual, then the run's register inputs) and the red marks
-// on the mismatched registers and memory cells, kept until the next set-up.
+// (a halt without HLT, or expected against actual; then what the boundary run
+// tests, the run's register inputs and the keys the level typed) and the red
+// marks on the mismatched registers and memory cells, kept until the next set-up.
 //
 //   std::vector<RunMismatch> wrong = findRunMismatches(game, cpu);
-//   if (!wrong.empty()) reportFailedRun(game.passCount + 1, wrong);
+//   if (!wrong.empty()) reportFailedRun(wrong, false);
 #pragma once
 #include <bitset>
 #include <cstdint>
@@ -21,5 +22,6 @@ struct FailureMarks {
 
 extern FailureMarks failureMarks;
 
-void reportFailedRun(unsigned runNumber, const std::vector<RunMismatch>& mismatches);
+// Names the run by game.passCount (random runs) or game.boundaryRun.
+void reportFailedRun(const std::vector<RunMismatch>& mismatches, bool haltedWithoutHlt);
 void clearFailureMarks();

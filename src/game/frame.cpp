@@ -3,17 +3,11 @@
 #include <algorithm>
 #include <ctime>
 
-#include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
-#include "game/failure_report.h"
 #include "game/level_score.h"
 #include "game/panels.h"
-#include "game/run_mismatches.h"
-#include "game/run_replay.h"
 #include "game/run_steps.h"
-#include "game/step_history.h"
-#include "levels/custom_level.h"
 #include "shell/messages.h"
 #include "shell/logger.h"
 #include "ui/console_screen.h"
@@ -56,55 +50,12 @@ void Game::updateLEVEL() {
     logger.log(LogKind::FunctionCall, "Game::updateLEVEL被调用");
     if (levelReloadRequested) {
         levelScore = {};
-        passCount = 0; // before the set-up: it is the number of the run being set up
         setLEVEL(level);
         levelReloadRequested = 0;
+        passCount = 0;
         running = 0;
     }
     if (cpu.halted && !judged) judgeRun();
-}
-
-bool Game::runPasses() const { return findRunMismatches(*this, cpu).empty(); }
-
-void Game::judgeRun() {
-    judged = 1;
-    const std::vector<RunMismatch> mismatches = findRunMismatches(*this, cpu);
-    if (!mismatches.empty()) {
-        reportFailedRun(passCount + 1u, mismatches);
-        keepFailedRun();
-        passCount = 0;
-        running = 0;
-        fast = 0;
-        return;
-    }
-    levelScore.add(stepHistory.steps);
-    if (passCount + 1u < runsToComplete(level)) {
-        ++passCount;
-        setLEVEL(level);
-        return;
-    }
-    levelScore.completed = true;
-    const CustomLevel* custom = customLevelFor(level);
-    if (custom) consolePrintf("恭喜通过「%s」！\n", custom->title.c_str());
-    else consolePrintf("恭喜通过第%u关！\n", static_cast<unsigned>(level));
-    // The mean as the judge reports it, without a trailing ".0" (the console is 36 columns wide).
-    const double mean = levelScore.meanSteps();
-    consolePrintf(mean == static_cast<double>(static_cast<std::uint64_t>(mean)) ? "你的程序：%zu条指令，平均每次检验%.0f步。\n"
-                                                                               : "你的程序：%zu条指令，平均每次检验%.1f步。\n",
-                  programSize(program, lineAddress).instructions, mean);
-    if (custom) { // a teacher's level has no next level: it starts over
-        resetMachine();
-        running = 0;
-        return;
-    }
-    const unsigned short next = static_cast<unsigned short>(level + 1);
-    consolePrintf("接下来：第%u关。请阅读关卡说明，\n修改代码后重新编译。\n", static_cast<unsigned>(next));
-    resetMachine();
-    running = 0;
-    setLEVEL(next);
-    // The set-up above clears the reload that resetMachine asked for; ask again
-    // so that the next frame starts the new level from a zero pass count.
-    levelReloadRequested = 1;
 }
 
 void Game::handleINPUTandDRAW() {

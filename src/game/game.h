@@ -35,6 +35,8 @@ struct Game {
     std::uint16_t passCount = 0;
     std::uint16_t level = 0;
     std::uint8_t judged = 0;
+    // The boundary run in progress (1-based), 0 during the random runs.
+    std::uint16_t boundaryRun = 0;
     std::function<std::uint16_t(std::uint16_t)> registerCheck;
     std::function<std::uint16_t(std::uint16_t)> memoryCheck;
     std::string levelText;
@@ -74,6 +76,10 @@ struct Game {
     void judgeRun();
 
     void setLEVEL(unsigned short level);
+    // Sets the current level up for its boundary run `index` (1-based) instead
+    // of a random run.
+    void setUpBoundaryRun(unsigned index);
+    void setUpRun(unsigned short level, unsigned boundary);
     // The dialog also answers to keys (virtual-key code → option text) while
     // it is open; its close box answers dismissOption (none: it only closes).
     void Choose(const std::string& title, const std::string& text,

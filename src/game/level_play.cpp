@@ -10,6 +10,7 @@
 #include "game/panels.h"
 #include "game/run_mismatches.h"
 #include "game/step_history.h"
+#include "levels/custom_level.h"
 
 namespace {
 
@@ -57,7 +58,11 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
     game.fast = 1;
     game.updateLEVEL(); // the reload the compile requested: the first run's set-up
     game.running = 1;
-    while (verdict.passes < runs) {
+    // Below the level's random runs (257, or a teacher's level's own number)
+    // the boundary runs are never reached; from there on only the game's
+    // completion (or a failure) ends the play.
+    const unsigned randomPasses = randomRuns(level);
+    while (verdict.passes < runs || runs >= randomPasses) {
         std::uint64_t steps = 0;
         while (!cpu.halted && steps < maxSteps && game.running) {
             game.updateVM();
@@ -66,6 +71,7 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
         if (!cpu.halted) {
             verdict.failed = true;
             verdict.failedRun = verdict.passes + 1;
+            verdict.failedBoundary = game.boundaryRun;
             verdict.reason = "the program did not halt within " + std::to_string(maxSteps) + " steps";
             return verdict;
         }
@@ -77,6 +83,11 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
         }
         verdict.failed = true;
         verdict.failedRun = verdict.passes + 1;
+        verdict.failedBoundary = game.boundaryRun;
+        if (cpu.haltedOnInvalidWord) {
+            verdict.reason = "halted without hlt";
+            return verdict;
+        }
         verdict.reason = "wrong result";
         verdict.mismatches = findMismatches();
         return verdict;

@@ -23,6 +23,7 @@ struct LevelVerdict {
     bool completed = false; // the game moved on to the next level, as its frame does
     bool failed = false;
     unsigned failedRun = 0; // 1-based
+    unsigned failedBoundary = 0; // the failed run was boundary run K (1-based), not a random one
     std::string reason;
     std::vector<Mismatch> mismatches; // at most maxReportedMismatches
     ProgramSize size;                 // of the compiled program
@@ -33,6 +34,7 @@ inline constexpr std::size_t maxReportedMismatches = 8;
 
 // gameSrand(seed) is called right before the first run is set up, so a seed
 // always reproduces the same test data. Plays until `runs` runs passed, one
-// failed, or the game completed the level (which may be before `runs`).
+// failed, or the game completed the level; with `runs` of 257 or more the
+// level's boundary runs are played after the random ones, as the game does.
 LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned seed, unsigned runs,
                        std::uint64_t maxSteps);

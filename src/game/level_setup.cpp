@@ -5,6 +5,7 @@
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
+#include "game/boundary_runs.h"
 #include "game/game.h"
 #include "game/level_texts.h"
 #include "game/levels.h"
@@ -15,7 +16,11 @@
 #include "shell/logger.h"
 #include "shell/messages.h"
 
-void Game::setLEVEL(unsigned short newLevel) {
+void Game::setLEVEL(unsigned short newLevel) { setUpRun(newLevel, 0); }
+
+void Game::setUpBoundaryRun(unsigned index) { setUpRun(level, index); }
+
+void Game::setUpRun(unsigned short newLevel, unsigned boundary) {
     logger.log(LogKind::FunctionCall, "Game::setLEVEL被调用，参数：leveln=0x%X\n", newLevel);
     if (newLevel != 0) saveProgress(newLevel);
 
@@ -33,7 +38,11 @@ void Game::setLEVEL(unsigned short newLevel) {
     std::fill(std::begin(presetRegisters), std::end(presetRegisters), std::uint8_t{0});
     const CustomLevel* custom = customLevelFor(level);
     levelText = custom ? custom->text : levelDescription(level);
-    setUpLevelRun(*this, level);
+    // A boundary run's set-up draws nothing: rand() sees only the random runs.
+    const std::vector<BoundaryRun>& given = boundaryRuns(level);
+    boundaryRun = static_cast<std::uint16_t>(boundary <= given.size() ? boundary : 0);
+    if (boundaryRun) setUpRunFrom(*this, level, given[boundaryRun - 1]);
+    else setUpLevelRun(*this, level);
     std::copy(std::begin(presetRegisters), std::end(presetRegisters), cpu.registers);
 
     levelPanel.clearText();

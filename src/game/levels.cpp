@@ -3,14 +3,18 @@
 // the order written, so a seeded generator reproduces the same test data run after run.
 #include "game/levels.h"
 
+#include <iterator>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
+#include "game/boundary_runs.h"
 #include "game/game.h"
 #include "game/game_random.h"
+#include "game/run_replay.h"
 #include "game/step_history.h"
 #include "levels/custom_level.h"
 
@@ -19,9 +23,11 @@ namespace {
 using Check = std::uint16_t (*)(const Game&, std::uint16_t);
 
 // During a run the feeders' draws are recorded (and played back when the run
-// is replayed or re-executed after a step back); see step_history.h.
-std::uint8_t r8() { return static_cast<std::uint8_t>(runRand()); }
-unsigned r() { return static_cast<unsigned>(runRand()); }
+// is replayed or re-executed after a step back); see step_history.h. A
+// boundary run draws nothing: every draw of its set-up and feeder is 0.
+int draw() { return game.boundaryRun ? 0 : runRand(); }
+std::uint8_t r8() { return static_cast<std::uint8_t>(draw()); }
+unsigned r() { return static_cast<unsigned>(draw()); }
 
 std::uint16_t expect(unsigned value) { return static_cast<std::uint8_t>(value); }
 
@@ -38,7 +44,10 @@ std::uint8_t factorial8(int n) {
     return result;
 }
 
-void pressKey(std::uint8_t key) { cpu.pendingKey = key; }
+void pressKey(std::uint8_t key) {
+    if (key != 0 && key != cpu.pendingKey) noteLevelKey(key);
+    cpu.pendingKey = key;
+}
 bool keyPending() { return cpu.pendingKey != 0; }
 
 void installRegisterCheck(Game& game, Check check) {
@@ -242,6 +251,22 @@ void level18(Game& game) {
     });
 }
 
+// A boundary run's key is the value, written once keyDelay steps have run
+// (s[1..2] count them).
+void level18GivenKeys(Game& game, const BoundaryRun& run) {
+    game.scratch[0] = run.keys.empty() ? 0 : run.keys.front();
+    game.scratch[1] = static_cast<std::uint8_t>(run.keyDelay);
+    game.scratch[2] = static_cast<std::uint8_t>(run.keyDelay >> 8);
+    installFeeder(game, [](Game& g) {
+        std::uint8_t* s = g.scratch;
+        if (s[1] == 0 && s[2] == 0) {
+            cpu.write(0x0100, s[0]);
+            return;
+        }
+        if (s[1]-- == 0) --s[2];
+    });
+}
+
 void level19(Game& game) {
     game.scratch[0] = r8();
     game.scratch[1] = 0;
@@ -344,10 +369,12 @@ void level24(Game& game) {
     s[1] = 0;
     s[2] = 0;
     drawLetterLine(s, 3, n);
+    // The letters, and the cell after them: a wrong letter typed there last
+    // was deleted, so it must be cleared.
     installMemoryCheck(game, [](const Game& g, std::uint16_t a) {
         unsigned j = a - 0xFC00u;
-        if (a < 0xFC00 || j + 2 > g.scratch[0]) return NOT_CHECKED;
-        return expect(g.scratch[3 + j]);
+        if (a < 0xFC00 || j + 1 > g.scratch[0]) return NOT_CHECKED;
+        return j + 1 == g.scratch[0] ? expect(0) : expect(g.scratch[3 + j]);
     });
     installFeeder(game, [](Game& g) {
         std::uint8_t* s = g.scratch;
@@ -455,48 +482,67 @@ void rfMustBeFF(Game& game) {
 
 void openLevel(Game&) {}
 
-// Each level's set-up, and the addresses its memory check can compare (a
-// level without a memory check keeps the whole memory). Judging reads only
-// these; a test holds every check to its range over many random set-ups.
+// Each level's set-up, the addresses its memory check can compare (a level
+// without a memory check keeps the whole memory) and its boundary runs.
+// Judging reads only those addresses; a test holds every check to its range
+// over many random set-ups. A level whose feeder takes a boundary run's keys
+// its own way says how.
 struct LevelEntry {
     void (*setUp)(Game&);
     MemoryRange checkedMemory = everyAddress;
+    std::vector<BoundaryRun> boundary = {};
+    void (*givenKeys)(Game&, const BoundaryRun&) = nullptr;
 };
 
-constexpr LevelEntry levelTable[] = {
-    {level0},
-    {level1},
-    {level2},
-    {level3},
-    {level4},
-    {level5, {0x0004, 0x0007}},  // the HLT word after the three instructions
-    {level6},
-    {level7},
-    {level8},
-    {level9},
-    {level10, {0x0000, 0x0007}}, // CALL and HLT
-    {level11, {0xFD00, 0xFD00}},
-    {level12},
-    {level13},
-    {level14},
-    {level15, {0x00C0, 0x00FF}}, // R2 | 0xC0
-    {level16},
-    {level17, {0x00A0, 0x00BE}}, // 16 bytes from (0..15) - 0x60
-    {level18},
-    {level19},
-    {level20},
-    {level21},
-    {level22, {0xFC00, 0xFC00}},
-    {level23, {0xFC00, 0xFC06}}, // up to seven letters
-    {level24, {0xFC00, 0xFC06}},
-    {level25, {0x0200, 0x0200}},
-    {level26, {0x0200, 0x0200}},
-    {level27, {0x0200, 0x0202}},
-    {level28, {0xFD00, 0xFD01}},
-    {rfMustBeFF},
-    {rfMustBeFF},
-};
-static_assert(std::size(levelTable) == LAST_CORE_LEVEL + 1);
+BoundaryRun given(const char* note, std::vector<PresetRegister> registers, std::vector<MemoryBlock> memory = {},
+                  std::vector<std::uint8_t> keys = {}, std::uint16_t keyDelay = 0) {
+    return {note, std::move(registers), std::move(memory), std::move(keys), keyDelay};
+}
+
+// Boundary runs only for cases random data rarely reach: r1 = r2 comes up in
+// 1 run of 256, results that overwrite what was there never (memory starts
+// at zero), a key later than a few dozen steps never.
+const std::vector<LevelEntry>& levelTable() {
+    static const std::vector<LevelEntry> table = {
+        {level0},
+        {level1},
+        {level2},
+        {level3},
+        {level4},
+        {level5, {0x0004, 0x0007}}, // the HLT word after the three instructions
+        {level6, everyAddress,
+         {given("r1与r2相等", {{1, 0x37}, {2, 0x37}}), given("r1只比r2大1", {{1, 0x38}, {2, 0x37}})}},
+        {level7, everyAddress,
+         {given("r1与r2相等", {{1, 0x37}, {2, 0x37}}), given("r1只比r2小1", {{1, 0x36}, {2, 0x37}})}},
+        {level8},
+        {level9},
+        {level10, {0x0000, 0x0007}}, // CALL and HLT
+        {level11, {0xFD00, 0xFD00}},
+        {level12},
+        {level13},
+        {level14},
+        {level15, {0x00C0, 0x00FF}}, // R2 | 0xC0
+        {level16},
+        {level17, {0x00A0, 0x00BE}, // 16 bytes from (0..15) - 0x60
+         {given("r1=1，r2=A0，结果区A0~AF原来都是FF", {{1, 0x01}, {2, 0xA0}},
+                {{0x00A0, std::vector<std::uint8_t>(16, 0xFF)}})}},
+        {level18, everyAddress,
+         {given("地址100在0x300步后才写入，值为1", {}, {}, {0x01}, 0x0300)}, level18GivenKeys},
+        {level19},
+        {level20},
+        {level21},
+        {level22, {0xFC00, 0xFC00}},
+        {level23, {0xFC00, 0xFC06}}, // up to seven letters
+        {level24, {0xFC00, 0xFC07}}, // up to seven letters and the cell after them
+        {level25, {0x0200, 0x0200}},
+        {level26, {0x0200, 0x0200}},
+        {level27, {0x0200, 0x0202}},
+        {level28, {0xFD00, 0xFD01}},
+        {rfMustBeFF},
+        {rfMustBeFF},
+    };
+    return table;
+}
 
 // The registers each level's set-up above draws (R1 = bit 1, R2 = bit 2).
 constexpr std::uint16_t presetMasks[] = {
@@ -508,13 +554,47 @@ static_assert(std::size(presetMasks) == LAST_CORE_LEVEL + 1);
 } // namespace
 
 void setUpLevelRun(Game& game, std::uint16_t level) {
-    if (const CustomLevel* custom = customLevelFor(level)) return setUpCustomRun(game, *custom, game.passCount);
-    (level <= LAST_CORE_LEVEL ? levelTable[level].setUp : openLevel)(game);
+    if (const CustomLevel* custom = customLevelFor(level)) return setUpCustomRun(game, *custom);
+    (level <= LAST_CORE_LEVEL ? levelTable()[level].setUp : openLevel)(game);
 }
 
 MemoryRange checkedMemory(std::uint16_t level) {
     if (const CustomLevel* custom = customLevelFor(level)) return customCheckedMemory(*custom);
-    return level <= LAST_CORE_LEVEL ? levelTable[level].checkedMemory : everyAddress;
+    return level <= LAST_CORE_LEVEL ? levelTable()[level].checkedMemory : everyAddress;
+}
+
+const std::vector<BoundaryRun>& boundaryRuns(std::uint16_t level) {
+    static const std::vector<BoundaryRun> none;
+    if (const CustomLevel* custom = customLevelFor(level)) return custom->boundary;
+    return level <= LAST_CORE_LEVEL ? levelTable()[level].boundary : none;
+}
+
+void setUpRunFrom(Game& game, std::uint16_t level, const BoundaryRun& run) {
+    setUpLevelRun(game, level); // every draw is 0 while game.boundaryRun is set
+    for (const PresetRegister& preset : run.registers) game.presetRegisters[preset.index & 0xF] = preset.value;
+    for (const MemoryBlock& block : run.memory) writeBytes(block.address, block.bytes);
+    if (run.keys.empty()) return;
+    void (*givenKeys)(Game&, const BoundaryRun&) = level <= LAST_CORE_LEVEL ? levelTable()[level].givenKeys : nullptr;
+    if (givenKeys) givenKeys(game, run);
+    else installKeyFeeder(game, run);
+}
+
+void installKeyFeeder(Game& game, const BoundaryRun& run) {
+    std::uint8_t* s = game.scratch;
+    s[0] = 0;
+    s[1] = static_cast<std::uint8_t>(run.keyDelay);
+    s[2] = static_cast<std::uint8_t>(run.keyDelay >> 8);
+    Game* owner = &game;
+    cpu.stepHook = [owner, keys = run.keys] {
+        std::uint8_t* s = owner->scratch;
+        if (s[1] != 0 || s[2] != 0) {
+            if (s[1]-- == 0) --s[2];
+            return;
+        }
+        if (keyPending() || s[0] >= keys.size()) return;
+        pressKey(keys[s[0]]);
+        ++s[0];
+    };
 }
 
 std::uint16_t presetRegisterMask(std::uint16_t level) {

@@ -8,8 +8,6 @@ struct Game;
 
 // Draws the presets of one run of `level` and installs its checks and feeder.
 // Presets that live in the machine (SP, memory) are written straight into it.
-// The run's number within the level is game.passCount (a teacher's level
-// ends with fixed boundary runs).
 void setUpLevelRun(Game& game, std::uint16_t level);
 
 // Addresses first..last, both included.

@@ -13,6 +13,7 @@ namespace {
 void capture(RunSnapshot& s) {
     s.valid = true;
     s.level = game.level;
+    s.boundaryRun = game.boundaryRun;
     s.state = captureMachineState();
     s.memory.assign(cpu.memory, cpu.memory + sizeof cpu.memory);
     std::copy(std::begin(game.presetRegisters), std::end(game.presetRegisters), s.presetRegisters);
@@ -25,18 +26,34 @@ void capture(RunSnapshot& s) {
 void restore(const RunSnapshot& s) {
     std::memcpy(cpu.memory, s.memory.data(), sizeof cpu.memory);
     restoreMachineState(s.state);
+    game.boundaryRun = s.boundaryRun;
     std::copy(std::begin(s.presetRegisters), std::end(s.presetRegisters), game.presetRegisters);
     game.registerCheck = s.registerCheck;
     game.memoryCheck = s.memoryCheck;
     cpu.stepHook = s.stepHook;
 }
 
+void resetLevelKeys() {
+    runReplay.levelKeys.clear();
+    runReplay.levelKeys.reserve(REPORTED_LEVEL_KEYS);
+    runReplay.levelKeysKnown = true;
+    runReplay.levelKeysCut = false;
+}
+
 } // namespace
+
+void noteLevelKey(std::uint8_t key) {
+    if (runReplay.levelKeys.size() < REPORTED_LEVEL_KEYS) runReplay.levelKeys.push_back(key);
+    else runReplay.levelKeysCut = true;
+}
+
+void forgetLevelKeys() { runReplay.levelKeysKnown = false; }
 
 void beginRun() {
     if (runReplay.failed.valid && runReplay.failed.level != game.level) forgetFailedRun();
     capture(runReplay.current);
     runReplay.notHaltingReported = false;
+    resetLevelKeys();
     clearFailureMarks();
     clearStepChanges();
     stepHistory.begin();
@@ -74,6 +91,7 @@ void replayRun() {
     game.judged = 0;
     game.running = 0;
     runReplay.notHaltingReported = false;
+    resetLevelKeys();
     clearFailureMarks();
     clearStepChanges();
     stepHistory.begin(std::move(draws));

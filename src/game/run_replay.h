@@ -16,6 +16,7 @@
 struct RunSnapshot {
     bool valid = false;
     std::uint16_t level = 0;
+    std::uint16_t boundaryRun = 0;
     MachineState state{};
     std::vector<std::uint8_t> memory; // all 64 KiB
     std::uint8_t presetRegisters[16] = {};
@@ -25,10 +26,17 @@ struct RunSnapshot {
     std::vector<int> draws; // the run's rand() results, in order (failed runs only)
 };
 
+inline constexpr std::size_t REPORTED_LEVEL_KEYS = 64;
+
 struct RunReplay {
     RunSnapshot current; // the run in progress, as its set-up left it
     RunSnapshot failed;  // the last failed run, until compile, edit, reset or level change
     bool notHaltingReported = false;
+    // The keys the level's feeder typed in this run, for the failure report;
+    // not known after a step back (the steps run again would repeat them).
+    std::vector<std::uint8_t> levelKeys;
+    bool levelKeysKnown = true;
+    bool levelKeysCut = false; // more than REPORTED_LEVEL_KEYS
 };
 
 extern RunReplay runReplay;
@@ -37,3 +45,6 @@ void beginRun();
 void keepFailedRun();
 void forgetFailedRun();
 void replayRun();
+// A feeder typed `key` (a new press, not the same key held).
+void noteLevelKey(std::uint8_t key);
+void forgetLevelKeys();

@@ -13,8 +13,12 @@ void countSteps(std::uint64_t steps) {
     stepHistory.advance(steps);
     if (!runReplay.notHaltingReported && stepHistory.steps >= NOT_HALTING_STEPS && !cpu.halted) {
         runReplay.notHaltingReported = true;
-        consolePrintf("第%u次检验已执行%llu步仍未停机：\n程序可能陷入死循环。\n", game.passCount + 1u,
-                      static_cast<unsigned long long>(NOT_HALTING_STEPS));
+        if (game.boundaryRun)
+            consolePrintf("边界检验已执行%llu步仍未停机：\n程序可能陷入死循环。\n",
+                          static_cast<unsigned long long>(NOT_HALTING_STEPS));
+        else
+            consolePrintf("第%u次检验已执行%llu步仍未停机：\n程序可能陷入死循环。\n", game.passCount + 1u,
+                          static_cast<unsigned long long>(NOT_HALTING_STEPS));
     }
 }
 
@@ -43,6 +47,7 @@ void stepForwardOnce() {
 
 void stepBackOnce() {
     game.running = 0;
+    forgetLevelKeys(); // the steps run again type their keys again
     watchStepBegin();
     if (stepHistory.stepBack()) watchStepEnd();
     stepChanges.watching = false;

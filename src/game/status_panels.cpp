@@ -2,6 +2,7 @@
 // interrupt table, screen, registers, performance, and the editor's marks for
 // the line at PC and the lines with compile errors.
 #include "cpu/cpu.h"
+#include "game/boundary_runs.h"
 #include "game/game.h"
 #include "game/memory_view.h"
 #include "game/panel_marks.h"
@@ -88,7 +89,8 @@ void Game::updateREG() {
     registerPrintf("Z=%01X C=%01X S=%01X %c", cpu.flags & 1, (cpu.flags >> 1) & 1, (cpu.flags >> 2) & 1,
                    (cpu.flags & FLAG_I) ? ' ' : 'I');
     printAt(registerPanel, 14, 5);
-    registerPrintf("已通过:%02X", passCount & 0xFF);
+    if (boundaryRun) registerPrintf("边界:%u/%zu", boundaryRun, boundaryRuns(level).size());
+    else registerPrintf("已通过:%02X", passCount & 0xFF);
 
     perfPanel.clearText();
     printAt(perfPanel, 0, 0);

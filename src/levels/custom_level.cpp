@@ -53,17 +53,21 @@ const CustomLevel* customLevelFor(std::uint16_t level) {
     return level == CUSTOM_LEVEL ? active.level.get() : nullptr;
 }
 
-void setUpCustomRun(Game& game, const CustomLevel& level, unsigned run) {
+void setUpCustomRun(Game& game, const CustomLevel& level) {
     std::vector<std::pair<std::uint16_t, std::uint8_t>> memory;
-    if (run < level.passes) {
+    if (game.boundaryRun == 0) {
         for (const RegisterInput& input : level.registers) game.presetRegisters[input.index] = drawByte(input.draw);
         for (const MemoryInput& block : level.memory)
             for (std::uint32_t i = 0; i < block.count; ++i)
                 memory.push_back({static_cast<std::uint16_t>(block.address + i), drawByte(block.draw)});
-    } else if (run - level.passes < level.boundary.size()) {
-        const BoundaryInputs& inputs = level.boundary[run - level.passes];
-        for (auto [index, value] : inputs.registers) game.presetRegisters[index] = value;
-        memory = inputs.memory;
+    } else if (game.boundaryRun <= level.boundary.size()) {
+        // The reference must see the given inputs too; the set-up that called
+        // this writes them again afterwards, to the same effect.
+        const BoundaryRun& run = level.boundary[game.boundaryRun - 1u];
+        for (const PresetRegister& preset : run.registers) game.presetRegisters[preset.index & 0xF] = preset.value;
+        for (const MemoryBlock& block : run.memory)
+            for (std::size_t i = 0; i < block.bytes.size(); ++i)
+                memory.push_back({static_cast<std::uint16_t>(block.address + i), block.bytes[i]});
     }
 
     Cpu& parked = parkedMachine();
@@ -74,9 +78,10 @@ void setUpCustomRun(Game& game, const CustomLevel& level, unsigned run) {
     cpu.halted = 0;
     const std::uint64_t limit = level.maxSteps ? level.maxSteps : 10000000;
     cpu.run(limit);
-    if (!cpu.halted && active.fault.empty())
-        active.fault = "the reference did not halt within " + std::to_string(limit) + " steps on run " +
-                       std::to_string(run + 1);
+    if ((!cpu.halted || cpu.haltedOnInvalidWord) && active.fault.empty())
+        active.fault = (cpu.halted ? std::string("the reference halted without hlt on ")
+                                   : "the reference did not halt within " + std::to_string(limit) + " steps on ") +
+                       (game.boundaryRun ? "boundary run " + std::to_string(game.boundaryRun) : std::string("a random run"));
 
     auto expected = std::make_shared<Expected>();
     std::copy(std::begin(cpu.registers), std::end(cpu.registers), expected->registers);
@@ -104,8 +109,8 @@ void setUpCustomRun(Game& game, const CustomLevel& level, unsigned run) {
 std::uint16_t customPresetMask(const CustomLevel& level) {
     std::uint16_t mask = 0;
     for (const RegisterInput& input : level.registers) mask |= static_cast<std::uint16_t>(1u << input.index);
-    for (const BoundaryInputs& run : level.boundary)
-        for (auto [index, value] : run.registers) mask |= static_cast<std::uint16_t>(1u << index);
+    for (const BoundaryRun& run : level.boundary)
+        for (const PresetRegister& preset : run.registers) mask |= static_cast<std::uint16_t>(1u << (preset.index & 0xF));
     return mask;
 }
 
@@ -124,9 +129,5 @@ unsigned randomRuns(std::uint16_t level) {
     return custom ? custom->passes : PASSES_TO_COMPLETE;
 }
 
-unsigned runsToComplete(std::uint16_t level) {
-    const CustomLevel* custom = customLevelFor(level);
-    return custom ? custom->passes + static_cast<unsigned>(custom->boundary.size()) : PASSES_TO_COMPLETE;
-}
 
 const std::string& customLevelFault() { return active.fault; }

@@ -26,15 +26,15 @@ void useCustomLevel(std::shared_ptr<const CustomLevel> level);
 // The level CUSTOM_LEVEL plays when `level` is CUSTOM_LEVEL, else null.
 const CustomLevel* customLevelFor(std::uint16_t level);
 
-// Run `run` (0-based within the level: the random runs, then the boundary
-// runs) of the custom level: presets, memory inputs, checks.
-void setUpCustomRun(Game& game, const CustomLevel& level, unsigned run);
+// One run of the custom level: presets, memory inputs, checks; the boundary
+// run game.boundaryRun (1-based) instead of drawn inputs when it is set.
+void setUpCustomRun(Game& game, const CustomLevel& level);
 std::uint16_t customPresetMask(const CustomLevel& level);
 MemoryRange customCheckedMemory(const CustomLevel& level);
 
-// Runs a level is judged on: its random passes, then its boundary runs.
+// The random runs a level is judged on before its boundary runs: 257, or a
+// teacher's level's own number.
 unsigned randomRuns(std::uint16_t level);
-unsigned runsToComplete(std::uint16_t level);
 
 // The first time a set-up's reference run did not halt (a fault of the level
 // file, not of the student's program); empty when none since useCustomLevel.

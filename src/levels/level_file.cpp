@@ -150,9 +150,13 @@ struct Reader {
     }
 
     void boundaryRun(const toml::table& table, const std::string& key, CustomLevel& level) {
-        BoundaryInputs run;
+        BoundaryRun run;
         for (auto&& [k, v] : table) {
             const std::string name = key + "." + std::string(k.str());
+            if (k == "note") {
+                if (auto note = string(v, name)) run.note = gbkFromUtf8(*note);
+                continue;
+            }
             if (k == "memory") {
                 const toml::array* blocks = v.as_array();
                 if (!blocks) {
@@ -172,18 +176,21 @@ struct Reader {
                         if (bk != "address" && bk != "bytes") error(bv, item + "." + std::string(bk.str()), "unknown key");
                     const auto a = integer(*address, item + ".address", 0, 0xFFFF);
                     if (!a) continue;
-                    if (*a + static_cast<std::int64_t>(bytes->size()) > 0x10000)
+                    if (*a + static_cast<std::int64_t>(bytes->size()) > 0x10000) {
                         error(*address, item, "the bytes run past address 0xFFFF");
-                    for (std::size_t b = 0; b < bytes->size() && *a + b <= 0xFFFF; ++b)
+                        continue;
+                    }
+                    MemoryBlock given{static_cast<std::uint16_t>(*a), {}};
+                    for (std::size_t b = 0; b < bytes->size(); ++b)
                         if (auto byte = integer(*bytes->get(b), item + ".bytes[" + std::to_string(b) + "]", 0, 0xFF))
-                            run.memory.push_back({static_cast<std::uint16_t>(*a + static_cast<std::int64_t>(b)),
-                                                  static_cast<std::uint8_t>(*byte)});
+                            given.bytes.push_back(static_cast<std::uint8_t>(*byte));
+                    run.memory.push_back(std::move(given));
                 }
                 continue;
             }
             const auto index = registerName(k.str());
             if (!index || *index == 0) {
-                error(v, name, "unknown key (a boundary run names registers r1 to rf and memory)");
+                error(v, name, "unknown key (a boundary run names registers r1 to rf, memory and a note)");
                 continue;
             }
             if (auto byte = integer(v, name, 0, 0xFF)) run.registers.push_back({*index, static_cast<std::uint8_t>(*byte)});

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "game/boundary_runs.h"
+
 // How one input byte is drawn: any byte, one of a range, or one of a list.
 struct InputDraw {
     enum class Kind : std::uint8_t { anyByte, range, values } kind = Kind::anyByte;
@@ -30,11 +32,6 @@ struct MemoryInput {
     InputDraw draw;
 };
 
-// A fixed run after the random ones: what it names, everything else 0.
-struct BoundaryInputs {
-    std::vector<std::pair<std::uint8_t, std::uint8_t>> registers;  // index, value
-    std::vector<std::pair<std::uint16_t, std::uint8_t>> memory;    // address, value
-};
 
 struct CustomLevel {
     std::string fileName;       // as given on the command line or found in custom-levels (UTF-8)
@@ -45,7 +42,7 @@ struct CustomLevel {
     std::string reference;      // GBK source
     std::vector<RegisterInput> registers; // in the order the file lists them
     std::vector<MemoryInput> memory;
-    std::vector<BoundaryInputs> boundary;
+    std::vector<BoundaryRun> boundary;    // fixed runs after the random ones: what they name, everything else 0
     std::uint16_t checkedRegisters = 0; // bit r: Rr
     std::vector<std::pair<std::uint16_t, std::uint16_t>> checkedMemory; // inclusive ranges
 };

@@ -225,7 +225,7 @@ int grade(const GradeOptions& options) {
     settings.maxSteps = requireNumber(options.maxSteps, 10, 19, UINT64_MAX, "step limit");
     if (!options.levelFile.empty()) {
         if (!useLevelFile(options.levelFile, settings)) return EXIT_USAGE;
-        settings.runs = runsToComplete(settings.level);
+        settings.runs = randomRuns(settings.level);
         graded.levelFile = settings.levelName;
         graded.firstLevel = graded.lastLevel = 1; // one column
     }
@@ -359,7 +359,7 @@ JudgeCommand addGradeWorkerCommand(CLI::App& judge) {
                 // The parent checked the file; a worker only reads it.
                 if (!options->levelFile.empty()) {
                     if (!useLevelFile(options->levelFile, settings, false)) return EXIT_USAGE;
-                    settings.runs = runsToComplete(settings.level);
+                    settings.runs = randomRuns(settings.level);
                 }
                 return gradeWorker(options->tasks, options->out, settings);
             }};

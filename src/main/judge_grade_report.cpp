@@ -74,7 +74,7 @@ CellSummary summarise(const Json& verdict) {
         }
         return cell;
     }
-    const Json& run = failure.at("run"); // a number, or "boundary K"
+    const Json& run = failure.at("run");
     cell.failedRun = run.is_string() ? run.get<std::string>() : std::to_string(run.get<unsigned>());
     if (failure.contains("errors")) {
         cell.result = "does not assemble";

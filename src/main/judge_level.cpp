@@ -14,7 +14,7 @@
 #include "main/judge_source.h"
 
 namespace {
-Json failureJson(const LevelVerdict& verdict, bool assembled, std::uint16_t level) {
+Json failureJson(const LevelVerdict& verdict, bool assembled) {
     if (!verdict.failed) return nullptr;
     Json mismatches = Json::array();
     for (const Mismatch& m : verdict.mismatches) {
@@ -25,10 +25,8 @@ Json failureJson(const LevelVerdict& verdict, bool assembled, std::uint16_t leve
         mismatches.push_back(std::move(mismatch));
     }
     Json failure;
-    if (verdict.failedRun > randomRuns(level))
-        failure["run"] = "boundary " + std::to_string(verdict.failedRun - randomRuns(level));
-    else
-        failure["run"] = verdict.failedRun;
+    if (verdict.failedBoundary) failure["run"] = "boundary " + std::to_string(verdict.failedBoundary);
+    else failure["run"] = verdict.failedRun;
     failure["reason"] = verdict.reason;
     failure["mismatches"] = std::move(mismatches);
     if (!assembled) failure["errors"] = assemblyErrorsJson();
@@ -54,7 +52,7 @@ int judgeFiles(const LevelOptions& options) {
         settings.level = requireJudgedLevel(options.level);
     }
     settings.runs = options.runs.empty()
-                        ? runsToComplete(settings.level)
+                        ? randomRuns(settings.level)
                         : static_cast<unsigned>(requireNumber(options.runs, 10, 9, 100000000, "run count"));
     bool allSucceeded = true;
     for (const std::string& file : options.files) {
@@ -87,7 +85,7 @@ LevelResult judgeLevelFile(const std::string& path, const LevelSettings& setting
         result.json["size"] = {{"instructions", verdict.size.instructions}, {"bytes", verdict.size.bytes}};
         result.json["steps"] = {{"mean", verdict.score.meanSteps()}, {"max", verdict.score.stepsMax}};
     }
-    result.json["failure"] = failureJson(verdict, assembled, settings.level);
+    result.json["failure"] = failureJson(verdict, assembled);
     if (!customLevelFault().empty())
         std::fprintf(stderr, "asmquest-judge: %s: %s (seed %u)\n", settings.levelName.c_str(), customLevelFault().c_str(),
                      settings.seed);

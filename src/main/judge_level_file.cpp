@@ -30,7 +30,7 @@ std::vector<std::string> levelProblems(const CustomLevel& level, std::uint64_t d
     }
     useCustomLevel(std::make_shared<CustomLevel>(level));
     const std::uint64_t maxSteps = level.maxSteps ? level.maxSteps : defaultMaxSteps;
-    const LevelVerdict verdict = playLevel(CUSTOM_LEVEL, level.reference, 1, runsToComplete(CUSTOM_LEVEL), maxSteps);
+    const LevelVerdict verdict = playLevel(CUSTOM_LEVEL, level.reference, 1, randomRuns(CUSTOM_LEVEL), maxSteps);
     if (!customLevelFault().empty()) problems.push_back(name + ": reference: " + customLevelFault());
     else if (!verdict.completed) {
         std::string run = verdict.failedRun > level.passes ? "boundary run " + std::to_string(verdict.failedRun - level.passes)

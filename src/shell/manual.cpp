@@ -68,10 +68,10 @@ ManualNode regCategory() {
                                entry("SUB", "SUB Rd Rs Rt\n令Rd=Rs-Rt\nTYPE=2\n"),
                                entry("MUL", "MUL Rd Rs Rt\n令Rd=(Rs*Rt)&0xFF\nTYPE=3\n"),
                                entry("MULH", "MULH Rd Rs Rt\n令Rd=(Rs*Rt)>>8，即乘积的高8位\nTYPE=4\n"),
-                               entry("DIV", "DIV Rd Rs Rt\n令Rd=Rs/Rt(向下取整)\nRt为0时触发除零中断。\nTYPE=5\n"),
-                               entry("MOD", "MOD Rd Rs Rt\n令Rd=Rs mod Rt\nRt为0时触发除零中断。\nTYPE=6\n"),
-                               entry("SHL", "SHL Rd Rs Rt\n令Rd=Rs<<Rt\nTYPE=7\n"),
-                               entry("SHR", "SHR Rd Rs Rt\n令Rd=Rs>>Rt\nTYPE=8\n"),
+                               entry("DIV", "DIV Rd Rs Rt\n令Rd=Rs/Rt(向下取整)\nRt为0时触发除零中断(2号中断)。\nTYPE=5\n"),
+                               entry("MOD", "MOD Rd Rs Rt\n令Rd=Rs mod Rt\nRt为0时触发除零中断(2号中断)。\nTYPE=6\n"),
+                               entry("SHL", "SHL Rd Rs Rt\n令Rd=Rs<<Rt\n移位位数取Rt除以0x20的余数\nTYPE=7\n"),
+                               entry("SHR", "SHR Rd Rs Rt\n令Rd=Rs>>Rt\n移位位数取Rt除以0x20的余数\nTYPE=8\n"),
                                entry("AND", "AND Rd Rs Rt\n令Rd=Rs&Rt\nTYPE=9\n"),
                                entry("OR", "OR Rd Rs Rt\n令Rd=Rs|Rt\nTYPE=A\n"),
                                entry("NAND", "NAND Rd Rs Rt\n令Rd=~(Rs&Rt)\nTYPE=B\n"),
@@ -88,13 +88,20 @@ ManualNode immediateCategory() {
                       entry("ADDI", "ADDI Rd Rs Imm\n令Rd=Rs+Imm\nTYPE=1\n"),
                       entry("SUBI", "SUBI Rd Rs Imm\n令Rd=Rs-Imm\n注意：汇编器不接受SUBI，写了会报错！\n"
                                     "请写成ADDI Rd Rs -Imm，比如r1减5：\n"
-                                    "addi r1 r1 -5   ;也就是addi r1 r1 fb\nTYPE=2\n"),
+                                    "addi r1 r1 -5   ;也就是addi r1 r1 fb\n"
+                                    "结果和减法相同，但C相反：这是加法，\n"
+                                    "Rs>=Imm时进位C=1，Rs<Imm时C=0\n"
+                                    "(Imm为0时C总是0)。比如执行\n"
+                                    "(addi r0 r1 -5)之后，JLT(C=1)在\n"
+                                    "r1>=5时跳转，JGE(C=0)在r1<5时跳转，\n"
+                                    "JEQ(Z=1)在r1=5时跳转。\n"
+                                    "要和SUB一样的C，请用sub和寄存器。\nTYPE=2\n"),
                       entry("MULI", "MULI Rd Rs Imm\n令Rd=(Rs*Imm)&0xFF\nTYPE=3\n"),
                       entry("MULHI", "MULHI Rd Rs Imm\n令Rd=(Rs*Imm)>>8，即乘积的高8位\nTYPE=4\n"),
-                      entry("DIVI", "DIVI Rd Rs Imm\n令Rd=Rs/Imm(向下取整)\nImm为0时触发除零中断。\nTYPE=5\n"),
-                      entry("MODI", "MODI Rd Rs Imm\n令Rd=Rs mod Imm\nImm为0时触发除零中断。\nTYPE=6\n"),
-                      entry("SHLI", "SHLI Rd Rs Imm\n令Rd=Rs<<Imm\nTYPE=7\n"),
-                      entry("SHRI", "SHRI Rd Rs Imm\n令Rd=Rs>>Imm\nTYPE=8\n"),
+                      entry("DIVI", "DIVI Rd Rs Imm\n令Rd=Rs/Imm(向下取整)\nImm为0时触发除零中断(2号中断)。\nTYPE=5\n"),
+                      entry("MODI", "MODI Rd Rs Imm\n令Rd=Rs mod Imm\nImm为0时触发除零中断(2号中断)。\nTYPE=6\n"),
+                      entry("SHLI", "SHLI Rd Rs Imm\n令Rd=Rs<<Imm\n移位位数取Imm除以0x20的余数\nTYPE=7\n"),
+                      entry("SHRI", "SHRI Rd Rs Imm\n令Rd=Rs>>Imm\n移位位数取Imm除以0x20的余数\nTYPE=8\n"),
                       entry("ANDI", "ANDI Rd Rs Imm\n令Rd=Rs&Imm\nTYPE=9\n"),
                       entry("ORI", "ORI Rd Rs Imm\n令Rd=Rs|Imm\nTYPE=A\n"),
                       entry("NANDI", "NANDI Rd Rs Imm\n令Rd=~(Rs&Imm)\nTYPE=B\n"),

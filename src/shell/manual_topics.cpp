@@ -25,11 +25,11 @@ const char* manualFlagsText() {
            "比较两个数：sub r0 r1 r2，结果写进R0被丢掉，\n"
            "只留下标志位，再用条件跳转。\n"
            "\n"
-           "不改变标志位的指令：\n"
+           "不改变Z、C、S的指令：\n"
            "  HLT NOP RET PUSH POP INT ISET SLD SST SCK\n"
            "  CALL JNV JGT JLT JEQ JGE JLE JNE JMP\n"
            "  LOAD STORE SWAP\n"
-           "(IRET从栈上恢复全部标志位)\n"
+           "(INT进入中断时把I置1；IRET从栈上恢复全部标志位)\n"
            "所以load之后要判断，先做一次运算，\n"
            "比如addi r1 r1 0。\n";
 }

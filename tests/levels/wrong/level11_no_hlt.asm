@@ -1,0 +1,2 @@
+; pushes, then runs into the zero word
+push r1

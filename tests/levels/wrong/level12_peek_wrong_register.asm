@@ -1,0 +1,3 @@
+; pops into r2
+pop r2
+hlt

@@ -1,0 +1,8 @@
+; writes the key one cell too far
+iset 1 key
+label idle
+jmp r0 r0 0
+label key
+pop r1
+store r1 r0 r0 fc01
+hlt

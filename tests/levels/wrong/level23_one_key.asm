@@ -1,0 +1,8 @@
+; stops at the first key: only one letter is shown
+iset 1 key
+label idle
+jmp r0 r0 0
+label key
+pop r1
+store r1 r0 r0 fc00
+hlt

@@ -1,0 +1,2 @@
+; Rf = FF, then runs into the zero word
+addi rf r0 ff
