@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "game/boundary_runs.h"
 #include "game/game_random.h"
 #include "game/game.h"
 #include "game/levels.h"
@@ -394,6 +395,32 @@ TEST(LevelFeeders, DigitLevelsTypeTensThenUnits) {
         return;
     }
     FAIL() << "no seed gave a = 7 and b ending in 0";
+}
+
+// A boundary run handed in as data (as a level of any source may): its
+// registers and memory stand in place, its keys come from the plain feeder
+// after the delay; a built-in level's boundary run draws nothing from rand().
+TEST(BoundaryRuns, GivenDataSetsTheRunUpWithoutDrawing) {
+    setUp(9, 31);
+    game.boundaryRun = 1;
+    const BoundaryRun run{"", {{1, 0x05}}, {{0x0300, {0x01, 0x02}}}, {'A', 'B', 0x0D}, 3};
+    setUpRunFrom(game, 31, run);
+    EXPECT_EQ(game.presetRegisters[1], 0x05);
+    EXPECT_EQ(cpu.memory[0x0301], 0x02);
+    EXPECT_EQ(feederKeys(3), std::vector<std::uint8_t>{});
+    EXPECT_EQ(feederKeys(10), (std::vector<std::uint8_t>{'A', 'B', 0x0D}));
+
+    const int first = draws(9, 1)[0];
+    setUp(9, 17);
+    gameSrand(9);
+    game.setUpBoundaryRun(1);
+    EXPECT_EQ(cpu.registers[1], 0x01);
+    EXPECT_EQ(cpu.registers[2], 0xA0);
+    EXPECT_EQ(cpu.memory[0x00AF], 0xFF);
+    EXPECT_EQ(mem(0x00A9), 0x00); // 10! keeps no bit in 8
+    EXPECT_EQ(gameRand(), first);
+    game.setLEVEL(17);
+    EXPECT_EQ(game.boundaryRun, 0);
 }
 
 TEST(LevelFeeders, LetterLinesAndKeyLevels) {

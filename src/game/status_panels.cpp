@@ -89,7 +89,8 @@ void Game::updateREG() {
     registerPrintf("Z=%01X C=%01X S=%01X %c", cpu.flags & 1, (cpu.flags >> 1) & 1, (cpu.flags >> 2) & 1,
                    (cpu.flags & FLAG_I) ? ' ' : 'I');
     printAt(registerPanel, 14, 5);
-    if (boundaryRun) registerPrintf("边界:%u/%zu", boundaryRun, boundaryRuns(level).size());
+    // As wide as "已通过:00", which it replaces in the same cells.
+    if (boundaryRun) registerPrintf("边界:%u/%-2zu", boundaryRun, boundaryRuns(level).size());
     else registerPrintf("已通过:%02X", passCount & 0xFF);
 
     perfPanel.clearText();
