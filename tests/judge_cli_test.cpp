@@ -581,6 +581,15 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
             }
         }
     }
+    // Saved on Windows: a byte order mark and CR LF line ends.
+    std::string windows = "\xEF\xBB\xBF";
+    for (char c : readFile(ASMQUEST_SOURCE_DIR + std::string("/custom-levels/") + utf8(u8"相等.toml")))
+        windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeFile("windows.toml", windows);
+    writeFile("right.s", "sub r0 r1 r2\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n");
+    EXPECT_EQ(judge("check-level windows.toml").status, 0);
+    EXPECT_EQ(judge("level windows.toml right.s --seed 1").status, 0);
+
     // A failed boundary run names itself; a completed level gives size and steps.
     writeFile("never.s", "hlt\n");
     EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"相等.toml") + " never.s --seed 2").out

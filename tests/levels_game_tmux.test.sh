@@ -88,6 +88,7 @@ try:
             wait_for("关卡说明-第2关", "257 passes complete level 1", timeout=60)
             wait_for("将r1*r2保存到r3", "the panel then describes level 2")
             wait_for("恭喜通过第1关！", "the console congratulates on level 1")
+            wait_for("你的程序：2条指令，平均每次检验2步。", "and says how small and fast the program was")
             wait_for("接下来：第2关", "and says what comes next")
             # Level 1's program fails level 2: the report gives R3 = R1 x R2
             # and the inputs, and 重放 sets those inputs up again.

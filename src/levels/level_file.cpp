@@ -1,6 +1,7 @@
 #include "levels/level_file.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "levels/toml.h"
 #include "shell/host_files.h"
@@ -245,6 +246,10 @@ std::string gbkFromUtf8(const std::string& utf8) {
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') { // a file saved on Windows
+            ++i;
+            continue;
+        }
         const int length = byte < 0x80 ? 1 : byte >> 5 == 6 ? 2 : byte >> 4 == 14 ? 3 : byte >> 3 == 30 ? 4 : 1;
         std::uint32_t code = length == 1 ? byte : byte & (0x7F >> length);
         for (int k = 1; k < length && i + static_cast<std::size_t>(k) < utf8.size(); ++k)

@@ -57,5 +57,5 @@ LevelFile readLevelFile(const std::string& path);
 // The same from the file's text; `name` stands in messages for the path.
 LevelFile parseLevelFile(const std::string& text, const std::string& name);
 
-// UTF-8 to the game's GBK; characters GBK lacks become '?'.
+// UTF-8 to the game's GBK, line ends as "\n"; characters GBK lacks become '?'.
 std::string gbkFromUtf8(const std::string& utf8);
