@@ -19,6 +19,7 @@
 #include "game/run_steps.h"
 #include "game/step_history.h"
 #include "shell/host_files.h"
+#include "shell/messages.h"
 #include "game_support.h"
 #include "ui_support.h"
 
@@ -365,6 +366,26 @@ TEST(Buttons, CompileFeedbackAndRefusals) {
     EXPECT_EQ(consoleMessages(), "编译成功：1条指令，1个数据字节，共5字节。");
 }
 
+TEST(Buttons, UndoOutlastsACompileAndEachLevelUndoesItsOwnEdits) {
+    freshProgram();
+    runFrame();
+    typeIntoEditor("add r3 r1 r2\rhlt");
+    press("编译");
+    const auto undo = [] {
+        editorPanel.raise();
+        fakeConsole().pushKey('Z', 0x1A, LEFT_CTRL_PRESSED);
+        runFrames(2);
+    };
+    undo();
+    EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\n");
+    game.setLEVEL(2); // the level passed: level 2 starts with the same text and nothing to undo
+    undo();
+    EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\n");
+    game.setLEVEL(1); // back to level 1 with the text it was left with: its edits again
+    undo();
+    EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2");
+}
+
 TEST(Buttons, TheBarTogglesAPanel) {
     freshProgram();
     runFrame();
@@ -563,6 +584,63 @@ TEST(Layout, TheLevelTextScrollsWhenTallerThanItsPanel) {
     runFrame();
     EXPECT_EQ(panelRow(levelPanel, 0), game.levelText.substr(0, game.levelText.find('\n')).erase(
                                            game.levelText.substr(0, game.levelText.find('\n')).find_last_not_of(' ') + 1));
+}
+
+TEST(Layout, TheConsoleKeepsEveryCompileMessageAndScrollsBack) {
+    freshProgram();
+    runFrame();
+    // Line 0 has two messages, the first without a line break of its own.
+    std::string source = "add r3 r123456789 r1\r";
+    for (int i = 0; i < 300; ++i) source += "foo\r";
+    typeIntoEditor(source);
+    press("编译");
+    const std::vector<std::string>& rows = consolePanel.rows();
+    const auto total = static_cast<int>(rows.size());
+    ASSERT_GT(total, 600);
+    EXPECT_EQ(rows[0], "第0行：");
+    EXPECT_EQ(rows[1] + rows[2], "长度过长，字符数不能大于8，即位数不能大于32");
+    EXPECT_EQ(rows[3], "没有寄存器\"123456789\"");
+    EXPECT_EQ(rows[4], "第1行：");
+
+    const int top = static_cast<int>(consolePanel.y), bottom = static_cast<int>(consolePanel.bottom);
+    const auto shownRow = [&](int row) {
+        std::string text = fakeConsole().row(top + row).substr(static_cast<std::size_t>(consolePanel.x), 36);
+        return text.erase(text.find_last_not_of(' ') + 1);
+    };
+    const auto border = [&](int first, int count) {
+        return "第" + std::to_string(first) + "-" + std::to_string(first + 11) + "行/共" + std::to_string(count) + "行";
+    };
+    runFrame();
+    EXPECT_EQ(shownRow(11), rows.back()); // the newest rows
+    EXPECT_NE(fakeConsole().row(bottom).find(border(total - 11, total)), std::string::npos);
+
+    click(static_cast<int>(consolePanel.x) + 2, top + 2); // the console in front takes the keys
+    fakeConsole().pushKey(VK_HOME, 0);
+    runFrames(2);
+    for (int row = 0; row < 12; ++row) EXPECT_EQ(shownRow(row), rows[static_cast<std::size_t>(row)]);
+    EXPECT_NE(fakeConsole().row(bottom).find(border(1, total)), std::string::npos);
+    fakeConsole().pushKey(VK_NEXT, 0);
+    fakeConsole().pushMouse(static_cast<int>(consolePanel.x) + 3, top + 3, 0xFF880000u, MOUSE_WHEELED); // down
+    runFrames(3);
+    EXPECT_EQ(shownRow(0), rows[14]);
+    EXPECT_NE(fakeConsole().row(bottom).find(border(15, total)), std::string::npos);
+    fakeConsole().pushKey(VK_PRIOR, 0);
+    runFrames(2);
+    EXPECT_EQ(shownRow(0), rows[3]);
+
+    consolePrintf("新消息\n"); // new output jumps to the end
+    runFrame();
+    EXPECT_EQ(shownRow(11), "新消息");
+    EXPECT_NE(fakeConsole().row(bottom).find(border(total - 10, total + 1)), std::string::npos);
+    fakeConsole().pushKey(VK_PRIOR, 0);
+    fakeConsole().pushKey(VK_END, 0);
+    runFrames(3);
+    EXPECT_EQ(shownRow(11), "新消息");
+
+    // Only the last thousand lines are kept.
+    for (int i = 0; i < 1200; ++i) consolePrintf("m%d\n", i);
+    EXPECT_EQ(consolePanel.rows().size(), 1000u);
+    EXPECT_EQ(consolePanel.rows().front(), "m200");
 }
 
 TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {

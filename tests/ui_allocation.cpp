@@ -4,6 +4,7 @@
 #include <new>
 
 #include "ui/editor.h"
+#include "ui/log_panel.h"
 #include "ui_support.h"
 
 namespace {
@@ -22,6 +23,15 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 #pragma GCC diagnostic pop
 
+namespace {
+void logLine(LogPanel& panel, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    panel.printLogged(format, args);
+    va_end(args);
+}
+} // namespace
+
 TEST(FrameAllocation, ComposingPanelsAndAnEditorAllocatesNothing) {
     freshToolkit(170, 45);
     Editor editor("E", 1, 4, 80, 24);
@@ -35,7 +45,11 @@ TEST(FrameAllocation, ComposingPanelsAndAnEditorAllocatesNothing) {
     panel.buttons.emplace_back(0, 5, 4, 1, "按钮", panel.x, panel.y);
     panel.buttons.back().action = [] {};
     panel.inputHandlers.push_back([](INPUT_RECORD) {});
+    LogPanel console("控制台", 120, 14, 36, 12);
+    for (int i = 0; i < 40; ++i) logLine(console, "第%d行：\n不存在的指令\n", i);
+    const INPUT_RECORD wheelUp = mouseAt(125, 18, 0x00780000u, MOUSE_WHEELED);
     composeFrame();
+    composeFrame(wheelUp);
     composeFrame(mouseAt(85, 9));
     fakeConsole().recording = false;
 
@@ -45,6 +59,9 @@ TEST(FrameAllocation, ComposingPanelsAndAnEditorAllocatesNothing) {
     composeFrame(mouseAt(86, 9, 1)); // press it
     composeFrame(mouseAt(20, 10));   // move over the editor
     composeFrame(keyDown(VK_DOWN));  // a key for the front window
+    composeFrame(wheelUp);           // the console scrolled back further
+    composeFrame();
     counting = false;
+    EXPECT_FALSE(console.following);
     EXPECT_EQ(allocations, 0u);
 }

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "ui/editor.h"
+#include "ui/terminal_input.h"
 #include "ui_support.h"
 
 namespace {
@@ -137,7 +138,7 @@ TEST_F(EditorTest, ShiftSelectCopyCollapseAndPaste) {
     expectCaret(4, 0);
     ctrl('V');
     expectLines({"hellello"});
-    expectCaret(8, 0);
+    expectCaret(7, 0); // after the pasted text
     composeFrame();
     EXPECT_TRUE(fakeConsole().cursorVisible);
     EXPECT_EQ(e().extendSide, 0);
@@ -195,34 +196,172 @@ TEST_F(EditorTest, PasteOfSeveralLinesSplitsTheCaretLine) {
     caretAt(1, 0);
     e().clipboard = "A\nB";
     ctrl('V');
-    expectLines({"xAyz", "B"});
+    expectLines({"xA", "Byz"});
     expectCaret(1, 1);
     EXPECT_TRUE(e().modified);
     e().selStart = {0, 0};
-    e().selEnd = {2, 0};
+    e().selEnd = {1, 0};
     e().clipboard = "\n\n";
     ctrl('V');
-    expectLines({"yz", "", "", "B"}); // the rest of the line stays after the first piece
+    expectLines({"", "", "A", "Byz"}); // the rest of the line follows the last piece
     expectCaret(0, 2);
 }
 
-TEST_F(EditorTest, ControlKeysOtherThanEditingOnesAreTyped) {
-    ctrl('A');
-    e().handleINPUT(keyDown('V', 0x16, RIGHT_CTRL_PRESSED));
+TEST_F(EditorTest, ControlKeysWithoutABindingNeverEnterTheText) {
+    ctrl('S');
+    ctrl('Q');
+    e().handleINPUT(keyDown('B', 0x02, RIGHT_CTRL_PRESSED));
+    e().handleINPUT(keyDown(VK_RETURN, '\n', LEFT_CTRL_PRESSED)); // Ctrl+Enter on Windows
+    e().handleINPUT(keyDown(VK_BACK, 0x7F, LEFT_CTRL_PRESSED));   // Ctrl+Backspace on Windows
+    e().handleINPUT(keyDown(0, 0x1B));
     e().handleINPUT(keyDown(VK_TAB, '\t')); // spaces up to the next multiple of 4
-    expectLines({"\x01\x16  "});
+    expectLines({"    "});
     e().handleINPUT(keyDown(0, static_cast<char>(0xB9)));
     e().handleINPUT(keyDown(0, static_cast<char>(0xD8)));
-    expectLines({"\x01\x16  关"});
+    expectLines({"    关"});
     e().handleINPUT(keyDown(VK_TAB, '\t'));
-    expectLines({"\x01\x16  关  "});
+    expectLines({"    关  "});
+    // AltGr (Ctrl with Alt) types its character.
+    e().handleINPUT(keyDown('Q', '@', LEFT_CTRL_PRESSED | RIGHT_ALT_PRESSED));
+    expectLines({"    关  @"});
     INPUT_RECORD release = keyDown('Q', 'q');
     release.Event.KeyEvent.bKeyDown = 0;
     e().handleINPUT(release);
     INPUT_RECORD focus;
     focus.EventType = FOCUS_EVENT;
     e().handleINPUT(focus);
-    expectLines({"\x01\x16  关  "});
+    expectLines({"    关  @"});
+}
+
+namespace {
+// One editing case: a text with a selection (or caret), the bytes a terminal
+// sends for the keys, through the real input decoder, and what results.
+struct KeyCase {
+    const char* name;
+    std::string text;
+    TextPosition selStart, selEnd;
+    std::string clipboard;
+    std::string keys;
+    std::vector<std::string> lines;
+    TextPosition resultStart, resultEnd;
+};
+
+const char* const ctrlA = "\x01";
+const char* const ctrlC = "\x03";
+const char* const ctrlS = "\x13";
+const char* const ctrlV = "\x16";
+const char* const ctrlX = "\x18";
+const char* const ctrlY = "\x19";
+const char* const ctrlZ = "\x1a";
+const char* const backspace = "\x7f";
+const char* const leftArrow = "\x1b[D";
+const char* const shiftRight = "\x1b[1;2C";
+const char* const del = "\x1b[3~";
+
+std::string keys(std::initializer_list<std::string> pieces) {
+    std::string all;
+    for (const std::string& piece : pieces) all += piece;
+    return all;
+}
+
+const KeyCase keyCases[] = {
+    {"Backspace on a selection deletes only the selection", "abcdef", {1, 0}, {4, 0}, "", backspace, {"aef"}, {1, 0}, {1, 0}},
+    {"Backspace on whole selected lines joins nothing", "ab\ncd\nef", {0, 1}, {0, 2}, "", backspace, {"ab", "ef"}, {0, 1}, {0, 1}},
+    {"Backspace at a line start joins it to the line above", "ab\ncd", {0, 1}, {0, 1}, "", backspace, {"abcd"}, {2, 0}, {2, 0}},
+    {"paste of two lines between X and Y", "XY", {1, 0}, {1, 0}, "a\nb", ctrlV, {"Xa", "bY"}, {1, 1}, {1, 1}},
+    {"paste over a selection", "hello", {1, 0}, {3, 0}, "AB\nC", ctrlV, {"hAB", "Clo"}, {1, 1}, {1, 1}},
+    {"copy then paste of lines", "ab\ncd", {1, 0}, {1, 1}, "", keys({ctrlC, "\x1b[F", ctrlV}), {"abb", "c", "cd"}, {1, 1}, {1, 1}},
+    {"Ctrl+A selects all and typing replaces it", "ab\ncd", {1, 1}, {1, 1}, "", keys({ctrlA, "z"}), {"z"}, {1, 0}, {1, 0}},
+    {"Ctrl+A then Ctrl+X empties the editor", "ab\ncd", {0, 0}, {0, 0}, "", keys({ctrlA, ctrlX}), {""}, {0, 0}, {0, 0}},
+    {"unbound Ctrl letters and Esc enter nothing", "ab", {1, 0}, {1, 0}, "", keys({ctrlS, "\x02\x0e\x07", "\x1b"}), {"ab"}, {1, 0}, {1, 0}},
+    {"Ctrl+Z takes back the last word typed", "", {0, 0}, {0, 0}, "", keys({"add r3 r1", ctrlZ}), {"add r3"}, {6, 0}, {6, 0}},
+    {"word by word back to the start", "", {0, 0}, {0, 0}, "", keys({"add r3", ctrlZ, ctrlZ, ctrlZ}), {""}, {0, 0}, {0, 0}},
+    {"typed Chinese is one word", "", {0, 0}, {0, 0}, "", keys({"mov \xe5\x85\xb3\xe5\x8d\xa1", ctrlZ}), {"mov"}, {3, 0}, {3, 0}},
+    {"a caret move ends the typing step", "", {0, 0}, {0, 0}, "", keys({"ab", leftArrow, "c", ctrlZ}), {"ab"}, {1, 0}, {1, 0}},
+    {"a Backspace run is one step", "", {0, 0}, {0, 0}, "", keys({"abcdef", backspace, backspace, backspace, ctrlZ}), {"abcdef"}, {6, 0}, {6, 0}},
+    {"a Delete run is one step", "abcd", {0, 0}, {0, 0}, "", keys({del, del, del, ctrlZ}), {"abcd"}, {0, 0}, {0, 0}},
+    {"Enter is a step of its own", "", {0, 0}, {0, 0}, "", keys({"ab\rcd", ctrlZ, ctrlZ}), {"ab"}, {2, 0}, {2, 0}},
+    {"undoing a line join splits the line again", "ab\ncd", {0, 1}, {0, 1}, "", keys({backspace, ctrlZ}), {"ab", "cd"}, {0, 1}, {0, 1}},
+    {"undoing a deleted selection selects it again", "hello world", {5, 0}, {11, 0}, "", keys({backspace, ctrlZ}), {"hello world"}, {5, 0}, {11, 0}},
+    {"typing over a selection is undone at once", "hello", {0, 0}, {5, 0}, "", keys({"bye", ctrlZ}), {"hello"}, {0, 0}, {5, 0}},
+    {"undoing a paste", "XY", {1, 0}, {1, 0}, "a\nb", keys({ctrlV, ctrlZ}), {"XY"}, {1, 0}, {1, 0}},
+    {"undoing a cut", "abc", {0, 0}, {2, 0}, "", keys({ctrlX, ctrlZ}), {"abc"}, {0, 0}, {2, 0}},
+    {"Ctrl+Y does it again", "", {0, 0}, {0, 0}, "", keys({"ab cd", ctrlZ, ctrlZ, ctrlY}), {"ab"}, {2, 0}, {2, 0}},
+    {"Ctrl+Y after the last step does nothing", "", {0, 0}, {0, 0}, "", keys({"ab", ctrlZ, ctrlY, ctrlY}), {"ab"}, {2, 0}, {2, 0}},
+    {"typing after an undo drops the redo", "", {0, 0}, {0, 0}, "", keys({"ab cd", ctrlZ, "!", ctrlY}), {"ab!"}, {3, 0}, {3, 0}},
+    {"Shift+arrows then Backspace", "abcd", {0, 0}, {0, 0}, "", keys({shiftRight, shiftRight, backspace}), {"cd"}, {0, 0}, {0, 0}},
+};
+} // namespace
+
+TEST_F(EditorTest, KeysFromTheTerminalEditAndUndo) {
+    for (const KeyCase& c : keyCases) {
+        SCOPED_TRACE(c.name);
+        open(20, 6);
+        e().setText(c.text);
+        if (e().lines.empty()) e().lines.emplace_back();
+        e().selStart = c.selStart;
+        e().selEnd = c.selEnd;
+        e().clipboard = c.clipboard;
+        TerminalInputDecoder decoder;
+        InputQueue queue;
+        decoder.feed(c.keys.data(), c.keys.size(), 0, queue);
+        decoder.expire(1000, queue);
+        for (INPUT_RECORD record; queue.pop(record);) composeFrame(record);
+        expectLines(c.lines);
+        EXPECT_EQ(e().selStart, c.resultStart);
+        EXPECT_EQ(e().selEnd, c.resultEnd);
+        for (const std::string& line : e().lines)
+            for (char b : line) EXPECT_FALSE(static_cast<std::uint8_t>(b) < 0x20 || b == 0x7F) << "control byte in the text";
+    }
+}
+
+TEST_F(EditorTest, UndoGoesBackTwoHundredStepsAndEachLevelKeepsItsOwn) {
+    // At start-up the level is set up, the editor emptied, and every edit sets the level up again.
+    e().useHistoryOf(1);
+    e().setText("");
+    type("a");
+    e().useHistoryOf(1);
+    ctrl('Z');
+    EXPECT_EQ(e().getText(), "");
+    std::string typed;
+    for (int i = 0; i < 300; ++i) typed += i % 2 ? "\r" : "w";
+    type(typed);
+    EXPECT_EQ(e().lines.size(), 151u);
+    std::string lines;
+    for (int i = 0; i < 150; ++i) lines += "w\n";
+    for (int i = 0; i < 250; ++i) ctrl('Z');
+    EXPECT_EQ(e().getText(), lines.substr(0, 50));
+    for (int i = 0; i < 100; ++i) ctrl('Z');
+    expectLines({""});
+    for (int i = 0; i < 300; ++i) ctrl('Y');
+    EXPECT_EQ(e().getText(), lines);
+
+    // Level 2 starts with the text carried over: its own, empty journal.
+    const std::string levelOneText = e().getText();
+    e().useHistoryOf(2);
+    ctrl('Z');
+    EXPECT_EQ(e().getText(), levelOneText);
+    type("x");
+    // Back to level 1 with its saved code: its journal again.
+    e().setText(levelOneText);
+    e().useHistoryOf(1);
+    ctrl('Z');
+    EXPECT_EQ(e().lines.size(), 150u);
+    // Level 2 with another text than its journal was recorded on: nothing to undo.
+    e().setText("other");
+    e().useHistoryOf(2);
+    ctrl('Z');
+    expectLines({"other"});
+    e().useHistoryOf(2); // the same level again (every run sets it up): the journal stays
+    type(" text");
+    ctrl('Z');
+    expectLines({"other"});
+    // Lines written behind the journal's back: it ends rather than corrupt them.
+    type(" more");
+    e().lines = {"x"};
+    ctrl('Z');
+    ctrl('Y');
+    expectLines({"x"});
 }
 
 TEST_F(EditorTest, GutterWidensAtElevenLines) {
@@ -416,6 +555,8 @@ TEST_F(EditorTest, SetTextDropsEmptyLinesAndZeroBytesGetTextJoins) {
     EXPECT_EQ(e().getText(), "a\nb");
     e().setText(std::string("x\0y\n", 4));
     expectLines({"xy"});
+    e().setText("a\x01" "b\x1a\x13\tc\x7f\r\nd"); // control bytes saved by an older game
+    expectLines({"ab\tc", "d"});
     caretAt(2, 0);
     e().setText("long line\nsecond");
     e().selStart = e().selEnd = {6, 1};
@@ -450,9 +591,9 @@ TEST_F(EditorTest, NoLinesNeverCrashes) {
 TEST_F(EditorTest, RandomKeysKeepTheCaretInsideTheText) {
     std::mt19937 random(12345);
     const std::uint16_t keys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_HOME, VK_END, VK_DELETE, VK_SHIFT,
-                                  'C',     'V',      'X',   'A',     VK_RETURN};
+                                  'C',     'V',      'X',   'A',     VK_RETURN, 'Z', 'Y'};
     const char chars[] = {0, 0, 0, 0, 'a', '\r', '\b', '\b', 'z', '\n', '\t', static_cast<char>(0xB9),
-                          static_cast<char>(0xD8), 0x16, 0x03};
+                          static_cast<char>(0xD8), 0x16, 0x03, 0x1A, 0x19, ' '};
     const std::uint32_t controls[] = {0, 0, SHIFT_PRESSED, LEFT_CTRL_PRESSED, RIGHT_CTRL_PRESSED,
                                       SHIFT_PRESSED | LEFT_CTRL_PRESSED};
     for (int i = 0; i < 20000; ++i) {
@@ -465,6 +606,14 @@ TEST_F(EditorTest, RandomKeysKeepTheCaretInsideTheText) {
         expectValidSelection();
         if (HasFatalFailure()) return;
     }
+    for (const std::string& line : e().lines)
+        for (char b : line) ASSERT_FALSE(static_cast<std::uint8_t>(b) < 0x20 || b == 0x7F) << "control byte in the text";
+    // The journal matches the text it ends in: back and forth again gives it unchanged.
+    const std::string text = e().getText();
+    for (int i = 0; i < 300; ++i) ctrl('Z');
+    EXPECT_NE(e().getText(), text);
+    for (int i = 0; i < 300; ++i) ctrl('Y');
+    EXPECT_EQ(e().getText(), text);
 }
 
 TEST(EditorScroll, TheCaretNearTheRightEdgeStaysInsideTheInterior) {

@@ -2,7 +2,8 @@
 # The toolkit inside the real game in a real terminal: typing and selecting in
 # the editor, the clipboard, dragging a panel by its header, closing it with
 # its close box and opening it again from the bar, a click after 步进, a
-# 2000-character paste and the memory panel scrolled over all 64 KiB. The game runs in a private
+# 2000-character paste, Ctrl+A, Ctrl+Z and Ctrl+Y, the memory panel scrolled over all 64 KiB and the
+# console scrolled back over forty lines of compile errors. The game runs in a private
 # tmux server; the screen is read back with capture-pane.
 # Usage: ui_game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -90,8 +91,13 @@ try:
     wait_for(lambda: find("|1|hlQt ") == (0, 5), "typed text lands where the click put the caret")
 
     # A paste of 2000 characters reaches the editor at once, not a character a frame.
-    keys("C-a")  # nothing selected to replace: typed as a control character, removed again
-    keys("BSpace")
+    # Ctrl+A selects everything and Backspace takes it away; Ctrl+Z brings it back, Ctrl+Y empties again.
+    keys("C-a", "BSpace")
+    wait_for(lambda: find("|0| ") == (0, 4) and find("|1|") is None, "Ctrl+A and Backspace empty the editor")
+    keys("C-z")
+    wait_for(lambda: find("|1|hlQt ") == (0, 5), "Ctrl+Z gives the text back")
+    keys("C-s", "C-y")
+    wait_for(lambda: find("|0| ") == (0, 4) and find("|1|") is None, "Ctrl+Y empties it again, Ctrl+S typed nothing")
     pasted = "".join("line%02d " % i + "x" * 42 + "\r" for i in range(40))
     assert len(pasted) == 2000
     start = time.monotonic()
@@ -117,6 +123,22 @@ try:
     wait_for(lambda: find("FFF0 ") is not None, "End reaches the last row, FFF0")
     keys("Home")
     wait_for(lambda: top_label() == "0000", "Home goes back to 0000")
+
+    # Forty lines in error: the console keeps them all and scrolls back to the first.
+    click_text("编译", "the CPU control panel's compile button")
+    wait_for(lambda: find("编译失败：40行有错误") is not None or find("编译失败：40行有错") is not None,
+             "the compile reports forty lines")
+    console = find("|控制台 ")
+    wait_for(lambda: console is not None and find("/共") is not None, "the console border counts its rows")
+    if console:
+        click(console[0] + 5, console[1] + 5)
+        keys("Home")
+        wait_for(lambda: find("|第0行：") == (console[0], console[1] + 2), "Home shows the first message")
+        wait_for(lambda: find("-第1-12行/共") is not None, "the border shows the position")
+        mouse(65, console[0] + 5, console[1] + 5)
+        wait_for(lambda: find("-第4-15行/共") is not None, "the wheel scrolls the console")
+        keys("End")
+        wait_for(lambda: find("|第0行：") is None, "End goes back to the newest messages")
 finally:
     session.close()
 

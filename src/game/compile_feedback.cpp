@@ -22,16 +22,25 @@ std::size_t dataLines(const std::string& source) {
     return count;
 }
 
+// Every message on a row of its own, also one the assembler wrote without a
+// line break at its end.
+void printMessage(const std::string& message) {
+    consolePrintf("%s", message.c_str());
+    if (message.empty() || message.back() != '\n') consolePrintf("\n");
+}
+
 } // namespace
 
 void reportCompile(const std::string& source) {
     consolePanel.clearText();
     for (std::uint64_t line : game.errorLines) {
         consolePrintf("第%llu行：\n", static_cast<unsigned long long>(line));
-        for (const std::string& message : game.compileErrors[line]) consolePrintf("%s", message.c_str());
+        for (const std::string& message : game.compileErrors[line]) printMessage(message);
     }
-    for (const AsmWarning& warning : findAsmWarnings(source))
-        consolePrintf("第%llu行：警告：%s", static_cast<unsigned long long>(warning.line), warning.message.c_str());
+    for (const AsmWarning& warning : findAsmWarnings(source)) {
+        consolePrintf("第%llu行：警告：", static_cast<unsigned long long>(warning.line));
+        printMessage(warning.message);
+    }
     if (!game.errorLines.empty()) {
         consolePrintf("编译失败：%zu行有错误，程序没有载入。\n", game.errorLines.size());
         return;

@@ -46,7 +46,7 @@ constexpr PanelPlace choicePanelPlace{"null", 10, 10, 36, 12};
 
 ConsoleScreen screen;
 std::vector<window*> windowList;
-window consolePanel(PLACE(consolePanelPlace));
+LogPanel consolePanel(PLACE(consolePanelPlace));
 ManualNode manualRoot = buildManual();
 Cpu cpu;
 Asm assembler;
@@ -93,7 +93,7 @@ void restartGlobals() {
     assembler.~Asm();
     cpu.~Cpu();
     manualRoot.~ManualNode();
-    consolePanel.~window();
+    consolePanel.~LogPanel();
     windowList.clear();
     screen.~ConsoleScreen();
 
@@ -102,7 +102,7 @@ void restartGlobals() {
     inputConsumed = false;
 
     new (&screen) ConsoleScreen();
-    new (&consolePanel) window(PLACE(consolePanelPlace));
+    new (&consolePanel) LogPanel(PLACE(consolePanelPlace));
     new (&manualRoot) ManualNode(buildManual());
     new (&cpu) Cpu();
     new (&assembler) Asm();

@@ -27,6 +27,7 @@ void Game::setUpRun(unsigned short newLevel, unsigned boundary) {
     registerCheck = nullptr;
     memoryCheck = nullptr;
     level = newLevel;
+    editorPanel.useHistoryOf(level); // each level undoes its own edits
 
     stepHistory.stop(); // the set-up draws live, never from a log
     cpu.reset();

@@ -116,7 +116,7 @@ std::string layoutPath() { return hostPath("levels", "布局.txt"); }
 
 void arrangeDefaultLayout() {
     // Raised back to front, so the editor ends in front.
-    for (window* w : {&cpuControlPanel, &registerPanel, &levelPanel, &consolePanel})
+    for (window* w : std::initializer_list<window*>{&cpuControlPanel, &registerPanel, &levelPanel, &consolePanel})
         w->raise();
     editorPanel.raise();
     for (window* hidden : {&perfPanel, &choicePanel})

@@ -2,9 +2,10 @@
 // construction order.
 #pragma once
 #include "ui/editor.h"
+#include "ui/log_panel.h"
 #include "ui/window.h"
 
-extern window consolePanel;
+extern LogPanel consolePanel;
 extern Editor editorPanel;
 extern window registerPanel;
 extern window memoryPanel;

@@ -12,7 +12,7 @@ void printInto(window& panel, const char* format, va_list args) { panel.print(fo
 void consolePrintf(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    printInto(consolePanel, format, args);
+    consolePanel.printLogged(format, args);
     va_end(args);
     // Only the order changes: a console the player closed stays closed. An
     // open one comes in front of what covers it, but no further, so the

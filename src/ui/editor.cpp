@@ -93,6 +93,7 @@ std::int64_t Editor::nextColumn(std::int64_t line, std::int64_t column) const {
 }
 
 void Editor::placeCaret(TextPosition position, bool vertical) {
+    history.seal();
     moveCaret(position, vertical);
     extendSide = 0; // the selection is empty: the next Shift+key chooses its end afresh
     if (lines.empty()) return;
@@ -217,25 +218,32 @@ void Editor::handleMouse(const MOUSE_EVENT_RECORD& mouse) {
         if (line >= 0 && line < lineCount()) toggleBreakpoint(line);
         return;
     }
+    history.seal();
     selStart = selEnd = dragAnchor = textPositionAt(column, row);
     extendSide = 0;
     dragging = true;
 }
 
+namespace {
+// Bytes that never enter the text: control characters other than Enter,
+// Backspace and Tab, and DEL (Ctrl+Backspace on Windows).
+bool controlByte(std::uint8_t ch) { return (ch < 0x20 && ch != '\r' && ch != '\b' && ch != '\t') || ch == 0x7F; }
+} // namespace
+
 void Editor::handleKey(const KEY_EVENT_RECORD& key) {
     const std::uint16_t vk = key.wVirtualKeyCode;
     const auto ch = static_cast<std::uint8_t>(key.uChar.AsciiChar);
+    const std::uint32_t state = key.dwControlKeyState;
     if (vk == VK_ESCAPE) return;
-    // Only the left Ctrl key edits; the right one types its control characters.
-    if ((key.dwControlKeyState & LEFT_CTRL_PRESSED) && ch != 0) {
-        if (vk == 'V') paste();
-        else if (vk == 'C') copy();
-        else if (vk == 'X') copy(), deleteSelection();
-        else typeByte(ch);
+    // Either Ctrl key makes a shortcut; AltGr (Ctrl with Alt) types its character.
+    const bool ctrl = (state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)) != 0;
+    const bool alt = (state & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED)) != 0;
+    if (ctrl && ch != 0 && (ch < 0x20 || !alt)) return handleControlKey(vk, (state & SHIFT_PRESSED) != 0);
+    if (ch != 0) {
+        if (!controlByte(ch)) typeByte(ch);
         return;
     }
-    if (ch != 0) return typeByte(ch);
-    if (key.dwControlKeyState & SHIFT_PRESSED) return extendSelection(vk);
+    if (state & SHIFT_PRESSED) return extendSelection(vk);
 
     const TextPosition start = clamped(selStart), end = clamped(selEnd);
     switch (vk) {
@@ -261,40 +269,108 @@ void Editor::handleKey(const KEY_EVENT_RECORD& key) {
     }
 }
 
-void Editor::typeByte(std::uint8_t ch) {
-    deleteSelection();
-    const TextPosition caret = clamped(selStart);
-    std::string& line = lines[static_cast<std::size_t>(caret.line)];
-    const auto c = static_cast<std::size_t>(caret.column);
-    if (ch == '\r') {
-        std::string tail = line.substr(c);
-        line.erase(c);
-        lines.insert(lines.begin() + caret.line + 1, std::move(tail));
-        moveCaret({caret.column + 1, caret.line}, false);
-    } else if (ch == '\b') {
-        if (caret.column == 0 && caret.line == 0) {
-            moveCaret(caret, false);
-        } else if (caret.column == 0) {
-            std::string& previous = lines[static_cast<std::size_t>(caret.line - 1)];
-            const auto join = static_cast<std::int64_t>(previous.size());
-            previous += line;
-            lines.erase(lines.begin() + caret.line);
-            moveCaret({join, caret.line - 1}, false);
-        } else {
-            // The whole character before the caret, both bytes of a pair.
-            const std::int64_t from = previousColumn(caret.line, caret.column);
-            line.erase(static_cast<std::size_t>(from), static_cast<std::size_t>(caret.column - from));
-            moveCaret({from, caret.line}, false);
-        }
-    } else if (ch == '\t') {
-        // The assembler does not take a tab as a separator: spaces up to the next multiple of 4.
-        const std::int64_t spaces = 4 - caret.column % 4;
-        line.insert(c, static_cast<std::size_t>(spaces), ' ');
-        moveCaret({caret.column + spaces, caret.line}, false);
-    } else {
-        line.insert(c, 1, static_cast<char>(ch));
-        moveCaret({caret.column + 1, caret.line}, false);
+// A Ctrl+letter without a binding does nothing: its control byte is no text.
+void Editor::handleControlKey(std::uint16_t vk, bool shift) {
+    switch (vk) {
+    case 'A': selectAll(); break;
+    case 'C': copy(); break;
+    case 'V': paste(); break;
+    case 'X':
+        copy();
+        deleteSelection();
+        break;
+    case 'Z': shift ? redo() : undo(); break;
+    case 'Y': redo(); break;
+    default: break;
     }
+}
+
+bool Editor::selectedRange(TextPosition& from, TextPosition& to) const {
+    from = clamped(selStart);
+    to = clamped(selEnd);
+    if (lines.empty() || to.line < from.line) {
+        to = from;
+        return false;
+    }
+    if (to < from) to = {lineLength(from.line), from.line};
+    return from != to;
+}
+
+std::string Editor::textBetween(TextPosition from, TextPosition to) const {
+    if (lines.empty()) return {};
+    from = clamped(from);
+    to = clamped(to);
+    if (to <= from) return {};
+    const std::string& first = lines[static_cast<std::size_t>(from.line)];
+    const auto start = static_cast<std::size_t>(from.column);
+    if (from.line == to.line) return first.substr(start, static_cast<std::size_t>(to.column - from.column));
+    std::string text = first.substr(start);
+    for (std::int64_t l = from.line + 1; l < to.line; ++l) {
+        text += '\n';
+        text += lines[static_cast<std::size_t>(l)];
+    }
+    text += '\n';
+    text += lines[static_cast<std::size_t>(to.line)].substr(0, static_cast<std::size_t>(to.column));
+    return text;
+}
+
+TextPosition Editor::replaceText(TextPosition from, TextPosition to, const std::string& text) {
+    if (lines.empty()) lines.emplace_back();
+    from = clamped(from);
+    to = std::max(from, clamped(to));
+    const auto first = static_cast<std::size_t>(from.line);
+    std::string tail = lines[static_cast<std::size_t>(to.line)].substr(static_cast<std::size_t>(to.column));
+    lines[first].erase(static_cast<std::size_t>(from.column));
+    lines.erase(lines.begin() + from.line + 1, lines.begin() + to.line + 1);
+    std::size_t line = first, piece = 0;
+    for (;;) {
+        const std::size_t newline = text.find('\n', piece);
+        lines[line].append(text, piece, newline == std::string::npos ? std::string::npos : newline - piece);
+        if (newline == std::string::npos) break;
+        lines.emplace(lines.begin() + static_cast<std::ptrdiff_t>(++line));
+        piece = newline + 1;
+    }
+    const TextPosition end{static_cast<std::int64_t>(lines[line].size()), static_cast<std::int64_t>(line)};
+    lines[line] += tail;
+    return end;
+}
+
+void Editor::edit(TextPosition from, TextPosition to, const std::string& text, EditKind kind) {
+    from = clamped(from);
+    to = std::max(from, clamped(to));
+    history.record({from, textBetween(from, to), text, selStart, selEnd, kind});
+    selStart = selEnd = replaceText(from, to, text);
+    modified = true;
+}
+
+void Editor::editSelection(const std::string& text, EditKind kind) {
+    if (lines.empty()) lines.emplace_back();
+    TextPosition from, to;
+    selectedRange(from, to);
+    edit(from, to, text, kind);
+}
+
+void Editor::typeByte(std::uint8_t ch) {
+    if (lines.empty()) lines.emplace_back();
+    if (ch == '\r') return editSelection("\n", EditKind::other);
+    if (ch == '\b') {
+        // Backspace takes away a selection, or else the character before the caret.
+        if (selStart != selEnd) return deleteSelection();
+        const TextPosition caret = clamped(selStart);
+        if (caret.column > 0)
+            return edit({previousColumn(caret.line, caret.column), caret.line}, caret, "", EditKind::backspace);
+        if (caret.line > 0) return edit({lineLength(caret.line - 1), caret.line - 1}, caret, "", EditKind::backspace);
+        moveCaret(caret, false);
+        modified = true;
+        return;
+    }
+    if (ch == '\t') {
+        // The assembler does not take a tab as a separator: spaces up to the next multiple of 4.
+        TextPosition from, to;
+        selectedRange(from, to);
+        return editSelection(std::string(static_cast<std::size_t>(4 - from.column % 4), ' '), EditKind::typing);
+    }
+    editSelection(std::string(1, static_cast<char>(ch)), EditKind::typing);
 }
 
 // Delete: the selection, else the character after the caret, else at the end
@@ -302,16 +378,62 @@ void Editor::typeByte(std::uint8_t ch) {
 void Editor::deleteForward() {
     if (selStart != selEnd) return deleteSelection();
     const TextPosition caret = clamped(selStart);
-    std::string& line = lines[static_cast<std::size_t>(caret.line)];
     if (caret.column < lineLength(caret.line)) {
-        const std::int64_t to = nextColumn(caret.line, caret.column);
-        line.erase(static_cast<std::size_t>(caret.column), static_cast<std::size_t>(to - caret.column));
+        edit(caret, {nextColumn(caret.line, caret.column), caret.line}, "", EditKind::forwardDelete);
     } else if (caret.line + 1 < lineCount()) {
-        line += lines[static_cast<std::size_t>(caret.line + 1)];
-        lines.erase(lines.begin() + caret.line + 1);
+        edit(caret, {0, caret.line + 1}, "", EditKind::forwardDelete);
+    } else {
+        selStart = selEnd = caret;
+        modified = true;
     }
-    selStart = selEnd = caret;
+}
+
+void Editor::selectAll() {
+    if (lines.empty()) lines.emplace_back();
+    history.seal();
+    selStart = {0, 0};
+    selEnd = {lineLength(lineCount() - 1), lineCount() - 1};
+    extendSide = 2;
+}
+
+// The journal is checked against the text before a step is taken back or
+// done again: text changed behind its back (setText, a direct write of the
+// lines) ends the journal instead of corrupting the text.
+void Editor::undo() {
+    const EditStep* step = history.undo();
+    if (!step) return;
+    const TextPosition end = positionAfter(step->at, step->inserted);
+    if (clamped(step->at) != step->at || textBetween(step->at, end) != step->inserted) return history.clear();
+    replaceText(step->at, end, step->removed);
+    selStart = clamped(step->selStartBefore);
+    selEnd = clamped(step->selEndBefore);
+    extendSide = 0;
     modified = true;
+}
+
+void Editor::redo() {
+    const EditStep* step = history.redo();
+    if (!step) return;
+    const TextPosition end = positionAfter(step->at, step->removed);
+    if (clamped(step->at) != step->at || textBetween(step->at, end) != step->removed) return history.clear();
+    selStart = selEnd = replaceText(step->at, end, step->inserted);
+    extendSide = 0;
+    modified = true;
+}
+
+void Editor::useHistoryOf(std::int64_t key) {
+    if (key == historyKey) return;
+    const std::string text = getText();
+    if (historyKey != noHistoryKey) {
+        shelvedHistories[historyKey] = {std::move(history), text};
+        history.clear();
+    }
+    // Edits made since a setText belong to the text shown and stay.
+    if (auto it = shelvedHistories.find(key); it != shelvedHistories.end()) {
+        if (it->second.text == text && history.steps.empty()) history = std::move(it->second.history);
+        shelvedHistories.erase(it);
+    }
+    historyKey = key;
 }
 
 void Editor::extendSelection(std::uint16_t vk) {
@@ -335,6 +457,7 @@ void Editor::extendSelection(std::uint16_t vk) {
     }
     if (extendSide == 0) {
         if (!arrow) return;
+        history.seal();
         extendSide = (vk == VK_LEFT || vk == VK_UP || vk == VK_HOME) ? 1 : 2;
     }
     TextPosition& end = extendSide == 1 ? selStart : selEnd;
@@ -350,71 +473,38 @@ void Editor::extendSelection(std::uint16_t vk) {
 }
 
 void Editor::copy() {
-    if (lines.empty()) return clipboard.clear();
-    const TextPosition start = clamped(selStart), end = clamped(selEnd);
-    const std::string& first = lines[static_cast<std::size_t>(start.line)];
-    if (end.line < start.line) {
-        clipboard.clear();
-    } else if (end.line == start.line) {
-        // An end before the start on one line reaches to the end of the line,
-        // the same bytes deleteSelection removes.
-        const auto from = static_cast<std::size_t>(start.column);
-        clipboard = end.column >= start.column ? first.substr(from, static_cast<std::size_t>(end.column - start.column))
-                                               : first.substr(from);
-    } else {
-        clipboard = first.substr(static_cast<std::size_t>(start.column));
-        clipboard += '\n';
-        for (std::int64_t l = start.line + 1; l < end.line; ++l) {
-            clipboard += lines[static_cast<std::size_t>(l)];
-            clipboard += '\n';
-        }
-        clipboard += lines[static_cast<std::size_t>(end.line)].substr(0, static_cast<std::size_t>(end.column));
-    }
+    TextPosition from, to;
+    selectedRange(from, to);
+    clipboard = textBetween(from, to);
 }
 
 void Editor::deleteSelection() {
-    if (selStart != selEnd && !lines.empty()) {
-        const TextPosition start = clamped(selStart), end = clamped(selEnd);
-        std::string& first = lines[static_cast<std::size_t>(start.line)];
-        const auto from = static_cast<std::size_t>(start.column);
-        if (end.line == start.line) {
-            if (end.column >= start.column) first.erase(from, static_cast<std::size_t>(end.column - start.column));
-            else first.erase(from);
-        } else if (end.line > start.line) {
-            first = first.substr(0, from) + lines[static_cast<std::size_t>(end.line)].substr(
-                                                static_cast<std::size_t>(end.column));
-            lines.erase(lines.begin() + start.line + 1, lines.begin() + end.line + 1);
-        }
-        // An end line before the start line removes nothing.
-    }
-    selEnd = selStart;
+    TextPosition from, to;
+    if (selectedRange(from, to)) edit(from, to, "", EditKind::other);
+    selEnd = selStart = clamped(selStart);
     modified = true;
 }
 
+// The clipboard replaces the selection; the rest of the caret line follows the
+// last pasted line, and the caret stands after the pasted text.
 void Editor::paste() {
-    if (selStart != selEnd) deleteSelection();
-    if (lines.empty()) lines.emplace_back();
-    TextPosition caret = clamped(selStart);
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t newline = clipboard.find('\n', from);
-        const std::size_t pieceEnd = newline == std::string::npos ? clipboard.size() : newline;
-        std::string& line = lines[static_cast<std::size_t>(caret.line)];
-        line.insert(static_cast<std::size_t>(caret.column), clipboard, from, pieceEnd - from);
-        if (newline == std::string::npos) break;
-        lines.insert(lines.begin() + caret.line + 1, std::string());
-        caret = {0, caret.line + 1};
-        from = newline + 1;
-    }
-    selStart = selEnd = {lineLength(caret.line), caret.line};
-    modified = true;
+    history.seal();
+    editSelection(clipboard, EditKind::other);
 }
 
+// Not an edit: the journal is put away with the text it was recorded on, and
+// useHistoryOf takes it out again when the level and the text match.
 void Editor::setText(const std::string& text) {
+    if (historyKey != noHistoryKey) shelvedHistories[historyKey] = {std::move(history), getText()};
+    history.clear();
+    historyKey = noHistoryKey;
     lines.clear();
     std::string piece;
     for (char c : text) {
-        if (c == '\0') continue;
+        // Control bytes a code file may hold from an older game (Ctrl+letters
+        // were typed then) are dropped; a tab stays for the assembler to warn about.
+        const auto b = static_cast<std::uint8_t>(c);
+        if ((b < 0x20 && b != '\t' && b != '\n') || b == 0x7F) continue;
         if (c == '\n') {
             if (!piece.empty()) lines.push_back(std::move(piece));
             piece.clear();

@@ -9,27 +9,23 @@
 //   editorPanel.lineColours[0] = 0x9F;   // one frame, set by the main loop
 //
 // Keys edit the text (Enter splits, Backspace and Delete join, Tab pads to a
-// multiple of 4, Home/End, Shift+arrows select, left Ctrl+C/X/V use the
-// editor's own clipboard); a press in the text places the caret and a drag
-// selects; presses on a line's number toggle its breakpoint; updateGrid
-// redraws the grid as a draw hook.
+// multiple of 4, Home/End, Shift+arrows select, Ctrl+A selects all, Ctrl+C/X/V
+// use the editor's own clipboard, Ctrl+Z undoes and Ctrl+Y redoes); no other
+// control character ever enters the text. A press in the text places the
+// caret and a drag selects; presses on a line's number toggle its breakpoint;
+// updateGrid redraws the grid as a draw hook.
+//
+// Every edit goes through one replacement recorded in the undo journal. Each
+// level keeps its own journal: the game calls useHistoryOf(level) when the
+// level changes.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "ui/edit_history.h"
 #include "ui/window.h"
-
-struct TextPosition {
-    std::int64_t column = 0;
-    std::int64_t line = 0;
-    auto operator<=>(const TextPosition& other) const {
-        if (auto c = line <=> other.line; c != 0) return c;
-        return column <=> other.column;
-    }
-    bool operator==(const TextPosition&) const = default;
-};
 
 struct Editor : window {
     std::vector<std::string> lines;
@@ -45,6 +41,16 @@ struct Editor : window {
     // Where a press in the text put the caret; a held drag selects from it.
     TextPosition dragAnchor;
     bool dragging = false;
+    // The undo journal of the text shown, and those of the other levels, each
+    // kept with the text it belongs to.
+    EditHistory history;
+    struct ShelvedHistory {
+        EditHistory history;
+        std::string text;
+    };
+    std::unordered_map<std::int64_t, ShelvedHistory> shelvedHistories;
+    static constexpr std::int64_t noHistoryKey = -1;
+    std::int64_t historyKey = noHistoryKey;
 
     Editor(std::string title, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height);
 
@@ -55,6 +61,12 @@ struct Editor : window {
     void copy();
     void paste();
     void deleteSelection();
+    void selectAll();
+    void undo();
+    void redo();
+    // The level changed: put this journal away and take that level's, if the
+    // text is still the one it was recorded on.
+    void useHistoryOf(std::int64_t key);
     void moveCaret(TextPosition position, bool vertical);
     TextPosition normalise(TextPosition position, bool vertical) const;
     // Columns of the line-number gutter: the digits of the last index and '|'.
@@ -77,7 +89,18 @@ private:
     // The caret moved by a key or the mouse: never inside a character.
     void placeCaret(TextPosition position, bool vertical);
     TextPosition textPositionAt(std::int64_t gridColumn, std::int64_t gridRow) const;
+    // Both ends of the selection as deleteSelection sees them (an end before
+    // the start on one line reaches to the line end); false when empty.
+    bool selectedRange(TextPosition& from, TextPosition& to) const;
+    std::string textBetween(TextPosition from, TextPosition to) const;
+    // Replaces [from, to) by text ('\n' starts a line); returns the end of the new text.
+    TextPosition replaceText(TextPosition from, TextPosition to, const std::string& text);
+    // One edit: recorded, applied, the caret after the new text.
+    void edit(TextPosition from, TextPosition to, const std::string& text, EditKind kind);
+    // The selection, or the caret when nothing is selected.
+    void editSelection(const std::string& text, EditKind kind);
     void typeByte(std::uint8_t ch);
+    void handleControlKey(std::uint16_t vk, bool shift);
     void deleteForward();
     void extendSelection(std::uint16_t vk);
     void handleKey(const KEY_EVENT_RECORD& key);

@@ -16,8 +16,8 @@ struct TextScroll {
     std::int64_t top = 0;
 };
 
-// Rows as window::print places them: '\n' ends a row, a full row wraps, and a
-// double-byte character that does not fit starts the next row.
+} // namespace
+
 std::vector<std::string> layOut(const std::string& text, std::int64_t width) {
     std::vector<std::string> rows(1);
     if (width <= 0) return rows;
@@ -43,6 +43,21 @@ std::vector<std::string> layOut(const std::string& text, std::int64_t width) {
     return rows;
 }
 
+void drawScrollPosition(const window& panel, std::int64_t top, std::int64_t total) {
+    if (total <= panel.height()) return;
+    // Kept between frames so that drawing it allocates nothing.
+    static std::string label;
+    char where[64];
+    label.reserve(sizeof where);
+    std::snprintf(where, sizeof where, "第%lld-%lld行/共%lld行", static_cast<long long>(top + 1),
+                  static_cast<long long>(std::min(top + panel.height(), total)), static_cast<long long>(total));
+    label = where;
+    // Drawn before the frame, so it takes its cells of the bottom border.
+    drawText(label, panel.x + 1, panel.bottom, panel.width() - 1, 1, panel.colour);
+}
+
+namespace {
+
 void fill(window& panel, TextScroll& view, const std::string& text) {
     const std::int64_t height = panel.height();
     if (text != view.shown || view.layoutWidth != panel.width()) {
@@ -59,13 +74,7 @@ void fill(window& panel, TextScroll& view, const std::string& text) {
         for (std::size_t c = 0; c < row.size() && c < panel.grid.size(); ++c)
             panel.grid[c][static_cast<std::size_t>(r)] = ScreenCell{static_cast<std::uint8_t>(row[c]), panel.colour};
     }
-    if (total > height) {
-        // Drawn before the frame, so it takes its cells of the bottom border.
-        char where[64];
-        std::snprintf(where, sizeof where, "第%lld-%lld行/共%lld行", static_cast<long long>(view.top + 1),
-                      static_cast<long long>(std::min(view.top + height, total)), static_cast<long long>(total));
-        drawText(where, panel.x + 1, panel.bottom, panel.width() - 1, 1, panel.colour);
-    }
+    drawScrollPosition(panel, view.top, total);
 }
 } // namespace
 

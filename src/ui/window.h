@@ -76,7 +76,7 @@ struct window {
     std::int64_t width() const { return right - x; }
     std::int64_t height() const { return bottom - y; }
     // Blanks the grid in the window's colour and homes the text cursor.
-    void clearText();
+    virtual void clearText();
     void setCursor(std::int64_t column, std::int64_t row) { cursorX = column, cursorY = row; }
     bool inHeader(std::int64_t px, std::int64_t py) const;
     bool inHitArea(std::int64_t px, std::int64_t py) const;
