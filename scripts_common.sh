@@ -14,8 +14,8 @@ need_packages() {
   fi
 }
 
-build_tree() { # build_tree DIR [cmake options...]
+build_tree() { # [BUILD_TARGET=name] build_tree DIR [cmake options...]
   local dir=$1; shift
   cmake -S . -B "$dir" "$@" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" ${BUILD_TARGET:+--target "$BUILD_TARGET"}
 }

@@ -9,9 +9,9 @@
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
+#include "game/function_keys.h"
 #include "game/game_random.h"
 #include "game/game.h"
-#include "game/game_random.h"
 #include "game/level_play.h"
 #include "game/memory_view.h"
 #include "game/panel_marks.h"
@@ -20,7 +20,9 @@
 #include "game/step_history.h"
 #include "levels/custom_level.h"
 #include "shell/host_files.h"
+#include "shell/manual_guide.h"
 #include "shell/messages.h"
+#include "ui/gbk_wide.h"
 #include "game_support.h"
 #include "ui_support.h"
 
@@ -560,6 +562,7 @@ TEST(Layout, AtTheSmallestWindowTheEditorTakesTheKeysAndNoTitleIsCovered) {
 }
 
 TEST(Layout, TheLevelTextScrollsWhenTallerThanItsPanel) {
+    fakeConsole().resize(161, 33); // the level panel of the smallest layout: 28 rows
     freshProgram();
     runFrame();
     std::string longText;
@@ -585,6 +588,7 @@ TEST(Layout, TheLevelTextScrollsWhenTallerThanItsPanel) {
     runFrame();
     EXPECT_EQ(panelRow(levelPanel, 0), game.levelText.substr(0, game.levelText.find('\n')).erase(
                                            game.levelText.substr(0, game.levelText.find('\n')).find_last_not_of(' ') + 1));
+    fakeConsole().resize(170, 45);
 }
 
 TEST(Layout, TheConsoleKeepsEveryCompileMessageAndScrollsBack) {
@@ -681,6 +685,60 @@ TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {
         EXPECT_EQ(panelRow(consolePanel, 0), "");
     }
     testKeepsFiles = false;
+}
+
+// The default layout gives a larger window's extra columns to the editor and
+// the level text and its extra rows to them and the console, and follows a
+// resize, until a panel is dragged; the speed is kept with the layout.
+TEST(Layout, TheDefaultLayoutFollowsTheWindowUntilAPanelIsDragged) {
+    TempDirectory directory;
+    testKeepsFiles = true;
+    fakeConsole().resize(161, 33);
+    freshProgram();
+    runFrame();
+    EXPECT_EQ(editorPanel.width(), 62);
+    EXPECT_EQ(editorPanel.height(), 28);
+    fakeConsole().resize(201, 53);
+    runFrames(2);
+    EXPECT_EQ(editorPanel.width(), 82);
+    EXPECT_EQ(editorPanel.height(), 48);
+    EXPECT_EQ(levelPanel.x, 85);
+    EXPECT_EQ(levelPanel.width(), 72);
+    EXPECT_EQ(levelPanel.bottom, 52);
+    EXPECT_EQ(consolePanel.height(), 32);
+    EXPECT_EQ(cpuControlPanel.right, 199);
+    EXPECT_TRUE(rowHas(2, "|关卡说明-第1关", 84));
+    EXPECT_TRUE(rowHas(52, "+----", 0)); // the editor's bottom border on the last row
+    game.fast = 1;
+    runFrame();
+
+    // The next start at another size: still the default layout, for that size, at 快速.
+    fakeConsole().resize(170, 45);
+    freshProgram();
+    runFrame();
+    EXPECT_EQ(editorPanel.height(), 40);
+    EXPECT_EQ(levelPanel.x, 69);
+    EXPECT_TRUE(game.fast);
+    EXPECT_EQ(panelRow(cpuControlPanel, 3), "速度：快速");
+
+    // Dragged: the panels stay as left, through a resize and the next start.
+    const int titleX = static_cast<int>(levelPanel.x) + 20, titleY = static_cast<int>(levelPanel.y) - 2;
+    fakeConsole().pushMouse(titleX, titleY, 0, MOUSE_MOVED);
+    fakeConsole().pushMouse(titleX, titleY, FROM_LEFT_1ST_BUTTON_PRESSED);
+    fakeConsole().pushMouse(titleX + 3, titleY, FROM_LEFT_1ST_BUTTON_PRESSED, MOUSE_MOVED);
+    fakeConsole().pushMouse(titleX + 3, titleY, 0);
+    runFrames(5);
+    ASSERT_EQ(levelPanel.x, 72);
+    fakeConsole().resize(190, 50);
+    runFrames(2);
+    EXPECT_EQ(levelPanel.x, 72);
+    EXPECT_EQ(editorPanel.height(), 40);
+    freshProgram();
+    runFrame();
+    EXPECT_EQ(levelPanel.x, 72);
+    EXPECT_EQ(registerPanel.x, 128);
+    testKeepsFiles = false;
+    fakeConsole().resize(170, 45);
 }
 
 TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {
@@ -1232,4 +1290,139 @@ TEST(StepHistory, ALongRunOfDrawsKeepsAMillionStepsOfThem) {
     for (int i = 0; i < 5; ++i) stepForwardOnce();
     EXPECT_EQ(stepHistory.drawCursor, cursor);
     EXPECT_EQ(machineHash(), now);
+}
+
+namespace {
+// One key-down record and its release, as a terminal delivers a function key.
+void pressKey(std::uint16_t key, std::uint32_t control = 0) {
+    INPUT_RECORD record{};
+    record.EventType = KEY_EVENT;
+    record.Event.KeyEvent.bKeyDown = 1;
+    record.Event.KeyEvent.wRepeatCount = 1;
+    record.Event.KeyEvent.wVirtualKeyCode = key;
+    record.Event.KeyEvent.dwControlKeyState = control;
+    fakeConsole().input.push_back(record);
+    record.Event.KeyEvent.bKeyDown = 0;
+    fakeConsole().input.push_back(record);
+    runFrames(3);
+}
+constexpr std::uint16_t F(int n) { return static_cast<std::uint16_t>(VK_F1 + n - 1); }
+
+window* frontPanel() {
+    for (window* w : windowList)
+        if (w->visible) return w;
+    return nullptr;
+}
+
+// UTF-8 text (the README) as GBK bytes, as the game's literals are.
+std::string gbkFromUtf8(const std::string& utf8) {
+    std::string gbk;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        char32_t code = length == 1 ? c : c & (0x3F >> (length - 1));
+        for (int k = 1; k < length && i + k < utf8.size(); ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
+        i += length;
+        std::uint8_t out[2];
+        const int n = code < 0x10000 ? gbkFromWide(static_cast<char16_t>(code), out) : 0;
+        gbk.append(reinterpret_cast<const char*>(out), static_cast<std::size_t>(n));
+    }
+    return gbk;
+}
+} // namespace
+
+// Every function key works whichever panel is in front, 键盘 included, and
+// no key of the table reaches that panel (the CPU's key slot, the editor's
+// text); an open dialog owns the keys.
+TEST(FunctionKeys, ActWhicheverPanelIsInFront) {
+    const std::string program = "label l\naddi r1 r1 1\njmp r0 r0 l";
+    for (window* front : {static_cast<window*>(&editorPanel), &keyboardPanel, &levelPanel, &cpuControlPanel, &consolePanel, &memoryPanel}) {
+        SCOPED_TRACE(front->title);
+        freshProgram();
+        runFrame();
+        game.setLEVEL(31);
+        editorPanel.setText(program);
+        runFrame();
+        front->raise();
+        ASSERT_EQ(frontPanel(), front);
+        EXPECT_EQ(panelRow(cpuControlPanel, 3), "速度：慢速");
+
+        pressKey(F(9));
+        EXPECT_EQ(game.compileState, CompileState::Compiled);
+        pressKey(F(5));
+        EXPECT_TRUE(game.running);
+        runFrames(3);
+        pressKey(F(6));
+        EXPECT_FALSE(game.running);
+        const std::uint16_t pausedAt = cpu.pc;
+        const std::uint64_t stepsPaused = stepHistory.steps;
+        EXPECT_GT(stepsPaused, 2u);
+        runFrames(3);
+        EXPECT_EQ(cpu.pc, pausedAt); // the run stays where it was paused
+        pressKey(F(5));
+        EXPECT_GT(stepHistory.steps, stepsPaused + 1); // and goes on from there
+        pressKey(F(6));
+        const std::uint64_t steps = stepHistory.steps;
+        pressKey(F(7));
+        EXPECT_EQ(stepHistory.steps, steps + 1);
+        pressKey(F(7), SHIFT_PRESSED);
+        EXPECT_EQ(stepHistory.steps, steps);
+        pressKey(F(8));
+        EXPECT_EQ(stepHistory.steps, 0u);
+
+        pressKey(F(4));
+        EXPECT_TRUE(game.fast);
+        EXPECT_EQ(panelRow(cpuControlPanel, 3), "速度：快速");
+        pressKey(F(4));
+        EXPECT_FALSE(game.fast);
+        EXPECT_EQ(panelRow(cpuControlPanel, 3), "速度：慢速");
+
+        // F2 brings each visible panel to the front in turn, then the first again.
+        std::vector<window*> seen;
+        for (window* w = frontPanel(); std::find(seen.begin(), seen.end(), w) == seen.end(); w = frontPanel()) {
+            seen.push_back(w);
+            pressKey(F(2));
+        }
+        EXPECT_EQ(frontPanel(), front);
+        EXPECT_EQ(seen.size(), static_cast<std::size_t>(std::count_if(windowList.begin(), windowList.end(),
+                                                                      [](window* w) { return w->visible; })));
+        pressKey(F(1));
+        EXPECT_EQ(frontPanel(), &guidePanel);
+        pressKey(F(1));
+        EXPECT_FALSE(guidePanel.visible);
+        pressKey(F(3));
+        EXPECT_EQ(frontPanel(), &levelListPanel);
+        pressKey(VK_ESCAPE);
+        EXPECT_FALSE(levelListPanel.visible);
+        EXPECT_EQ(game.level, 31);
+
+        EXPECT_EQ(cpu.pendingKey, 0);
+        EXPECT_EQ(editorPanel.getText(), program);
+    }
+
+    // While a question is open, it owns the keys.
+    freshProgram();
+    runFrame();
+    editorPanel.setText("hlt");
+    runFrame();
+    game.Choose("选择", "?", {{"是", [] {}}, {"否", [] {}}});
+    pressKey(F(9));
+    pressKey(F(4));
+    EXPECT_EQ(game.compileState, CompileState::NotCompiled);
+    EXPECT_FALSE(game.fast);
+    EXPECT_TRUE(choicePanel.visible);
+}
+
+// A key and its listing cannot disagree: the guide and the README name every
+// key of the table with its action.
+TEST(FunctionKeys, TheGuideAndTheReadmeListEveryKey) {
+    const std::string guide = manualGuideText();
+    std::ifstream in(ASMQUEST_SOURCE_DIR "/README.md", std::ios::binary);
+    const std::string readme = gbkFromUtf8({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    ASSERT_FALSE(readme.empty());
+    for (const FunctionKey& key : functionKeys()) {
+        const std::string entry = std::string(key.name) + " " + key.label;
+        EXPECT_NE(guide.find(entry), std::string::npos) << key.name;
+        EXPECT_NE(readme.find(entry), std::string::npos) << key.name;
+    }
 }

@@ -96,7 +96,9 @@ TEST(Progress, ASecondStartOffersToContinue) {
     EXPECT_EQ(choicePanel.title, "选择");
     EXPECT_EQ(panelRow(choicePanel, 0), "你上次玩到第12关，是否继续？");
     EXPECT_EQ(game.level, 0);
-    EXPECT_EQ(levelPanel.title, "关卡说明-第0关");
+    // Level 0's text is a secret: behind the question the level panel asks for the answer.
+    EXPECT_EQ(levelPanel.title, "关卡说明");
+    EXPECT_EQ(panelRow(levelPanel, 0), "请先回答对话框：继续上次的关卡，还是从第1关开始。");
     answer("是");
     EXPECT_FALSE(choicePanel.visible);
     EXPECT_EQ(game.level, 12);
@@ -130,6 +132,78 @@ TEST(Progress, AnsweringNoKeepsLevelOnesCode) {
 
 // The dialog answers to its buttons, its close box and the keys Enter, Y, Esc
 // (continue) and N (level 1), while it is open and whichever panel is in front.
+// The highest level reached is kept apart from the last: a levels folder from
+// before it had a file counts its last level, and 否 keeps it. 选关 lists 第1关
+// up to it, completed ones marked; a chosen level comes with its own code, as
+// does a level reached before when the one below it is completed again.
+TEST(Progress, TheHighestLevelIsKeptAndLevelsAreChosenFromTheList) {
+    KeptFiles files;
+    writeFile(lastLevelPath(), std::string("\x03\x00", 2));
+    writeFile(levelCodePath(1), "add r3 r1 r2\nhlt");
+    writeFile(levelCodePath(2), "mul r3 r1 r2\nhlt");
+    freshProgram();
+    runFrame();
+    EXPECT_EQ(readFile(highestLevelPath()), std::string("\x03\x00", 2));
+    const CellPosition listButton = barButton("选关");
+    // The pointer moves to the bar first, as a terminal reports it.
+    const auto openList = [&] {
+        fakeConsole().pushMouse(listButton.x, listButton.y, 0, MOUSE_MOVED);
+        click(listButton.x, listButton.y);
+    };
+    openList();
+    EXPECT_FALSE(levelListPanel.visible); // not while the start-up question is open
+    answer("否");
+    runFrames(2);
+    EXPECT_EQ(game.level, 1);
+    EXPECT_EQ(readFile(lastLevelPath()), std::string("\x01\x00", 2));
+    EXPECT_EQ(readFile(highestLevelPath()), std::string("\x03\x00", 2));
+
+    typeIntoEditor(" ;mine");
+    runFrames(1);
+    openList();
+    ASSERT_TRUE(levelListPanel.visible);
+    EXPECT_EQ(windowList.front(), &levelListPanel);
+    EXPECT_EQ(panelRow(levelListPanel, 0), " 第1关   已通过");
+    EXPECT_EQ(panelRow(levelListPanel, 1), " 第2关   已通过");
+    EXPECT_EQ(panelRow(levelListPanel, 2), " 第3关");
+    EXPECT_EQ(panelRow(levelListPanel, 3), "");
+    EXPECT_EQ(levelListPanel.grid[3][0].attribute, 0xF0); // the current level is selected
+    fakeConsole().pushKey(VK_DOWN, 0);
+    fakeConsole().pushKey(VK_RETURN, '\r');
+    runFrames(3);
+    EXPECT_FALSE(levelListPanel.visible);
+    EXPECT_EQ(game.level, 2);
+    EXPECT_EQ(levelPanel.title, "关卡说明-第2关");
+    EXPECT_EQ(editorPanel.getText(), "mul r3 r1 r2\nhlt");
+    EXPECT_EQ(readFile(levelCodePath(1)), " ;mineadd r3 r1 r2" + lineEnd + "hlt"); // the edit went with level 1
+
+    // A click on 第3关, which has no code yet: an empty editor.
+    openList();
+    click(static_cast<int>(levelListPanel.x) + 3, static_cast<int>(levelListPanel.y) + 2);
+    EXPECT_EQ(game.level, 3);
+    EXPECT_EQ(editorPanel.getText(), "");
+    typeIntoEditor("hlt");
+    runFrames(2);
+
+    // Level 2 completed again leads to level 3 with level 3's own code.
+    openList();
+    ASSERT_EQ(windowList.front(), &levelListPanel);
+    fakeConsole().pushKey(VK_UP, 0);
+    fakeConsole().pushKey(VK_RETURN, '\r');
+    runFrames(3);
+    ASSERT_EQ(game.level, 2);
+    compileProgram();
+    runFrame();
+    game.fast = 1;
+    game.running = 1;
+    for (int frame = 0; frame < 2000 && game.level == 2; ++frame) runFrame();
+    runFrames(2);
+    EXPECT_EQ(game.level, 3);
+    EXPECT_EQ(editorPanel.getText(), "hlt");
+    EXPECT_EQ(readFile(levelCodePath(2)), "mul r3 r1 r2" + lineEnd + "hlt");
+    EXPECT_EQ(readFile(highestLevelPath()), std::string("\x03\x00", 2));
+}
+
 TEST(Progress, TheDialogAnswersToKeysAndItsCloseBox) {
     struct Case {
         const char* how;

@@ -5,6 +5,8 @@
 # and the pass counter counts up; 重置 returns it to 00; the code file holds
 # the two lines; a panel dragged away is back in place at the second start,
 # which offers to continue, 否 (N) keeps level 1's code and Esc continues;
+# F9, F4, F5 and F6 work with the 键盘 panel in front and the speed is kept;
+# 选关 lists the levels reached and goes to one; F10 quits at the size prompt;
 # 步进 and 回退 move the machine both ways; an endless loop is reported; a
 # first start at 161 x 33 gives the editor the keys and shows every title; a
 # small window shows the size prompt with the sizes, once, however often it is
@@ -56,6 +58,27 @@ try:
     code = os.path.join(home, "levels", "第1关代码.txt")
     s.wait_until(lambda: os.path.exists(code) and open(code, "rb").read() == b"add r3 r1 r2\nhlt",
                  "levels/第1关代码.txt holds exactly the two lines")
+    # The function keys with the 键盘 panel in front: compile, the speed, run, pause, go on.
+    s.click_text("键盘  CPU控制", "the bar has the keyboard button")
+    s.wait_for("|键盘|", "the keyboard panel comes to the front")
+    s.keys("F9")
+    s.wait_for("共8字节。", "F9 compiles with the keyboard panel in front")
+    s.wait_for("速度：慢速", "CPU控制 shows the speed")
+    s.keys("F5")
+    s.wait_until(lambda: (pass_count(s) or 0) >= 3, "F5 runs", timeout=15)
+    s.keys("F6")
+    time.sleep(0.5)
+    paused = pass_count(s)
+    time.sleep(0.5)
+    if pass_count(s) != paused:
+        s.fail("F6 pauses the run")
+    s.keys("F5")
+    s.wait_until(lambda: pass_count(s) != paused, "F5 goes on after the pause", timeout=15)
+    s.keys("F6")
+    # The default layout gives a 170 x 45 window's extra room to the editor and the level text.
+    s.wait_until(lambda: s.find("|关卡说明-第1关") == (68, 2), "the level text starts right of a wider editor")
+    if not s.screen()[44].startswith("+---"):
+        s.fail("the editor reaches the window's last row")
     # The register panel dragged by its title row; where it is let go it stays, across starts.
     left, top = s.find("|寄存器  ")
     for button, x, y, end in ((35, left + 10, top, "M"), (0, left + 10, top, "M"), (32, left + 6, top + 2, "M"),
@@ -66,6 +89,9 @@ try:
     kept = ("registers %d %d 1" % (left - 3, top + 4)).encode()
     s.wait_until(lambda: os.path.exists(layout) and kept in open(layout, "rb").read(),
                  "levels/布局.txt holds the new place once the panel is let go")
+    s.keys("F4")
+    s.wait_for("速度：快速", "F4 switches to 快速 and CPU控制 says so")
+    time.sleep(0.3)
     s.keys("F10")
     s.wait_until(lambda: not s.alive(), "F10 ends the game")
 finally:
@@ -77,6 +103,7 @@ try:
     s.wait_for("你上次玩到第1关，是否继续？", "a second start offers to continue")
     s.click_text("是|", "the dialog has a 是 button on its last row", offset=0)
     s.wait_for("关卡说明-第1关", "continuing sets up the saved level")
+    s.wait_for("速度：快速", "the speed is kept across starts")
     s.click(60, 20)  # raise the editor above the console
     s.wait_for("add r3 r1 r2", "continuing loads the saved code")
     s.wait_until(lambda: s.find("|寄存器  ") == (left - 4, top + 2), "the dragged panel is back where it was let go")
@@ -183,6 +210,28 @@ finally:
     s.close()
 shutil.rmtree(home3, ignore_errors=True)
 
+# 选关: a folder that reached level 3 lists 第1关 to 第3关, the first two marked;
+# Down and Enter go from level 2 to level 3.
+home4 = tempfile.mkdtemp(prefix="asmquest-game-")
+os.makedirs(os.path.join(home4, "levels"))
+for name, data in (("上次关卡.bin", b"\x02\x00"), ("最高关卡.bin", b"\x03\x00"), ("第2关代码.txt", b"mul r3 r1 r2\nhlt")):
+    open(os.path.join(home4, "levels", name), "wb").write(data)
+s = TmuxSession(game, workdir=home4)
+try:
+    s.wait_for("你上次玩到第2关，是否继续？", "the last level is asked about")
+    s.keys("Enter")
+    s.wait_for("关卡说明-第2关", "是 continues level 2")
+    s.click_text("选关", "the bar has 选关")
+    s.wait_for("第1关   已通过", "the list marks completed levels")
+    s.wait_for("第2关   已通过", "level 2 is listed")
+    s.wait_for(" 第3关 ", "the highest level is listed")
+    s.keys("Down", "Enter")
+    s.wait_for("关卡说明-第3关", "Down and Enter choose level 3")
+finally:
+    failures += s.failures
+    s.close()
+shutil.rmtree(home4, ignore_errors=True)
+
 def prompts(s):
     return sum(line.count("请先按下F11全屏。") for line in s.screen())
 
@@ -215,6 +264,15 @@ try:
         s.fail("an old copy of the prompt stays after a resize")
     s.tmux("resize-window", "-x", "170", "-y", "45")
     s.wait_for("关卡说明", "the game starts once the window is large enough")
+finally:
+    failures += s.failures
+    s.close()
+
+s = TmuxSession(game, columns=160, rows=40, workdir=home)
+try:
+    s.wait_for("请先按下F11全屏。", "a small window shows the size prompt")
+    s.keys("F10")
+    s.wait_until(lambda: not s.alive(), "F10 quits at the size prompt")
 finally:
     failures += s.failures
     s.close()

@@ -44,9 +44,10 @@ int check() {
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         ++files;
-        if (entry.path() == std::filesystem::path(lastLevelPath())) {
+        if (entry.path() == std::filesystem::path(lastLevelPath()) ||
+            entry.path() == std::filesystem::path(highestLevelPath())) {
             const unsigned level = bytes.size() == 2 ? static_cast<unsigned char>(bytes[0]) | static_cast<unsigned char>(bytes[1]) << 8 : 0;
-            if (level < 1 || level > 30) ++bad, std::printf("bad last-level file: %zu bytes, level %u\n", bytes.size(), level);
+            if (level < 1 || level > 30) ++bad, std::printf("bad level-number file %s: %zu bytes, level %u\n", name.c_str(), bytes.size(), level);
         } else if (!bytes.empty() && !validState(bytes)) {
             ++bad;
             std::printf("partial code file %s: %zu bytes\n", name.c_str(), bytes.size());

@@ -60,10 +60,9 @@ for y, line in enumerate(sys.stdin.read().split("\n")):
 # The CPU control panel's rows, found wherever the panel stands now.
 compile_and_run_fast() {
     local x y
-    read -r x y <<<"$(screen_position '重置 编译')"
-    [ -n "${x:-}" ] && hq_click $((x + 6)) "$y" # 编译
-    read -r x y <<<"$(screen_position '运行 步进')"
-    [ -n "${x:-}" ] && hq_click $((x + 1)) "$y" # 运行
+    read -r x y <<<"$(screen_position '编译 运行 暂停')"
+    [ -n "${x:-}" ] && hq_click $((x + 1)) "$y" # 编译
+    [ -n "${x:-}" ] && hq_click $((x + 6)) "$y" # 运行
     read -r x y <<<"$(screen_position '快速 慢速')"
     [ -n "${x:-}" ] && hq_click $((x + 1)) "$y" # 快速
     return 0

@@ -92,7 +92,7 @@ try:
             wait_for("接下来：第2关", "and says what comes next")
             # Level 1's program fails level 2: the report gives R3 = R1 x R2
             # and the inputs, and 重放 sets those inputs up again.
-            if not s.find("|重置 编译"):
+            if not s.find("|编译 运行"):
                 click(cpu[0] + 1, cpu[1])  # back in front if anything covers it (a click in front would close it)
             click_text = s.click_text
             click_text("编译", "the CPU buttons show again")
@@ -107,7 +107,7 @@ try:
                 expected, actual, r1, r2 = (int(g, 16) for g in m.groups())
                 if expected != (r1 * r2) & 0xFF or actual != (r1 + r2) & 0xFF:
                     s.fail("R3 should be R1 x R2 and is R1 + R2")
-                if not s.find("|重置 编译"):
+                if not s.find("|编译 运行"):
                     click(cpu[0] + 1, cpu[1])
                 click_text("重放", "the replay button shows")
                 wait_for("R1=%02X R2=%02X R3=00" % (r1, r2), "重放 restores R1 and R2")

@@ -50,6 +50,7 @@ TEST(ConsoleMessages, PrintRaisesTheConsoleAndKeepsItsVisibility) {
 }
 
 TEST(ConsoleMessages, LongMessagesWrapAtThirtySixColumnsAndScrollAtTwelveRows) {
+    fakeConsole().resize(161, 33); // the console panel of the smallest layout
     freshProgram();
     consolePanel.clearText();
     consolePrintf("%s\n", std::string(40, 'w').c_str());
@@ -60,6 +61,7 @@ TEST(ConsoleMessages, LongMessagesWrapAtThirtySixColumnsAndScrollAtTwelveRows) {
     EXPECT_EQ(gridRow(consolePanel, 0), "m1");
     EXPECT_EQ(gridRow(consolePanel, 10), "m11");
     EXPECT_EQ(gridRow(consolePanel, 11), "end");
+    fakeConsole().resize(170, 45);
 }
 
 TEST(PanelMessages, FixedPanelsAndAnyPanel) {

@@ -114,11 +114,18 @@ try:
     wait_for(lambda: find("|内存  ") is not None, "the memory panel comes forward")
     top_label = lambda: (lambda at: at and session.screen()[at[1] + 3][at[0] + 1:at[0] + 5])(find("|内存  "))
     wait_for(lambda: top_label() == "0000", "memory starts at 0000")
-    keys("PageDown")
-    wait_for(lambda: top_label() == "01A0", "a page down shows the rows after 017F")
+    # A page down keeps the last row of the page in sight, at the top.
     at = find("|内存  ")
+    labels = []
+    for line in session.screen()[at[1] + 3:]:
+        if not all(c in "0123456789ABCDEF" for c in line[at[0] + 1:at[0] + 5]):
+            break
+        labels.append(line[at[0] + 1:at[0] + 5])
+    last = int(labels[-1], 16)
+    keys("PageDown")
+    wait_for(lambda: top_label() == "%04X" % last, "a page down shows the rows after the first page")
     mouse(65, at[0] + 10, at[1] + 6)  # wheel towards the player
-    wait_for(lambda: top_label() == "01D0", "the wheel scrolls three rows")
+    wait_for(lambda: top_label() == "%04X" % (last + 0x30), "the wheel scrolls three rows")
     keys("End")
     wait_for(lambda: find("FFF0 ") is not None, "End reaches the last row, FFF0")
     keys("Home")

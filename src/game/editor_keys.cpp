@@ -3,6 +3,7 @@
 // queued behind it go to the editor in the same frame. Keys for other panels
 // (the 键盘 panel feeding the CPU) and every mouse record still take a frame
 // each.
+#include "game/function_keys.h"
 #include "game/game.h"
 #include "game/panels.h"
 #include "ui/console_screen.h"
@@ -25,7 +26,8 @@ void takeQueuedEditorKeys() {
         INPUT_RECORD next{};
         std::uint32_t count = 0;
         con.PeekConsoleInputA(screen.inputHandle, &next, 1, &count);
-        if (count != 1 || next.EventType != KEY_EVENT) return;
+        // A function key waits for the next frame, which runs it as the table says.
+        if (count != 1 || next.EventType != KEY_EVENT || findFunctionKey(next)) return;
         con.ReadConsoleInputA(screen.inputHandle, &next, 1, &count);
         if (count != 1) return;
         deliverInput(next);

@@ -5,6 +5,7 @@
 
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/function_keys.h"
 #include "game/level_score.h"
 #include "game/panels.h"
 #include "game/run_steps.h"
@@ -81,7 +82,7 @@ void Game::handleINPUTandDRAW() {
     if (haveRecord && record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
-    if (haveRecord && !answerChoiceByKey(record)) {
+    if (haveRecord && !answerChoiceByKey(record) && !runFunctionKey(record)) {
         deliverInput(record);
         if (record.EventType == KEY_EVENT) takeQueuedEditorKeys();
     }

@@ -49,6 +49,9 @@ struct Game {
     // A failed save is reported once per file, until that file saves again.
     std::uint8_t codeSaveFailureShown = 0;
     std::uint8_t lastLevelSaveFailureShown = 0;
+    std::uint8_t highestLevelSaved = 0;
+    // The highest level reached (levels/最高关卡.bin); 选关 offers 1 to it.
+    std::uint16_t highestLevel = 0;
     // Levels whose code file exists but could not be read: it is left alone
     // until the player edits that level's code, so nothing unread is lost.
     std::vector<std::uint16_t> unreadableCodeLevels;
@@ -115,11 +118,18 @@ void noticeKeyOnFeederLevel();
 // Progress files.
 std::string levelCodePath(unsigned level);
 std::string lastLevelPath();
+std::string highestLevelPath();
 void saveProgress(unsigned level);
 void startupChoice();
 void loadLevelCode(unsigned level);
 // Loads level 1's saved code when there is some, then starts level 1 (否).
 void startLevelOneWithSavedCode();
+// Whether the start-up question is still open (the game waits in level 0).
+bool startupQuestionOpen();
+// 选关: saves the current level's code, loads the chosen level's and sets it up.
+void switchToLevel(unsigned level);
+// A completed level's successor, with its own saved code if reached before.
+void enterNextLevel(unsigned short next);
 // The player edited the code of the current level: its file may be written again.
 void releaseUnreadableCode();
 // Test seam: called with the final path once a save's temporary file is

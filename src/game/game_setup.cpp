@@ -5,13 +5,16 @@
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
+#include "game/cpu_control.h"
 #include "game/game.h"
+#include "game/level_select.h"
 #include "game/memory_view.h"
 #include "game/panels.h"
 #include "game/run_replay.h"
 #include "game/run_steps.h"
 #include "game/step_history.h"
 #include "shell/manual_view.h"
+#include "shell/messages.h"
 #include "ui/panel_scroll.h"
 
 std::uint8_t levelReloadRequested = 1;
@@ -21,36 +24,16 @@ namespace {
 struct ControlButton {
     const char* text;
     std::int64_t x, y;
+    void (*action)();
 };
-// The CPU control panel's two-column grid of 4 x 1 buttons.
+// The CPU control panel's grid of 4 x 1 buttons, three to a row; the speed
+// and the step count below them (row 5 is free for more controls).
 constexpr ControlButton controlButtons[] = {
-    {"重置", 0, 0}, {"编译", 5, 0}, {"运行", 0, 1}, {"步进", 5, 1}, {"快速", 0, 2}, {"慢速", 5, 2},
-    {"重放", 0, 3}, {"回退", 5, 3},
+    {"编译", 0, 0, compileProgram}, {"运行", 5, 0, runProgram},   {"暂停", 10, 0, pauseRun},
+    {"步进", 0, 1, stepIfCompiled}, {"回退", 5, 1, stepBack},      {"重放", 10, 1, replayRun},
+    {"快速", 0, 2, [] { game.fast = 1; }}, {"慢速", 5, 2, [] { game.fast = 0; }}, {"重置", 10, 2, resetMachine},
 };
-
-// 步进 (and F7) runs nothing until the text compiles; a step always stops a run.
-void stepIfCompiled() {
-    game.running = 0;
-    const std::uint16_t pcBefore = cpu.pc;
-    if (!refuseUncompiledRun()) stepForwardOnce();
-    if (cpu.pc != pcBefore) game.pcMoved = 1;
-}
-
-// 回退 and Shift+F7: the caret follows the PC back as it follows it forward.
-void stepBack() {
-    const std::uint16_t pcBefore = cpu.pc;
-    stepBackOnce();
-    if (cpu.pc != pcBefore) game.pcMoved = 1;
-}
-
-// With the CPU control panel in front, F7 steps and Shift+F7 steps back.
-void stepKeys(INPUT_RECORD record) {
-    if (record.EventType != KEY_EVENT) return;
-    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
-    if (!key.bKeyDown || key.wVirtualKeyCode != VK_F1 + 6) return;
-    if (key.dwControlKeyState & SHIFT_PRESSED) stepBack();
-    else stepIfCompiled();
-}
+constexpr std::int64_t speedRow = 3;
 
 // A bar action runs for every mouse record while the button is held over it;
 // a request is only made by the press itself.
@@ -68,30 +51,45 @@ void keyboardToCpu(INPUT_RECORD record) {
 
 } // namespace
 
+void runProgram() {
+    if (!refuseUncompiledRun()) game.running = 1;
+}
+
+void pauseRun() { game.running = 0; }
+
+// A step always stops a run; it runs nothing until the text compiles.
+void stepIfCompiled() {
+    game.running = 0;
+    const std::uint16_t pcBefore = cpu.pc;
+    if (!refuseUncompiledRun()) stepForwardOnce();
+    if (cpu.pc != pcBefore) game.pcMoved = 1;
+}
+
+// The caret follows the PC back as it follows it forward.
+void stepBack() {
+    const std::uint16_t pcBefore = cpu.pc;
+    stepBackOnce();
+    if (cpu.pc != pcBefore) game.pcMoved = 1;
+}
+
+void toggleSpeed() { game.fast = !game.fast; }
+
+const char* speedText() { return game.fast ? "速度：快速" : "速度：慢速"; }
+
 Game::Game() {
     redrawAll = 1;
     lastFrameMicros = monotonicMicros();
     totalSleepMicros = 0;
     frameRate = 0;
 
-    const std::function<void()> controlActions[] = {
-        resetMachine,
-        compileProgram,
-        [this] {
-            if (!refuseUncompiledRun()) running = 1;
-        },
-        stepIfCompiled,
-        [this] { fast = 1; },
-        [this] { fast = 0; },
-        replayRun,
-        stepBack,
-    };
-    for (std::size_t i = 0; i < std::size(controlButtons); ++i) {
-        const ControlButton& b = controlButtons[i];
+    for (const ControlButton& b : controlButtons) {
         cpuControlPanel.buttons.push_back(Button(b.x, b.y, 4, 1, b.text, cpuControlPanel.x, cpuControlPanel.y));
-        cpuControlPanel.buttons.back().action = controlActions[i];
+        cpuControlPanel.buttons.back().action = b.action;
     }
-    cpuControlPanel.inputHandlers.push_back(stepKeys);
+    cpuControlPanel.drawHooks.push_back([] {
+        cpuControlPanel.setCursor(0, speedRow);
+        panelPrintf(&cpuControlPanel, "%s", speedText());
+    });
 
     auto toggle = [](window& panel) { return [&panel] { panel.toggle(); }; };
     addButton(buttonBar, toggle(editorPanel), "汇编代码编辑器");
@@ -111,8 +109,19 @@ Game::Game() {
     // The manual has a button of its own after the twelve panel buttons.
     addButton(buttonBar, toggle(guidePanel), "说明书");
     installManualView(guidePanel);
+    addButton(buttonBar, [] { if (freshPress()) openLevelList(); }, "选关");
+    installLevelList();
     choicePanel.hide();
-    installTextScroll(levelPanel, [this]() -> const std::string& { return levelText; });
+    levelListPanel.hide();
+    // Behind the start-up question the game waits in level 0, whose text is
+    // a secret: the level panel asks for the answer instead.
+    levelPanel.drawHooks.push_back([] {
+        if (startupQuestionOpen()) levelPanel.title = "关卡说明";
+    });
+    installTextScroll(levelPanel, [this]() -> const std::string& {
+        static const std::string waiting = "请先回答对话框：继续上次的关卡，还是从第1关开始。";
+        return startupQuestionOpen() ? waiting : levelText;
+    });
     installMemoryScroll();
     arrangeDefaultLayout();
     restoreLayout();

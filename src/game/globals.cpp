@@ -38,9 +38,10 @@ constexpr PanelPlace screenPanelPlace{"屏幕", 100, 6, 16, 16};
 constexpr PanelPlace keyboardPanelPlace{"键盘", 50, 10, 4, 2};
 constexpr PanelPlace levelPanelPlace{"关卡说明", 65, 4, 52, 28};
 constexpr PanelPlace guidePanelPlace{"指南", 1, 4, 80, 25};
-constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 145, 4, 14, 5};
+constexpr PanelPlace cpuControlPanelPlace{"CPU控制", 145, 4, 14, 6};
 constexpr PanelPlace perfPanelPlace{"性能", 119, 30, 18, 2};
 constexpr PanelPlace choicePanelPlace{"null", 10, 10, 36, 12};
+constexpr PanelPlace levelListPanelPlace{"选关", 66, 6, 24, 20};
 } // namespace
 #define PLACE(p) p.title, p.x, p.y, p.width, p.height
 
@@ -64,6 +65,7 @@ window guidePanel(PLACE(guidePanelPlace));
 window cpuControlPanel(PLACE(cpuControlPanelPlace));
 window perfPanel(PLACE(perfPanelPlace));
 window choicePanel(PLACE(choicePanelPlace));
+window levelListPanel(PLACE(levelListPanelPlace));
 StepHistory stepHistory;
 RunReplay runReplay;
 StepChanges stepChanges;
@@ -76,6 +78,7 @@ void restartGlobals() {
     stepChanges.~StepChanges();
     runReplay.~RunReplay();
     stepHistory.~StepHistory();
+    levelListPanel.~window();
     choicePanel.~window();
     perfPanel.~window();
     cpuControlPanel.~window();
@@ -119,6 +122,7 @@ void restartGlobals() {
     new (&cpuControlPanel) window(PLACE(cpuControlPanelPlace));
     new (&perfPanel) window(PLACE(perfPanelPlace));
     new (&choicePanel) window(PLACE(choicePanelPlace));
+    new (&levelListPanel) window(PLACE(levelListPanelPlace));
     new (&stepHistory) StepHistory();
     new (&runReplay) RunReplay();
     new (&stepChanges) StepChanges();

@@ -18,6 +18,7 @@ extern window guidePanel;
 extern window cpuControlPanel;
 extern window perfPanel;
 extern window choicePanel;
+extern window levelListPanel; // 选关 (level_select.cpp)
 
 // Destroys every global in reverse order and constructs them again in order,
 // as a fresh program start would (tests and the judge start from it).

@@ -1,4 +1,5 @@
-// Progress on disk: levels/上次关卡.bin holds the last level (2 bytes, little
+// Progress on disk: levels/上次关卡.bin holds the last level and
+// levels/最高关卡.bin the highest level reached (2 bytes each, little
 // endian), levels/第N关代码.txt the editor's text for level N (GBK text; "\n"
 // line ends, CR LF on Windows). The files go through shell/host_files.h. Every file is written under a temporary name and renamed over the
 // old one, so an interrupted save leaves the old content, never half a file.
@@ -48,6 +49,25 @@ void reportSave(bool ok, std::uint8_t& failureShown, const char* gbkName) {
     }
 }
 
+std::string levelNumberBytes(unsigned level) {
+    const char number[2] = {static_cast<char>(level & 0xFF), static_cast<char>((level >> 8) & 0xFF)};
+    return std::string(number, 2);
+}
+
+// A level number file: false when missing, unreadable or cut short.
+bool readLevelNumber(const std::string& path, unsigned& level) {
+    std::string bytes;
+    if (readWhole(path, bytes, HostFileMode::binary) != FileRead::Read || bytes.size() < 2) return false;
+    level = static_cast<std::uint8_t>(bytes[0]) | (static_cast<std::uint8_t>(bytes[1]) << 8);
+    return true;
+}
+
+// Shares the last level's failure notice: one unwritable folder, one message.
+void saveHighestLevel() {
+    game.highestLevelSaved = writeWhole(highestLevelPath(), levelNumberBytes(game.highestLevel), HostFileMode::binary);
+    reportSave(game.highestLevelSaved, game.lastLevelSaveFailureShown, "最高关卡.bin");
+}
+
 bool codeFileIsUnreadable(unsigned level) {
     const auto& levels = game.unreadableCodeLevels;
     return std::find(levels.begin(), levels.end(), level) != levels.end();
@@ -78,6 +98,8 @@ std::string levelCodePath(unsigned level) {
 
 std::string lastLevelPath() { return hostPath(levelsDirectory(), "上次关卡.bin"); }
 
+std::string highestLevelPath() { return hostPath(levelsDirectory(), "最高关卡.bin"); }
+
 void ensureLevelsDirectory() {
     if (hostKeepsFiles()) hostMakeHiddenDirectory(levelsDirectory());
 }
@@ -92,9 +114,12 @@ void saveProgress(unsigned level) {
         reportSave(writeWhole(levelCodePath(level), editorPanel.getText(), HostFileMode::text), game.codeSaveFailureShown,
                    codeName);
     }
-    const char number[2] = {static_cast<char>(level & 0xFF), static_cast<char>((level >> 8) & 0xFF)};
-    reportSave(writeWhole(lastLevelPath(), std::string(number, 2), HostFileMode::binary), game.lastLevelSaveFailureShown,
+    reportSave(writeWhole(lastLevelPath(), levelNumberBytes(level), HostFileMode::binary), game.lastLevelSaveFailureShown,
                "上次关卡.bin");
+    if (level > game.highestLevel || !game.highestLevelSaved) {
+        game.highestLevel = static_cast<std::uint16_t>(std::max<unsigned>(level, game.highestLevel));
+        saveHighestLevel();
+    }
 }
 
 void releaseUnreadableCode() {
@@ -103,13 +128,21 @@ void releaseUnreadableCode() {
 }
 
 void startupChoice() {
-    std::string bytes;
+    unsigned level = 0;
     // A missing or truncated file starts at level 1 without asking.
-    if (!hostKeepsFiles() || readWhole(lastLevelPath(), bytes, HostFileMode::binary) != FileRead::Read || bytes.size() < 2) {
+    if (!hostKeepsFiles() || !readLevelNumber(lastLevelPath(), level)) {
         game.setLEVEL(1);
         return;
     }
-    unsigned level = static_cast<std::uint8_t>(bytes[0]) | (static_cast<std::uint8_t>(bytes[1]) << 8);
+    // Progress kept before the highest level had a file of its own: the last
+    // level is the highest known, and is written down at once.
+    unsigned highest = 0;
+    if (readLevelNumber(highestLevelPath(), highest)) {
+        game.highestLevel = static_cast<std::uint16_t>(std::max(highest, level));
+    } else {
+        game.highestLevel = static_cast<std::uint16_t>(level);
+        saveHighestLevel();
+    }
     char text[64];
     std::snprintf(text, sizeof text, "你上次玩到第%u关，是否继续？", level);
     // Enter and Y answer 是, N 否; Esc and the close box continue the saved
@@ -117,6 +150,8 @@ void startupChoice() {
     game.Choose("选择", text, {{"是", [level] { loadLevelCode(level); }}, {"否", startLevelOneWithSavedCode}},
                 {{VK_RETURN, "是"}, {'Y', "是"}, {VK_ESCAPE, "是"}, {'N', "否"}}, "是");
 }
+
+bool startupQuestionOpen() { return game.level == 0 && choicePanel.visible; }
 
 void loadLevelCode(unsigned level) {
     if (loadSavedCode(level) == FileRead::Missing) consolePrintf("读取文件失败！\n");
@@ -130,4 +165,23 @@ void loadLevelCode(unsigned level) {
 void startLevelOneWithSavedCode() {
     loadSavedCode(1);
     game.setLEVEL(1);
+}
+
+// The code the player left in a level stays that level's: the current text is
+// saved first, then the chosen level's own code comes in (none yet: an empty
+// editor) and the level starts from a zero pass count.
+void switchToLevel(unsigned level) {
+    if (game.level != 0) saveProgress(game.level);
+    if (loadSavedCode(level) != FileRead::Read) editorPanel.setText("");
+    resetMachine();
+    game.setLEVEL(static_cast<unsigned short>(level));
+    game.passCount = 0;
+    game.running = 0;
+}
+
+// A completed level leads to the next with the editor's text, unless the
+// player reached that level before: then its own saved code comes back.
+void enterNextLevel(unsigned short next) {
+    if (next <= game.highestLevel && next != 0) loadSavedCode(next);
+    game.setLEVEL(next);
 }

@@ -64,7 +64,7 @@ void Game::judgeRun() {
     consolePrintf("接下来：第%u关。请阅读关卡说明，\n修改代码后重新编译。\n", static_cast<unsigned>(next));
     resetMachine();
     running = 0;
-    setLEVEL(next);
+    enterNextLevel(next);
     // The set-up above clears the reload that resetMachine asked for; ask again
     // so that the next frame starts the new level from a zero pass count.
     levelReloadRequested = 1;

@@ -22,6 +22,13 @@ void writeAt(HANDLE output, int x, int y, const char* text, std::size_t length) 
     con.WriteStandardOutput(text, static_cast<std::uint32_t>(length));
 }
 
+// Looking at the input lets the back end end the game at F10, as it does
+// during play; what was typed waits for the first frame.
+void noticeF10() {
+    std::uint32_t queued = 0;
+    console().GetNumberOfConsoleInputEvents(screen.inputHandle, &queued);
+}
+
 // The prompt in the middle of the window, with a second line that names the
 // size needed and the size there is. A window that changed size is cleared
 // first, so no copy of an older prompt stays behind.
@@ -52,6 +59,7 @@ void waitForLargeConsole() {
         writeAt(output, std::max(0, std::min(width / 2, width - length)), height / 2 + 1, sizes,
                 static_cast<std::size_t>(length));
         con.Sleep(100);
+        noticeF10();
         if (width >= minimumWidth && height >= minimumHeight) return;
     }
 }

@@ -176,10 +176,12 @@ void ManualView::onKey(const KEY_EVENT_RECORD& key) {
             }
         }
         break;
-    case VK_PRIOR: scroll(-pageRows); break;
-    case VK_NEXT: scroll(pageRows); break;
-    case VK_HOME: scroll(-static_cast<std::ptrdiff_t>(rows.size())); break;
-    case VK_END: scroll(static_cast<std::ptrdiff_t>(rows.size())); break;
+    // A page of text without a heading keeps the selection out of sight
+    // rather than scrolling back to it.
+    case VK_PRIOR: return scroll(-pageRows);
+    case VK_NEXT: return scroll(pageRows);
+    case VK_HOME: return scroll(-static_cast<std::ptrdiff_t>(rows.size()));
+    case VK_END: return scroll(static_cast<std::ptrdiff_t>(rows.size()));
     default: break;
     }
     page();
