@@ -99,7 +99,7 @@ Geometries defaultGeometry(std::int64_t windowWidth, std::int64_t windowHeight) 
     at(levelPanel).width += dx - editorExtra;
     at(levelPanel).height += dy;
     at(memoryPanel).height += dy;
-    for (window* side : {&registerPanel, &cpuControlPanel, &consolePanel, &perfPanel}) at(*side).x += dx;
+    for (window* side : std::initializer_list<window*>{&registerPanel, &cpuControlPanel, &consolePanel, &perfPanel}) at(*side).x += dx;
     at(consolePanel).height += dy;
     at(perfPanel).y += dy;
     return g;

@@ -34,6 +34,21 @@
 
 namespace fs = std::filesystem;
 
+std::string reportDate() {
+    const std::time_t now = std::time(nullptr);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", std::localtime(&now));
+    return text;
+}
+
+bool writeReportFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    out.close();
+    if (!out) std::fprintf(stderr, "asmquest-judge: cannot write %s\n", path.c_str());
+    return static_cast<bool>(out);
+}
+
 namespace {
 struct GradeOptions {
     std::string directory;
@@ -81,12 +96,6 @@ Json judgeTask(const Task& task, const LevelSettings& common) {
     return result.readable ? std::move(result.json) : Json(nullptr);
 }
 
-std::string dateNow() {
-    const std::time_t now = std::time(nullptr);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", std::localtime(&now));
-    return text;
-}
 
 // "students 3/30, levels 90/900, about 12 s left", rewritten in place.
 class Progress {
@@ -131,13 +140,6 @@ std::pair<std::uint16_t, std::uint16_t> requireLevelRange(const std::string& tex
     return {a, b};
 }
 
-bool writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-    out.close();
-    if (!out) std::fprintf(stderr, "asmquest-judge: cannot write %s\n", path.c_str());
-    return static_cast<bool>(out);
-}
 
 // Runs every student's tasks, in `jobs` worker processes (or here, with one
 // job or when a worker cannot be started), and hands each student's results
@@ -204,7 +206,7 @@ void judgeStudents(const std::vector<std::vector<Task>>& tasks, const LevelSetti
                                               (scratch / (std::to_string(s) + ".out")).string(), "--seed",
                                               std::to_string(settings.seed), "--max-steps", std::to_string(settings.maxSteps)};
         if (!levelFile.empty()) arguments.insert(arguments.end(), {"--level-file", levelFile});
-        if (writeFile(taskFile.string(), list)) worker = startWorker(arguments);
+        if (writeReportFile(taskFile.string(), list)) worker = startWorker(arguments);
         if (!worker) {
             judgeHere(s);
             continue;
@@ -296,8 +298,8 @@ int grade(const GradeOptions& options) {
     progress.finish();
 
     bool written = true;
-    if (!options.csv.empty()) written = writeFile(options.csv, gradeCsv(graded)) && written;
-    if (!options.html.empty()) written = writeFile(options.html, gradeHtml(graded, dateNow())) && written;
+    if (!options.csv.empty()) written = writeReportFile(options.csv, gradeCsv(graded)) && written;
+    if (!options.html.empty()) written = writeReportFile(options.html, gradeHtml(graded, reportDate())) && written;
     return written ? EXIT_DONE : EXIT_USAGE;
 }
 
@@ -315,7 +317,7 @@ int gradeWorker(const std::string& taskFile, const std::string& outFile, const L
         lines += jsonText(judgeTask(task, settings));
         lines += '\n';
     }
-    return writeFile(outFile, lines) ? EXIT_DONE : EXIT_USAGE;
+    return writeReportFile(outFile, lines) ? EXIT_DONE : EXIT_USAGE;
 }
 } // namespace
 

@@ -27,6 +27,10 @@ struct GradeClass {
 
 // Text for an HTML page: & < > " ' as entities.
 std::string htmlEscaped(const std::string& text);
+// The page's date: local time as "2026-12-07 10:00".
+std::string reportDate();
+// Writes a report (or a worker's file) whole; false after a message on standard error.
+bool writeReportFile(const std::string& path, const std::string& bytes);
 // A level column's name: its number, or the level file's name.
 std::string levelLabel(const GradeClass& graded, std::size_t column);
 // The page's section of per-level histograms of completed programs' size and mean steps.

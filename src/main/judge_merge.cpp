@@ -4,7 +4,6 @@
 #include "main/judge_shard.h"
 
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -57,12 +56,6 @@ struct Shard {
     std::vector<Json> lines;
 };
 
-std::string dateNow() {
-    const std::time_t now = std::time(nullptr);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", std::localtime(&now));
-    return text;
-}
 
 bool fail(const std::string& message) {
     std::fprintf(stderr, "asmquest-judge: %s\n", message.c_str());
@@ -160,13 +153,6 @@ std::optional<GradeClass> joinShards(std::vector<Shard>& shards, std::vector<Jso
     return graded;
 }
 
-bool writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-    out.close();
-    if (!out) return fail("cannot write " + path);
-    return true;
-}
 
 int merge(const MergeOptions& options) {
     std::vector<Shard> shards(options.files.size());
@@ -182,8 +168,8 @@ int merge(const MergeOptions& options) {
     if (!graded) return EXIT_USAGE;
     for (const Json& line : lines) printJsonLine(line);
     bool written = true;
-    if (!options.csv.empty()) written = writeFile(options.csv, gradeCsv(*graded)) && written;
-    if (!options.html.empty()) written = writeFile(options.html, gradeHtml(*graded, dateNow())) && written;
+    if (!options.csv.empty()) written = writeReportFile(options.csv, gradeCsv(*graded)) && written;
+    if (!options.html.empty()) written = writeReportFile(options.html, gradeHtml(*graded, reportDate())) && written;
     return written ? EXIT_DONE : EXIT_USAGE;
 }
 } // namespace
