@@ -52,7 +52,8 @@ struct LevelFile {
     std::vector<std::string> errors; // UTF-8, each naming the line or the key
 };
 
-// Reads and checks the file's form; the reference is not run here (customLevelProblems).
+// Reads and checks the file's form; the reference is not run here (the judge's
+// check-level plays it through the level).
 LevelFile readLevelFile(const std::string& path);
 // The same from the file's text; `name` stands in messages for the path.
 LevelFile parseLevelFile(const std::string& text, const std::string& name);

@@ -86,7 +86,8 @@ LevelResult judgeLevelFile(const std::string& path, const LevelSettings& setting
         result.json["steps"] = {{"mean", verdict.score.meanSteps()}, {"max", verdict.score.stepsMax}};
     }
     result.json["failure"] = failureJson(verdict, assembled);
-    if (!customLevelFault().empty())
+    static bool faultTold = false; // once: it is the level file's fault, not each student's
+    if (!customLevelFault().empty() && !faultTold && (faultTold = true))
         std::fprintf(stderr, "asmquest-judge: %s: %s (seed %u)\n", settings.levelName.c_str(), customLevelFault().c_str(),
                      settings.seed);
     return result;
