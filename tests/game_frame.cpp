@@ -1336,7 +1336,7 @@ std::string gbkFromUtf8(const std::string& utf8) {
 // text); an open dialog owns the keys.
 TEST(FunctionKeys, ActWhicheverPanelIsInFront) {
     const std::string program = "label l\naddi r1 r1 1\njmp r0 r0 l";
-    for (window* front : {static_cast<window*>(&editorPanel), &keyboardPanel, &levelPanel, &cpuControlPanel, &consolePanel, &memoryPanel}) {
+    for (window* front : std::initializer_list<window*>{&editorPanel, &keyboardPanel, &levelPanel, &cpuControlPanel, &consolePanel, &memoryPanel}) {
         SCOPED_TRACE(front->title);
         freshProgram();
         runFrame();

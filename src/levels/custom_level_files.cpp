@@ -34,7 +34,7 @@ bool loadCustomLevelFile(const std::string& fileName) {
     if (!file.level) {
         consolePrintf("关卡文件有误：\n");
         for (const std::string& error : file.errors)
-            consolePrintf("%s%s\n", fileName.c_str(), gbkFromUtf8(error).c_str());
+            consolePrintf("%s%s\n", fileName.c_str(), gbkFromUtf8Text(error).c_str());
         return false;
     }
     file.level->fileName = fileName;

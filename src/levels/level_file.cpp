@@ -155,7 +155,7 @@ struct Reader {
         for (auto&& [k, v] : table) {
             const std::string name = key + "." + std::string(k.str());
             if (k == "note") {
-                if (auto note = string(v, name)) run.note = gbkFromUtf8(*note);
+                if (auto note = string(v, name)) run.note = gbkFromUtf8Text(*note);
                 continue;
             }
             if (k == "memory") {
@@ -242,7 +242,7 @@ struct Reader {
 
 } // namespace
 
-std::string gbkFromUtf8(const std::string& utf8) {
+std::string gbkFromUtf8Text(const std::string& utf8) {
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
@@ -283,19 +283,19 @@ LevelFile parseLevelFile(const std::string& text, const std::string& name) {
         const std::string key(k.str());
         if (key == "title") {
             if (auto s = reader.string(v, key)) {
-                level.title = gbkFromUtf8(*s);
+                level.title = gbkFromUtf8Text(*s);
                 haveTitle = !s->empty();
                 if (!haveTitle) reader.error(v, key, "the title is empty");
             }
         } else if (key == "text") {
-            if (auto s = reader.string(v, key)) level.text = gbkFromUtf8(*s);
+            if (auto s = reader.string(v, key)) level.text = gbkFromUtf8Text(*s);
         } else if (key == "passes") {
             if (auto n = reader.integer(v, key, 1, 60000)) level.passes = static_cast<unsigned>(*n);
         } else if (key == "max_steps") {
             if (auto n = reader.integer(v, key, 1, INT64_MAX)) level.maxSteps = static_cast<std::uint64_t>(*n);
         } else if (key == "reference") {
             if (auto s = reader.string(v, key)) {
-                level.reference = gbkFromUtf8(*s);
+                level.reference = gbkFromUtf8Text(*s);
                 haveReference = true;
             }
         } else if (key == "inputs") {

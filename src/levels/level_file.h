@@ -59,4 +59,4 @@ LevelFile readLevelFile(const std::string& path);
 LevelFile parseLevelFile(const std::string& text, const std::string& name);
 
 // UTF-8 to the game's GBK, line ends as "\n"; characters GBK lacks become '?'.
-std::string gbkFromUtf8(const std::string& utf8);
+std::string gbkFromUtf8Text(const std::string& utf8);
