@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts_common.sh
-need_packages cmake make g++-mingw-w64-x86-64-posix python3 unzip
+need_packages cmake make g++-mingw-w64-x86-64-posix python3 unzip libtomlplusplus-dev
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DASMQUEST_TESTS=OFF >/dev/null
 cmake --build build-windows -j "$(nproc)" --target asmquest asmquest-judge
 for exe in asmquest asmquest-judge; do

@@ -4,6 +4,6 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/scripts_common.sh"
-need_packages g++ cmake make
+need_packages g++ cmake make libtomlplusplus-dev
 (cd "$here" && BUILD_TARGET=asmquest build_tree build -DASMQUEST_BENCH=OFF -DASMQUEST_TESTS=OFF)
 exec "$here/build/asmquest"

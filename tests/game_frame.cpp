@@ -20,6 +20,7 @@
 #include "game/reverse_run.h"
 #include "game/step_history.h"
 #include "game/watches.h"
+#include "levels/custom_level.h"
 #include "shell/host_files.h"
 #include "shell/manual_guide.h"
 #include "shell/messages.h"
@@ -95,7 +96,7 @@ TEST(Judging, TwoHundredFiftySevenPassesCompleteALevel) {
     EXPECT_EQ(game.level, 1);
     runToHaltAndJudge();
     EXPECT_EQ(game.level, 2);
-    EXPECT_NE(consoleText().find("恭喜通过第1关！\n接下来：第2关。请阅读关卡说明，\n修改代码后重新编译。\n"), std::string::npos) << consoleText();
+    EXPECT_NE(consoleText().find("恭喜通过第1关！\n你的程序：2条指令，平均每次检验2步。\n接下来：第2关。请阅读关卡说明，\n修改代码后重新编译。\n"), std::string::npos) << consoleText();
     EXPECT_EQ(game.running, 0);
     EXPECT_TRUE(game.program.empty()); // the player compiles again for the new level
     EXPECT_EQ(editorPanel.getText(), "add r3 r1 r2\nhlt");
@@ -929,6 +930,48 @@ TEST(FailureReport, AHaltWithoutHltAndABoundaryRunFail) {
     const std::string key(1, static_cast<char>(cpu.memory[0xFC01]));
     EXPECT_NE(flat().find("FC00：应为" + hex2(cpu.memory[0xFC01]) + "，实际为00本次按键：" + key), std::string::npos)
         << consoleText();
+}
+
+// A teacher's level (数1: 100 random passes, then 3 boundary runs): its own
+// pass count, its boundary runs, its title in the panel and the console.
+TEST(Judging, ATeachersLevelCountsItsOwnPassesThenItsBoundaryRuns) {
+    std::string bytes;
+    ASSERT_EQ(hostReadFile(ASMQUEST_SOURCE_DIR + std::string(reinterpret_cast<const char*>(u8"/custom-levels/数1.toml")),
+                           bytes, HostFileMode::binary),
+              HostRead::read);
+    LevelFile file = parseLevelFile(bytes, "count.toml");
+    ASSERT_TRUE(file.level) << file.errors.front();
+    useCustomLevel(std::make_shared<CustomLevel>(*file.level));
+    const auto flat = [] {
+        std::string text = consoleText();
+        text.erase(std::remove(text.begin(), text.end(), '\n'), text.end());
+        return text;
+    };
+
+    freshProgram();
+    game.level = CUSTOM_LEVEL;
+    compile("label n\nshri r3 r1 1\nandi r4 r1 1\nadd r2 r2 r4\nadd r1 r3 r0\njne r0 r0 n\nhlt");
+    game.updateLEVEL();
+    EXPECT_EQ(levelPanel.title, "关卡说明-数1");
+    EXPECT_NE(panelRow(levelPanel, 1).find("数出r1的二进制表示中有几位是1"), std::string::npos) << panelRow(levelPanel, 1);
+    for (int i = 0; i < 102; ++i) runToHaltAndJudge();
+    EXPECT_EQ(game.passCount, 102);
+    EXPECT_EQ(game.boundaryRun, 3); // the last one set up
+    runToHaltAndJudge();
+    EXPECT_NE(flat().find("随机检验全部通过，接下来是3次边界检验。恭喜通过「数1」！你的程序：6条指令，平均每次检验"),
+              std::string::npos)
+        << consoleText();
+    EXPECT_EQ(game.level, CUSTOM_LEVEL); // no next level: it starts over
+    game.updateLEVEL();
+    EXPECT_EQ(game.passCount, 0);
+
+    // Seven bits looked at: every random input (01..7F) passes, r1 = FF does not.
+    consolePanel.clearText();
+    compile("addi r5 r0 7\nlabel n\nandi r3 r1 1\nadd r2 r2 r3\nshri r1 r1 1\naddi r5 r5 ff\njne r0 r0 n\nhlt");
+    game.updateLEVEL();
+    for (int i = 0; i < 101 && game.judged == 0; ++i) runToHaltAndJudge();
+    EXPECT_NE(flat().find("边界检验未通过：  R2：应为08，实际为07"), std::string::npos) << consoleText();
+    useCustomLevel(nullptr);
 }
 
 // More than eight mismatches: registers first, then memory, then the rest as a

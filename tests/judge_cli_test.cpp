@@ -202,7 +202,8 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
     // Saved on Windows: CR LF line ends, GBK or UTF-8 with a byte order mark.
     writeFile("crlf-gbk.s", "; 两数相加\r\nadd r3 r1 r2\r\nhlt\r\n");
     writeFile("crlf-utf8.s", "\xEF\xBB\xBF" + utf8(u8"; 两数相加\r\nadd r3 r1 r2\r\n\r\nhlt"));
-    const std::string completed = R"(","level":1,"seed":3,"passes":257,"completed":true,"failure":null})"
+    const std::string completed = R"(","level":1,"seed":3,"passes":257,"completed":true,)"
+                                  R"("size":{"instructions":2,"bytes":8},"steps":{"mean":2.0,"max":2},"failure":null})"
                                   "\n";
     struct Case {
         const char* arguments;
@@ -292,8 +293,10 @@ std::string withCrLf(const std::string& text) {
 
 // Writes the class and returns the CSV rows a correct grade must give, in order.
 std::string writeClass(const std::string& root) {
-    const std::string completed = ",completed,257,,\n";
-    const std::string completedSix = ",completed,259,,\n"; // level 6 adds its two boundary runs
+    // Every completed program here is as long and as fast as the reference:
+    // two instructions taking two steps, or (level 6) five taking 3 or 4.
+    const std::string completed = ",completed,257,,,2,2.0,2\n";
+    const std::string completed6 = ",completed,259,,,5,3.5,4\n"; // level 6 adds its two boundary runs
     std::map<std::string, std::string> rows; // student -> rows, sorted by name bytes as the report is
     for (int i = 0; i < 30; ++i) {
         char number[8];
@@ -310,37 +313,37 @@ std::string writeClass(const std::string& root) {
         switch (kind) {
         case 0: // as the game saves them
             for (int level : {1, 2, 6}) code(level, referenceSolution(level));
-            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completedSix;
+            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed6;
             break;
         case 1: // saved on Windows
             for (int level : {1, 2, 6}) code(level, withCrLf(referenceSolution(level)));
-            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completedSix;
+            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed6;
             break;
         case 2: // UTF-8 with a byte order mark, own spacing, comments and label names
             code(1, "\xEF\xBB\xBF" + utf8(u8"; 我的答案\nadd  r3   r1 r2   ; 相加\n\nhlt\n"));
             // Level 6 under a GBK name (unpacked from a Windows archive) in a UTF-8 folder.
             writeFile((files / "第6关代码.txt").string(),
                       utf8(u8"sub r0 r1 r2\njgt r0 r0 更大\nhlt\n\nlabel 更大\naddi r3 r0 1 ; 是\nhlt"));
-            expected = name + ",1" + completed + name + ",6" + completedSix;
+            expected = name + ",1" + completed + name + ",6" + completed6;
             break;
         case 3: // wrong at level 1, right at level 2
             code(1, "add r3 r1 r1\nhlt\n");
             code(2, referenceSolution(2));
-            expected = name + ",1,failed,0,1,R3 expected 0B actual 74\n" + name + ",2" + completed;
+            expected = name + ",1,failed,0,1,R3 expected 0B actual 74,,,\n" + name + ",2" + completed;
             break;
         case 4: // the assembler quotes the file back: the page must escape it
             code(1, i == 25 ? "<b>&x r1\nhlt\n" : "subi r1 r1 5\nhlt\n");
-            expected = name + ",1,does not assemble,0,1,\n";
+            expected = name + ",1,does not assemble,0,1,,,,\n";
             break;
         case 5:
             code(1, "label top\njmp r0 r0 top\n");
-            expected = name + ",1,failed,0,1,\n";
+            expected = name + ",1,failed,0,1,,,,\n";
             break;
         default: // nothing handed in
             break;
         }
     }
-    std::string csv = "student,level,result,passes,failed_run,first_mismatch\n";
+    std::string csv = "student,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n";
     for (const auto& [name, text] : rows) csv += text;
     return csv;
 }
@@ -372,7 +375,8 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     }
     EXPECT_EQ(count, static_cast<std::size_t>(std::count(expectedCsv.begin(), expectedCsv.end(), '\n') - 1));
     EXPECT_NE(one.out.find(utf8(u8R"({"student":"张三","file":"class/张三/levels/第6关代码.txt","level":6,"seed":3,)"
-                                  u8R"("passes":259,"completed":true,"failure":null})")),
+                                  u8R"("passes":259,"completed":true,"size":{"instructions":5,"bytes":20},"steps":{"mean":3.5,"max":4},)"
+                                  u8R"("failure":null})")),
               std::string::npos);
 
     // The page escapes names; identical work ignores comments, spacing, line
@@ -385,13 +389,41 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     EXPECT_NE(html.find(utf8(u8"<li>level 6: s01, s02, s03, s08, s09, s10, s15, s16, s17, s22, s23, s24, 张三</li>")),
               std::string::npos);
 
+    // Each level's completed programs: a histogram of sizes with the median marked.
+    EXPECT_NE(html.find("<svg class=\"histogram\" data-level=\"6\" data-measure=\"instructions\" data-count=\"13\" "
+                        "data-median=\"5\""),
+              std::string::npos);
+
+    // The same class in shards, merged in any order: the same lines, CSV and page.
+    std::string shardFiles;
+    for (const char* shard : {"2/3", "3/3", "1/3"}) {
+        Outcome part = judge(GRADE + std::string(" --jobs 2 --shard ") + shard);
+        EXPECT_EQ(part.status, 0);
+        const std::string file = std::string("shard") + shard[0] + ".jsonl";
+        writeFile(file, part.out);
+        shardFiles += " " + file;
+    }
+    Outcome merged = judge("merge --csv merged.csv --html merged.html" + shardFiles);
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(merged.out, one.out);
+    EXPECT_EQ(readFile("merged.csv"), "\xEF\xBB\xBF" + expectedCsv);
+    const auto undated = [](std::string page) {
+        const std::size_t date = page.find("<span id=\"date\">");
+        return page.erase(date, page.find("</span>", date) - date);
+    };
+    EXPECT_EQ(undated(readFile("merged.html")), undated(html));
+    EXPECT_EQ(judge("merge shard1.jsonl shard3.jsonl").status, 2); // a shard missing
+    EXPECT_EQ(judge("merge shard1.jsonl shard1.jsonl shard2.jsonl").status, 2);
+
     // A range that starts above 1: every row, line and cell names the level it judged.
     Outcome part = judge("grade class --levels 2-6 --seed 3 --max-steps 20000 --jobs 2 --csv part.csv --html part.html");
     EXPECT_EQ(part.status, 0);
-    std::string partCsv = "\xEF\xBB\xBFstudent,level,result,passes,failed_run,first_mismatch\n";
+    std::string partCsv = "\xEF\xBB\xBFstudent,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n";
     std::istringstream wholeRows(expectedCsv);
-    while (std::getline(wholeRows, line))
-        if (line.find(",2,") != std::string::npos || line.find(",6,") != std::string::npos) partCsv += line + "\n";
+    while (std::getline(wholeRows, line)) {
+        const std::string level = line.substr(line.find(',') + 1);
+        if (level.rfind("2,", 0) == 0 || level.rfind("6,", 0) == 0) partCsv += line + "\n";
+    }
     EXPECT_EQ(readFile("part.csv"), partCsv);
     std::istringstream partLines(part.out);
     while (std::getline(partLines, line)) {
@@ -405,7 +437,8 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
               std::string::npos);
 
     for (const char* arguments : {"grade class --levels 0-3", "grade class --levels 3-2", "grade class --levels 1-31",
-                                  "grade class --jobs 0", "grade class --bogus", "grade"}) {
+                                  "grade class --jobs 0", "grade class --bogus", "grade", "grade class --shard 0/3",
+                                  "grade class --shard 4/3", "merge"}) {
         SCOPED_TRACE(arguments);
         Outcome bad = judge(arguments);
         EXPECT_EQ(bad.status, 2);
@@ -495,6 +528,133 @@ TEST_F(JudgeCli, GradePageInABrowserMatchesTheCsv) {
                            std::to_string(completions[level]) + "\"><rect"),
                   std::string::npos)
             << level;
+}
+
+// Teachers' level files: the examples shipped in custom-levels, each with a
+// second right program and a catalogue of plausible wrong ones, none of which
+// may complete on any of the seeds; and broken files, refused with their line
+// or key.
+TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
+    struct Program {
+        const char* mistake; // empty: a right program
+        const char* source;
+    };
+    struct Level {
+        const char8_t* file;
+        std::vector<Program> programs;
+    } levels[] = {
+        {u8"相等.toml",
+         {{"", "sub r0 r2 r1\njne r0 r0 out\naddi r4 r0 1\nlabel out\nhlt\n"},
+          {"jge: also sets r4 when r1 > r2", "sub r0 r1 r2\njge r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n"},
+          {"falls through into the equal branch", "sub r0 r1 r2\njeq r0 r0 Y\nlabel Y\naddi r4 r0 1\nhlt\n"},
+          {"never equal: random runs rarely notice", "hlt\n"},
+          {"no hlt after the equal branch", "sub r0 r1 r2\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\n"},
+          {"compares r1 with itself", "sub r0 r1 r1\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n"}}},
+        {u8"最大值.toml",
+         {{"", "load r3 r0 r0 200\naddi r2 r0 7\nlabel n\nload r4 r0 r2 200\nsub r0 r3 r4\njge r0 r0 k\nadd r3 r4 r0\n"
+               "label k\naddi r2 r2 ff\njne r0 r0 n\nhlt\n"},
+          {"the loop stops one byte early", "addi r2 r0 0\naddi r3 r0 0\nlabel n\nload r4 r0 r2 200\nsub r0 r4 r3\n"
+                                            "jlt r0 r0 k\nadd r3 r4 r0\nlabel k\naddi r2 r2 1\naddi r5 r2 f9\njne r0 r0 n\nhlt\n"},
+          {"keeps the smallest", "addi r2 r0 0\naddi r3 r0 ff\nlabel n\nload r4 r0 r2 200\nsub r0 r4 r3\njgt r0 r0 k\n"
+                                 "add r3 r4 r0\nlabel k\naddi r2 r2 1\naddi r5 r2 f8\njne r0 r0 n\nhlt\n"},
+          {"starts from 1: wrong only when every byte is 0",
+           "addi r2 r0 0\naddi r3 r0 1\nlabel n\nload r4 r0 r2 200\nsub r0 r4 r3\njlt r0 r0 k\nadd r3 r4 r0\nlabel k\n"
+           "addi r2 r2 1\naddi r5 r2 f8\njne r0 r0 n\nhlt\n"},
+          {"reads from 0x100", "addi r2 r0 0\naddi r3 r0 0\nlabel n\nload r4 r0 r2 100\nsub r0 r4 r3\njlt r0 r0 k\n"
+                               "add r3 r4 r0\nlabel k\naddi r2 r2 1\naddi r5 r2 f8\njne r0 r0 n\nhlt\n"}}},
+        {u8"数1.toml",
+         {{"", "label n\nshri r3 r1 1\nandi r4 r1 1\nadd r2 r2 r4\nadd r1 r3 r0\njne r0 r0 n\nhlt\n"},
+          {"looks at seven bits: random inputs never set bit 7",
+           "addi r5 r0 7\nlabel n\nandi r3 r1 1\nadd r2 r2 r3\nshri r1 r1 1\naddi r5 r5 ff\njne r0 r0 n\nhlt\n"},
+          {"starts counting at 1", "addi r2 r0 1\nlabel n\nandi r3 r1 1\nadd r2 r2 r3\nshri r1 r1 1\njne r0 r0 n\nhlt\n"},
+          {"counts the zeros", "addi r5 r0 8\nlabel n\nandi r3 r1 1\nxori r3 r3 1\nadd r2 r2 r3\nshri r1 r1 1\n"
+                               "addi r5 r5 ff\njne r0 r0 n\nhlt\n"}}},
+    };
+    for (const Level& level : levels) {
+        const std::string file = ASMQUEST_SOURCE_DIR + std::string("/custom-levels/") + utf8(level.file);
+        Outcome checked = judge("check-level '" + file + "'");
+        EXPECT_EQ(checked.status, 0) << checked.err;
+        for (const Program& program : level.programs) {
+            SCOPED_TRACE(utf8(level.file) + ": " + (*program.mistake ? program.mistake : "right"));
+            writeFile("program.s", program.source);
+            for (int seed = 1; seed <= 6; ++seed) {
+                Outcome verdict = judge("level '" + file + "' program.s --seed " + std::to_string(seed));
+                EXPECT_EQ(verdict.status, *program.mistake ? 1 : 0) << seed << verdict.out << verdict.err;
+                EXPECT_NE(verdict.out.find("\"level\":\"" + utf8(level.file) + "\""), std::string::npos);
+            }
+        }
+    }
+    // Saved on Windows: a byte order mark and CR LF line ends.
+    std::string windows = "\xEF\xBB\xBF";
+    for (char c : readFile(ASMQUEST_SOURCE_DIR + std::string("/custom-levels/") + utf8(u8"相等.toml")))
+        windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeFile("windows.toml", windows);
+    writeFile("right.s", "sub r0 r1 r2\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n");
+    EXPECT_EQ(judge("check-level windows.toml").status, 0);
+    EXPECT_EQ(judge("level windows.toml right.s --seed 1").status, 0);
+
+    // A failed boundary run names itself; a completed level gives size and steps.
+    writeFile("never.s", "hlt\n");
+    EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"相等.toml") + " never.s --seed 2").out
+                  .find(R"("failure":{"run":"boundary 1","reason":"wrong result","mismatches":[{"where":"R4","expected":"01","actual":"00"}]})"),
+              std::string::npos);
+    writeFile("count.s", "label n\nshri r3 r1 1\nandi r4 r1 1\nadd r2 r2 r4\nadd r1 r3 r0\njne r0 r0 n\nhlt\n");
+    EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"数1.toml") + " count.s --seed 1").out
+                  .find(R"("passes":103,"completed":true,"size":{"instructions":6,"bytes":24},)"),
+              std::string::npos);
+
+    // Broken files: exit 2, every problem on standard error with its line or key.
+    const std::string head = "title = \"t\"\nreference = \"hlt\"\n";
+    struct Broken {
+        std::string text;
+        std::vector<std::string> errors;
+    } broken[] = {
+        {"title = \"t\n", {"bad.toml:1:"}},
+        {head + "passess = 3\n[check]\nregisters = [\"r4\"]\n", {"bad.toml:3:11: passess: unknown key"}},
+        {head + "[inputs]\nr2 = { min = 5, max = 3 }\nr0 = \"byte\"\nr3 = \"word\"\n[check]\nregisters = [\"r4\"]\n",
+         {"bad.toml:4:6: inputs.r2: min is greater than max", "bad.toml:5:6: inputs.r0: unknown key",
+          "bad.toml:6:6: inputs.r3: expected \"byte\""}},
+        {head + "[[inputs.memory]]\naddress = 0xFFFE\ncount = 4\nbytes = \"byte\"\n[check]\nregisters = [\"r4\"]\n",
+         {"inputs.memory[0].count: the block runs past address 0xFFFF"}},
+        {head + "[[boundary]]\nr1 = 0x100\n[check]\nregisters = [\"r4\"]\nmemory = [[0x207, 0x200]]\n",
+         {"boundary[0].r1: expected an integer from 0 to 255", "check.memory[0]: first is greater than last"}},
+        {"title = \"t\"\n[check]\nregisters = [\"r4\"]\n", {"reference: missing"}},
+        {head, {"check: missing"}},
+        {head + "[check]\nregisters = []\n", {"check: compares nothing"}},
+        {"title = \"t\"\nreference = \"bogus r1\"\n[check]\nregisters = [\"r4\"]\n", {"reference line 1: "}},
+        {"title = \"t\"\nmax_steps = 100\nreference = \"label l\\njmp r0 r0 l\"\n[check]\nregisters = [\"r4\"]\n",
+         {"reference: the reference did not halt within 100 steps on a random run"}},
+        {"title = \"t\"\nreference = \"addi r4 r0 1\"\n[check]\nregisters = [\"r4\"]\n",
+         {"reference: the reference halted without hlt on a random run"}},
+    };
+    for (const Broken& b : broken) {
+        SCOPED_TRACE(b.text);
+        writeFile("bad.toml", b.text);
+        for (const char* command : {"check-level bad.toml", "level bad.toml never.s", "grade . --level-file bad.toml"}) {
+            Outcome refused = judge(command);
+            EXPECT_EQ(refused.status, 2) << command;
+            EXPECT_EQ(refused.out, "") << command;
+            for (const std::string& error : b.errors) EXPECT_NE(refused.err.find(error), std::string::npos) << refused.err;
+        }
+    }
+}
+
+// A class graded on a level file: the code files named after it, the level
+// column its name.
+TEST_F(JudgeCli, GradeWithALevelFile) {
+    const std::string level = ASMQUEST_SOURCE_DIR + std::string("/custom-levels/") + utf8(u8"相等.toml");
+    const std::string code = utf8(u8"相等代码.txt");
+    fs::create_directories("class/a/levels");
+    fs::create_directories("class/b");
+    fs::create_directories("class/c");
+    writeFile("class/a/levels/" + code, "sub r0 r1 r2\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n");
+    writeFile("class/b/" + code, "hlt\n");
+    Outcome graded = judge("grade class --level-file '" + level + "' --seed 2 --jobs 2 --csv class.csv");
+    EXPECT_EQ(graded.status, 0) << graded.err;
+    EXPECT_EQ(readFile("class.csv"),
+              "\xEF\xBB\xBF" + utf8(u8"student,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n"
+                   u8"a,相等.toml,completed,259,,,5,3.0,4\n"
+                   u8"b,相等.toml,failed,257,boundary 1,R4 expected 01 actual 00,,,\n"));
 }
 
 // The texts a teacher prints, read from the judge as a teacher gets them.

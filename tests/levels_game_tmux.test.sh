@@ -7,7 +7,8 @@
 # typed into the editor, compiled and run fast, completes the level, after
 # which the console congratulates and the panel describes level 2; there the
 # same program fails, the report gives R3 = R1 x R2 with the inputs, and
-# 重放 sets those inputs up again.
+# 重放 sets those inputs up again. Then a teacher's level from custom-levels/
+# is listed in 选关, chosen, played to completion and its code kept.
 # Usage: levels_game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 game=$(cd "$1" && pwd)/asmquest
@@ -88,6 +89,7 @@ try:
             wait_for("关卡说明-第2关", "257 passes complete level 1", timeout=60)
             wait_for("将r1*r2保存到r3", "the panel then describes level 2")
             wait_for("恭喜通过第1关！", "the console congratulates on level 1")
+            wait_for("你的程序：2条指令，平均每次检验2步。", "and says how small and fast the program was")
             wait_for("接下来：第2关", "and says what comes next")
             # Level 1's program fails level 2: the report gives R3 = R1 x R2
             # and the inputs, and 重放 sets those inputs up again.
@@ -111,6 +113,45 @@ try:
                 click_text("重放", "the replay button shows")
                 wait_for("R1=%02X R2=%02X R3=00" % (r1, r2), "重放 restores R1 and R2")
                 wait_for("PC=0000", "重放 starts the run from its beginning")
+
+    # A teacher's levels: the files in custom-levels/ are listed in 选关 under
+    # their titles (a broken one marked, its errors in the console), and one
+    # plays like a level: its text, its boundary runs, its congratulations.
+    import os, shutil
+    source = os.path.join(os.environ["PYTHONPATH"], "..", "..", "custom-levels")
+    shutil.copytree(source, os.path.join(s.cwd, "custom-levels"))
+    with open(os.path.join(s.cwd, "custom-levels", "坏.toml"), "w", encoding="utf-8") as f:
+        f.write('title = "坏"\nreference = "hlt"\npassess = 3\n[check]\nregisters = ["r4"]\n')
+    tmux("send-keys", "F3")
+    wait_for("相等", "选关 lists a teacher's level under its title")
+    wait_for("坏      有误", "a broken level file is marked")
+    tmux("send-keys", "End", "Up", "Up", "Up", "Enter")
+    wait_for("关卡文件有误：", "choosing it says why")
+    wait_for("坏.toml:3:11: passess: unknown key", "with the line and the key")
+    tmux("send-keys", "F3")
+    time.sleep(0.5)
+    tmux("send-keys", "End", "Up", "Enter")
+    wait_for("关卡说明-相等", "the level panel is titled with the file's title")
+    wait_for("若r1等于r2，将r4置为1，否则置为0。", "and shows its text")
+    click(60, 20)
+    for line in ["sub r0 r1 r2", "jeq r0 r0 YES", "hlt", "label YES", "addi r4 r0 1", "hlt"]:
+        send(line)
+        tmux("send-keys", "Enter")
+    wait_for("addi r4 r0 1", "the solution is typed into the editor")
+    tmux("send-keys", "F9")
+    time.sleep(0.3)
+    if not s.find("速度：快速"):
+        tmux("send-keys", "F4")
+    tmux("send-keys", "F5")
+    wait_for("接下来是2次边界检", "the random runs are followed by the file's boundary runs", timeout=60)
+    wait_for("恭喜通过「相等」！", "completing it congratulates with its title")
+    wait_for("你的程序：5条指令，平均每次检验3步。", "and gives the program's size and steps")
+    code = os.path.join(s.cwd, "levels", "相等代码.txt")
+    deadline = time.time() + 5
+    while not os.path.exists(code) and time.time() < deadline:
+        time.sleep(0.2)
+    if not os.path.exists(code) or "addi r4 r0 1" not in open(code, encoding="gbk").read():
+        s.fail("its code is kept in levels/相等代码.txt")
 finally:
     s.close()
 

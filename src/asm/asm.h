@@ -31,3 +31,11 @@ extern Asm assembler;
 
 // Resets the CPU and copies the image into memory from 0x0000.
 void loadProgram(const std::vector<std::uint8_t>& image);
+
+// A program's size as players compare it: instruction words (lines that
+// assemble to four bytes) and all bytes, DTA data included.
+struct ProgramSize {
+    std::size_t instructions = 0;
+    std::size_t bytes = 0;
+};
+ProgramSize programSize(const std::vector<std::uint8_t>& image, const std::vector<std::uint16_t>& lineAddress);

@@ -6,6 +6,7 @@
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/function_keys.h"
+#include "game/level_score.h"
 #include "game/panels.h"
 #include "game/run_steps.h"
 #include "shell/messages.h"
@@ -49,6 +50,7 @@ void Game::update() {
 void Game::updateLEVEL() {
     logger.log(LogKind::FunctionCall, "Game::updateLEVEL被调用");
     if (levelReloadRequested) {
+        levelScore = {};
         setLEVEL(level);
         levelReloadRequested = 0;
         passCount = 0;

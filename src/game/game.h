@@ -128,6 +128,8 @@ void startLevelOneWithSavedCode();
 bool startupQuestionOpen();
 // 选关: saves the current level's code, loads the chosen level's and sets it up.
 void switchToLevel(unsigned level);
+// 选关's entry for a teacher's level file in custom-levels/ (its GBK name).
+void switchToCustomLevel(const std::string& fileName);
 // A completed level's successor, with its own saved code if reached before.
 void enterNextLevel(unsigned short next);
 // The player edited the code of the current level: its file may be written again.

@@ -10,6 +10,7 @@
 #include "game/panels.h"
 #include "game/run_mismatches.h"
 #include "game/step_history.h"
+#include "levels/custom_level.h"
 
 namespace {
 
@@ -51,15 +52,17 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
         verdict.reason = "the program does not assemble";
         return verdict;
     }
+    verdict.size = programSize(game.program, game.lineAddress);
 
     gameSrand(seed);
-    const std::uint16_t startLevel = game.level;
     game.fast = 1;
     game.updateLEVEL(); // the reload the compile requested: the first run's set-up
     game.running = 1;
-    // Below 257 runs the boundary runs are never reached; from 257 on only the
-    // game's completion (or a failure) ends the play.
-    while (verdict.passes < runs || runs >= PASSES_TO_COMPLETE) {
+    // Below the level's random runs (257, or a teacher's level's own number)
+    // the boundary runs are never reached; from there on only the game's
+    // completion (or a failure) ends the play.
+    const unsigned randomPasses = randomRuns(level);
+    while (verdict.passes < runs || runs >= randomPasses) {
         std::uint64_t steps = 0;
         while (!cpu.halted && steps < maxSteps && game.running) {
             game.updateVM();
@@ -72,11 +75,10 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
             verdict.reason = "the program did not halt within " + std::to_string(maxSteps) + " steps";
             return verdict;
         }
-        const std::uint16_t levelBefore = game.level;
         game.updateLEVEL();
-        if (game.level != levelBefore || !game.judged) {
+        if (levelScore.completed || !game.judged) {
             ++verdict.passes;
-            if (game.level != levelBefore) break; // the level was completed
+            if (levelScore.completed) break;
             continue;
         }
         verdict.failed = true;
@@ -92,6 +94,7 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
     }
     // Only the game decides that a level is done: its own pass threshold, not
     // the number of runs asked for here.
-    verdict.completed = game.level != startLevel;
+    verdict.completed = levelScore.completed;
+    verdict.score = levelScore;
     return verdict;
 }

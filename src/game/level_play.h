@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "asm/asm.h"
+#include "game/level_score.h"
+
 struct Mismatch {
     std::string where; // "R3" or "0200"
     std::uint8_t expected = 0;
@@ -23,6 +26,8 @@ struct LevelVerdict {
     unsigned failedBoundary = 0; // the failed run was boundary run K (1-based), not a random one
     std::string reason;
     std::vector<Mismatch> mismatches; // at most maxReportedMismatches
+    ProgramSize size;                 // of the compiled program
+    LevelScore score;                 // the passed runs' steps
 };
 
 inline constexpr std::size_t maxReportedMismatches = 8;

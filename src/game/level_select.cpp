@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "game/game.h"
+#include "levels/custom_level.h"
+#include "levels/custom_level_files.h"
 #include "game/panels.h"
 #include "ui/panel_scroll.h"
 
@@ -101,6 +103,9 @@ std::vector<LevelChoice> levelChoices() {
         // A level below the highest was completed: that is how the next was reached.
         choices.push_back({title, [level] { switchToLevel(level); }, level < highest ? "已通过" : ""});
     }
+    // Then the teachers' levels, under their titles.
+    for (const CustomLevelEntry& entry : customLevelEntries())
+        choices.push_back({entry.title, [name = entry.fileName] { switchToCustomLevel(name); }, entry.broken ? "有误" : ""});
     return choices;
 }
 
@@ -109,7 +114,11 @@ void openLevelList() {
     LevelList& l = list();
     l.choices = levelChoices();
     l.top = 0;
-    select(static_cast<std::int64_t>(game.level) - 1);
+    std::int64_t current = static_cast<std::int64_t>(game.level) - 1;
+    if (const CustomLevel* custom = customLevelFor(game.level)) // a teacher's level: its own entry
+        for (std::size_t i = 0; i < l.choices.size(); ++i)
+            if (l.choices[i].title == custom->title) current = static_cast<std::int64_t>(i);
+    select(current);
     if (!levelListPanel.visible) levelListPanel.toggle();
     levelListPanel.raise();
 }

@@ -12,6 +12,7 @@
 #include "game/panels.h"
 #include "game/run_replay.h"
 #include "game/step_history.h"
+#include "levels/custom_level.h"
 #include "shell/logger.h"
 #include "shell/messages.h"
 
@@ -36,7 +37,8 @@ void Game::setUpRun(unsigned short newLevel, unsigned boundary) {
     cpu.stepHook = nullptr;
 
     std::fill(std::begin(presetRegisters), std::end(presetRegisters), std::uint8_t{0});
-    levelText = levelDescription(level);
+    const CustomLevel* custom = customLevelFor(level);
+    levelText = custom ? custom->text : levelDescription(level);
     // A boundary run's set-up draws nothing: rand() sees only the random runs.
     const std::vector<BoundaryRun>& given = boundaryRuns(level);
     boundaryRun = static_cast<std::uint16_t>(boundary <= given.size() ? boundary : 0);
@@ -48,7 +50,7 @@ void Game::setUpRun(unsigned short newLevel, unsigned boundary) {
     panelPrintf(&levelPanel, "%s", levelText.c_str());
     char title[32];
     std::snprintf(title, sizeof title, "关卡说明-第%u关", static_cast<unsigned>(level));
-    levelPanel.title = title;
+    levelPanel.title = custom ? "关卡说明-" + custom->title : std::string(title);
 
     judged = 0;
     beginRun();

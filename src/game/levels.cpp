@@ -16,6 +16,7 @@
 #include "game/game_random.h"
 #include "game/run_replay.h"
 #include "game/step_history.h"
+#include "levels/custom_level.h"
 
 namespace {
 
@@ -576,15 +577,18 @@ static_assert(std::size(presetMasks) == LAST_CORE_LEVEL + 1);
 } // namespace
 
 void setUpLevelRun(Game& game, std::uint16_t level) {
+    if (const CustomLevel* custom = customLevelFor(level)) return setUpCustomRun(game, *custom);
     (level <= LAST_CORE_LEVEL ? levelTable()[level].setUp : openLevel)(game);
 }
 
 MemoryRange checkedMemory(std::uint16_t level) {
+    if (const CustomLevel* custom = customLevelFor(level)) return customCheckedMemory(*custom);
     return level <= LAST_CORE_LEVEL ? levelTable()[level].checkedMemory : everyAddress;
 }
 
 const std::vector<BoundaryRun>& boundaryRuns(std::uint16_t level) {
     static const std::vector<BoundaryRun> none;
+    if (const CustomLevel* custom = customLevelFor(level)) return custom->boundary;
     return level <= LAST_CORE_LEVEL ? levelTable()[level].boundary : none;
 }
 
@@ -616,4 +620,7 @@ void installKeyFeeder(Game& game, const BoundaryRun& run) {
     };
 }
 
-std::uint16_t presetRegisterMask(std::uint16_t level) { return level <= LAST_CORE_LEVEL ? presetMasks[level] : 0; }
+std::uint16_t presetRegisterMask(std::uint16_t level) {
+    if (const CustomLevel* custom = customLevelFor(level)) return customPresetMask(*custom);
+    return level <= LAST_CORE_LEVEL ? presetMasks[level] : 0;
+}

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "game/game.h"
+#include "levels/custom_level.h"
+#include "levels/custom_level_files.h"
 #include "game/panels.h"
 #include "shell/host_files.h"
 #include "shell/messages.h"
@@ -93,6 +95,8 @@ FileRead loadSavedCode(unsigned level) {
 void (*progressSaveSeam)(const std::string& finalPath) = nullptr;
 
 std::string levelCodePath(unsigned level) {
+    if (const CustomLevel* custom = customLevelFor(static_cast<std::uint16_t>(level)))
+        return hostPath(levelsDirectory(), customLevelCodeName(custom->fileName));
     return hostPath(levelsDirectory(), "第" + std::to_string(level) + "关代码.txt");
 }
 
@@ -108,6 +112,12 @@ void ensureLevelsDirectory() {
 // does not stop the level number from being recorded, and the other way round.
 void saveProgress(unsigned level) {
     if (!hostKeepsFiles()) return;
+    // A teacher's level keeps only its code: it is no step on the way through levels 1-30.
+    if (const CustomLevel* custom = customLevelFor(static_cast<std::uint16_t>(level))) {
+        reportSave(writeWhole(levelCodePath(level), editorPanel.getText(), HostFileMode::text), game.codeSaveFailureShown,
+                   customLevelCodeName(custom->fileName).c_str());
+        return;
+    }
     if (!codeFileIsUnreadable(level)) {
         char codeName[32];
         std::snprintf(codeName, sizeof codeName, "第%u关代码.txt", level);
@@ -175,6 +185,17 @@ void switchToLevel(unsigned level) {
     if (loadSavedCode(level) != FileRead::Read) editorPanel.setText("");
     resetMachine();
     game.setLEVEL(static_cast<unsigned short>(level));
+    game.passCount = 0;
+    game.running = 0;
+}
+
+void switchToCustomLevel(const std::string& fileName) {
+    // The current code is saved under the level in force, before the new file replaces it.
+    if (game.level != 0) saveProgress(game.level);
+    if (!loadCustomLevelFile(fileName)) return;
+    if (loadSavedCode(CUSTOM_LEVEL) != FileRead::Read) editorPanel.setText("");
+    resetMachine();
+    game.setLEVEL(CUSTOM_LEVEL);
     game.passCount = 0;
     game.running = 0;
 }

@@ -32,6 +32,8 @@ JudgeCommand addRunCommand(CLI::App& judge);
 JudgeCommand addLevelCommand(CLI::App& judge);
 JudgeCommand addGradeCommand(CLI::App& judge);
 JudgeCommand addGradeWorkerCommand(CLI::App& judge);
+JudgeCommand addMergeCommand(CLI::App& judge);
+JudgeCommand addCheckLevelCommand(CLI::App& judge);
 JudgeCommand addDescribeCommand(CLI::App& judge);
 JudgeCommand addManualCommand(CLI::App& judge);
 

@@ -18,11 +18,29 @@
 #include "main/judge_files.h"
 #include "main/judge_grade.h"
 #include "main/judge_identical.h"
+#include "levels/custom_level.h"
 #include "main/judge_level.h"
+#include "main/judge_level_file.h"
+#include "main/judge_shard.h"
 #include "main/judge_source.h"
 #include "main/judge_workers.h"
 
 namespace fs = std::filesystem;
+
+std::string reportDate() {
+    const std::time_t now = std::time(nullptr);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", std::localtime(&now));
+    return text;
+}
+
+bool writeReportFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(filePath(path), std::ios::binary);
+    out << bytes;
+    out.close();
+    if (!out) writeText(stderr, "asmquest-judge: cannot write " + displayName(path) + "\n");
+    return static_cast<bool>(out);
+}
 
 namespace {
 struct GradeOptions {
@@ -33,6 +51,8 @@ struct GradeOptions {
     std::string csv;
     std::string html;
     std::string maxSteps = "10000000";
+    std::string shard;
+    std::string levelFile;
 };
 
 struct Task {
@@ -43,10 +63,14 @@ struct Task {
 // The code file of `level` in a student's folder: levels/ first, then the
 // folder itself; the name as the game writes it (UTF-8) or as a Windows
 // archive may bring it (GBK; on Windows the same name).
-std::string codeFile(const fs::path& student, unsigned level) {
-    const std::string utf8Name = reinterpret_cast<const char*>(u8"第") + std::to_string(level) +
-                                 reinterpret_cast<const char*>(u8"关代码.txt");
-    const std::string gbkName = "第" + std::to_string(level) + "关代码.txt"; // GBK literal
+// A level file's code is saved under the file's own name: X.toml, X代码.txt.
+std::string codeFile(const fs::path& student, unsigned level, const std::string& levelFile) {
+    const std::string stem = fs::path(levelFile).stem().string();
+    const std::string utf8Name = levelFile.empty() ? reinterpret_cast<const char*>(u8"第") + std::to_string(level) +
+                                                         reinterpret_cast<const char*>(u8"关代码.txt")
+                                                   : stem + reinterpret_cast<const char*>(u8"代码.txt");
+    const std::string gbkName = levelFile.empty() ? "第" + std::to_string(level) + "关代码.txt" // GBK literal
+                                                  : utf8ToGbk(stem) + "代码.txt";
     for (const fs::path& folder : {student / "levels", student})
         for (const std::string& name : {utf8Name, gbkName}) {
             std::error_code error;
@@ -65,12 +89,6 @@ Json judgeTask(const Task& task, const LevelSettings& common) {
     return result.readable ? std::move(result.json) : Json(nullptr);
 }
 
-std::string dateNow() {
-    const std::time_t now = std::time(nullptr);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", std::localtime(&now));
-    return text;
-}
 
 // "students 3/30, levels 90/900, about 12 s left", rewritten in place with a
 // carriage return and blanks over a longer line before it: no escape codes,
@@ -127,20 +145,13 @@ std::pair<std::uint16_t, std::uint16_t> requireLevelRange(const std::string& tex
     return {a, b};
 }
 
-bool writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-    out.close();
-    if (!out) writeText(stderr, "asmquest-judge: cannot write " + displayName(pathText(path)) + "\n");
-    return static_cast<bool>(out);
-}
 
 // Runs every student's tasks, in `jobs` worker processes (or here, with one
 // job or when a worker cannot be started), and hands each student's results
 // to `done` in student order.
 template <typename Done>
 void judgeStudents(const std::vector<std::vector<Task>>& tasks, const LevelSettings& settings, unsigned jobs,
-                   Done done) {
+                   const std::string& levelFile, Done done) {
     std::vector<std::vector<Json>> results(tasks.size());
     std::vector<bool> finished(tasks.size(), false);
     std::size_t reported = 0;
@@ -196,10 +207,11 @@ void judgeStudents(const std::vector<std::vector<Task>>& tasks, const LevelSetti
         std::string list;
         for (const Task& task : tasks[s]) list += std::to_string(task.level) + '\t' + task.path + '\n';
         std::optional<Worker> worker;
-        if (writeFile(taskFile, list))
-            worker = startWorker({"grade-worker", pathText(taskFile), pathText(scratch / (std::to_string(s) + ".out")),
-                                  "--seed", std::to_string(settings.seed), "--max-steps",
-                                  std::to_string(settings.maxSteps)});
+        std::vector<std::string> arguments = {"grade-worker", pathText(taskFile),
+                                              pathText(scratch / (std::to_string(s) + ".out")), "--seed",
+                                              std::to_string(settings.seed), "--max-steps", std::to_string(settings.maxSteps)};
+        if (!levelFile.empty()) arguments.insert(arguments.end(), {"--level-file", levelFile});
+        if (writeReportFile(pathText(taskFile), list)) worker = startWorker(arguments);
         if (!worker) {
             judgeHere(s);
             continue;
@@ -218,6 +230,12 @@ int grade(const GradeOptions& options) {
     settings.seed = options.seed.empty() ? static_cast<unsigned>(std::time(nullptr))
                                          : static_cast<unsigned>(requireNumber(options.seed, 10, 10, UINT32_MAX, "seed"));
     settings.maxSteps = requireNumber(options.maxSteps, 10, 19, UINT64_MAX, "step limit");
+    if (!options.levelFile.empty()) {
+        if (!useLevelFile(options.levelFile, settings)) return EXIT_USAGE;
+        settings.runs = randomRuns(settings.level);
+        graded.levelFile = settings.levelName;
+        graded.firstLevel = graded.lastLevel = 1; // one column
+    }
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const unsigned jobs =
         options.jobs.empty() ? cores : static_cast<unsigned>(requireNumber(options.jobs, 10, 3, 256, "job count"));
@@ -235,6 +253,12 @@ int grade(const GradeOptions& options) {
     // By the names' UTF-8 bytes, on every system.
     std::sort(folders.begin(), folders.end(),
               [](const fs::path& a, const fs::path& b) { return pathText(a) < pathText(b); });
+    unsigned shard = 0, shards = 0;
+    if (!options.shard.empty()) {
+        std::tie(shard, shards) = requireShard(options.shard);
+        folders = std::vector<fs::path>(folders.begin() + static_cast<std::ptrdiff_t>(shardBegin(shard, shards, folders.size())),
+                                        folders.begin() + static_cast<std::ptrdiff_t>(shardBegin(shard + 1, shards, folders.size())));
+    }
 
     const std::size_t levelCount = static_cast<std::size_t>(graded.lastLevel - graded.firstLevel + 1);
     std::vector<std::vector<Task>> tasks;
@@ -244,31 +268,34 @@ int grade(const GradeOptions& options) {
         graded.cells.emplace_back(levelCount);
         tasks.emplace_back();
         for (unsigned level = graded.firstLevel; level <= graded.lastLevel; ++level) {
-            const std::string path = codeFile(folder, level);
+            const std::string path = codeFile(folder, level, options.levelFile);
             if (path.empty()) continue;
             const auto source = readSource(path);
             if (!source) continue;
             graded.cells.back()[level - graded.firstLevel].program = normalisedProgram(*source);
-            tasks.back().push_back({static_cast<std::uint16_t>(level), path});
+            tasks.back().push_back({options.levelFile.empty() ? static_cast<std::uint16_t>(level) : CUSTOM_LEVEL, path});
             ++taskCount;
         }
     }
     writeText(stderr, "asmquest-judge: grading " + std::to_string(graded.students.size()) + " students, " +
                           std::to_string(taskCount) + " files, seed " + std::to_string(settings.seed) + "\n");
 
+    if (shard) printJsonLine(shardHeader(graded, shard, shards));
+
     Progress progress(graded.students.size(), taskCount);
     std::size_t levelsDone = 0;
     progress.update(0, 0);
-    judgeStudents(tasks, settings, jobs, [&](std::size_t student, const std::vector<Json>& results) {
+    judgeStudents(tasks, settings, jobs, options.levelFile, [&](std::size_t student, const std::vector<Json>& results) {
         for (std::size_t i = 0; i < results.size(); ++i) {
             if (results[i].is_null() || results[i].is_discarded()) continue;
-            const std::uint16_t level = tasks[student][i].level;
+            const std::uint16_t level = options.levelFile.empty() ? tasks[student][i].level : graded.firstLevel;
             GradeCell& cell = graded.cells[student][level - graded.firstLevel];
             cell.judged = true;
             cell.verdict = results[i];
             Json line;
             line["student"] = graded.students[student];
             for (const auto& [key, value] : results[i].items()) line[key] = value;
+            if (shard) line["program"] = programKey(cell.program);
             printJsonLine(line);
         }
         std::fflush(stdout);
@@ -278,9 +305,8 @@ int grade(const GradeOptions& options) {
     progress.finish();
 
     bool written = true;
-    // UTF-8 with a byte order mark: without one, Excel on a Chinese Windows reads GBK.
-    if (!options.csv.empty()) written = writeFile(filePath(options.csv), "\xEF\xBB\xBF" + gradeCsv(graded)) && written;
-    if (!options.html.empty()) written = writeFile(filePath(options.html), gradeHtml(graded, dateNow())) && written;
+    if (!options.csv.empty()) written = writeReportFile(options.csv, gradeCsv(graded)) && written;
+    if (!options.html.empty()) written = writeReportFile(options.html, gradeHtml(graded, reportDate())) && written;
     return written ? EXIT_DONE : EXIT_USAGE;
 }
 
@@ -298,7 +324,7 @@ int gradeWorker(const std::string& taskFile, const std::string& outFile, const L
         lines += jsonText(judgeTask(task, settings));
         lines += '\n';
     }
-    return writeFile(filePath(outFile), lines) ? EXIT_DONE : EXIT_USAGE;
+    return writeReportFile(outFile, lines) ? EXIT_DONE : EXIT_USAGE;
 }
 } // namespace
 
@@ -310,15 +336,22 @@ JudgeCommand addGradeCommand(CLI::App& judge) {
     app->add_option("--levels", options->levels, "Levels to judge, A-B within 1-30 (default 1-30)");
     app->add_option("--seed", options->seed, "Seed of the test data for everyone (decimal; default: the time)");
     app->add_option("--jobs", options->jobs, "Worker processes (default: the number of cores)");
-    app->add_option("--csv", options->csv, "Also write student,level,result,passes,failed_run,first_mismatch to FILE");
+    app->add_option("--csv", options->csv,
+                    "Also write student,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max "
+                    "to FILE");
     app->add_option("--html", options->html, "Also write a self-contained HTML report to FILE");
     app->add_option("--max-steps", options->maxSteps, "Steps a run may take before it fails (default 10000000)");
+    app->add_option("--level-file", options->levelFile,
+                    reinterpret_cast<const char*>(u8"Judge every student's code for a teacher's level file instead of "
+                                                  u8"levels (for X.toml the code files X代码.txt)"));
+    app->add_option("--shard", options->shard,
+                    "Judge only the K-th of N equal parts of the students (sorted by name), for merge");
     return {app, [options] { return grade(*options); }};
 }
 
 JudgeCommand addGradeWorkerCommand(CLI::App& judge) {
     struct WorkerOptions {
-        std::string tasks, out, seed, maxSteps;
+        std::string tasks, out, seed, maxSteps, levelFile;
     };
     auto options = std::make_shared<WorkerOptions>();
     CLI::App* app = judge.add_subcommand("grade-worker", "Internal: one worker process of grade");
@@ -327,10 +360,16 @@ JudgeCommand addGradeWorkerCommand(CLI::App& judge) {
     app->add_option("OUT", options->out)->required();
     app->add_option("--seed", options->seed)->required();
     app->add_option("--max-steps", options->maxSteps)->required();
+    app->add_option("--level-file", options->levelFile);
     return {app, [options] {
                 LevelSettings settings;
                 settings.seed = static_cast<unsigned>(requireNumber(options->seed, 10, 10, UINT32_MAX, "seed"));
                 settings.maxSteps = requireNumber(options->maxSteps, 10, 19, UINT64_MAX, "step limit");
+                // The parent checked the file; a worker only reads it.
+                if (!options->levelFile.empty()) {
+                    if (!useLevelFile(options->levelFile, settings, false)) return EXIT_USAGE;
+                    settings.runs = randomRuns(settings.level);
+                }
                 return gradeWorker(options->tasks, options->out, settings);
             }};
 }

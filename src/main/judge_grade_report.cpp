@@ -1,6 +1,7 @@
 // The teacher's reports of a graded class: CSV for spreadsheets, and one
 // HTML page with no external files (styles inline, the chart in inline SVG).
 #include <algorithm>
+#include <cstdio>
 
 #include "main/judge_grade.h"
 #include "main/judge_identical.h"
@@ -16,7 +17,10 @@ std::string csvField(const std::string& text) {
     return out + "\"";
 }
 
-std::string escaped(const std::string& text) {
+std::string escaped(const std::string& text) { return htmlEscaped(text); }
+} // namespace
+
+std::string htmlEscaped(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -32,6 +36,7 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
+namespace {
 std::string span(const char* kind, const std::string& text) {
     return std::string("<span class=\"") + kind + "\">" + escaped(text) + "</span>";
 }
@@ -45,8 +50,14 @@ td.completed{background:#bfe8bf}
 td.failed,td.unassembled{background:#f4c0c0}
 td.missing{background:#ddd}
 svg text{font-size:10px;text-anchor:middle}
+figure{display:inline-block;margin:4px 12px 4px 0}
+figcaption{font-size:12px}
 )";
 } // namespace
+
+std::string levelLabel(const GradeClass& graded, std::size_t column) {
+    return graded.levelFile.empty() ? std::to_string(graded.firstLevel + column) : graded.levelFile;
+}
 
 CellSummary summarise(const Json& verdict) {
     CellSummary cell;
@@ -54,6 +65,13 @@ CellSummary summarise(const Json& verdict) {
     const Json& failure = verdict.at("failure");
     if (failure.is_null()) {
         cell.result = verdict.value("completed", false) ? "completed" : "failed";
+        if (verdict.contains("size") && verdict.contains("steps")) {
+            char mean[32];
+            std::snprintf(mean, sizeof mean, "%.1f", verdict["steps"].value("mean", 0.0));
+            cell.instructions = std::to_string(verdict["size"].value("instructions", 0u));
+            cell.stepsMean = mean;
+            cell.stepsMax = std::to_string(verdict["steps"].value("max", std::uint64_t{0}));
+        }
         return cell;
     }
     const Json& run = failure.at("run");
@@ -81,16 +99,18 @@ CellSummary summarise(const Json& verdict) {
     return cell;
 }
 
+// UTF-8 with a byte order mark: without one, Excel on a Chinese Windows reads GBK.
 std::string gradeCsv(const GradeClass& graded) {
-    std::string csv = "student,level,result,passes,failed_run,first_mismatch\n";
+    std::string csv = "\xEF\xBB\xBFstudent,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n";
     for (std::size_t s = 0; s < graded.students.size(); ++s)
         for (std::size_t l = 0; l < graded.cells[s].size(); ++l) {
             const GradeCell& cell = graded.cells[s][l];
             if (!cell.judged) continue;
             const CellSummary summary = summarise(cell.verdict);
-            csv += csvField(graded.students[s]) + ',' + std::to_string(graded.firstLevel + l) + ',' + summary.result +
+            csv += csvField(graded.students[s]) + ',' + csvField(levelLabel(graded, l)) + ',' + summary.result +
                    ',' + std::to_string(summary.passes) + ',' + summary.failedRun + ',' +
-                   csvField(summary.firstMismatch) + '\n';
+                   csvField(summary.firstMismatch) + ',' + summary.instructions + ',' + summary.stepsMean + ',' +
+                   summary.stepsMax + '\n';
         }
     return csv;
 }
@@ -105,8 +125,11 @@ std::string gradeHtml(const GradeClass& graded, const std::string& date) {
     std::string page = "<!DOCTYPE html>\n<html lang=\"zh\"><head><meta charset=\"utf-8\">"
                        "<title>asmquest-judge grade</title><style>";
     page += STYLE;
-    page += "</style></head><body>\n<h1>asmquest-judge grade</h1>\n<p id=\"meta\">levels " +
-            std::to_string(graded.firstLevel) + "-" + std::to_string(graded.lastLevel) + ", " +
+    page += "</style></head><body>\n<h1>asmquest-judge grade</h1>\n<p id=\"meta\">" +
+            (graded.levelFile.empty()
+                 ? "levels " + std::to_string(graded.firstLevel) + "-" + std::to_string(graded.lastLevel)
+                 : "level file " + escaped(graded.levelFile)) +
+            ", " +
             std::to_string(graded.students.size()) + " students, seed <span id=\"seed\">" +
             std::to_string(graded.seed) + "</span>, date <span id=\"date\">" + escaped(date) + "</span></p>\n";
 
@@ -131,7 +154,7 @@ std::string gradeHtml(const GradeClass& graded, const std::string& date) {
     page += "</svg>\n";
 
     page += "<h2>Students and levels</h2>\n<table id=\"grades\"><thead><tr><th>student</th>";
-    for (std::size_t l = 0; l < levels; ++l) page += "<th>" + std::to_string(graded.firstLevel + l) + "</th>";
+    for (std::size_t l = 0; l < levels; ++l) page += "<th>" + escaped(levelLabel(graded, l)) + "</th>";
     page += "</tr></thead>\n<tbody>\n";
     for (std::size_t s = 0; s < graded.students.size(); ++s) {
         page += "<tr><th>" + escaped(graded.students[s]) + "</th>";
@@ -157,6 +180,7 @@ std::string gradeHtml(const GradeClass& graded, const std::string& date) {
     page += "</tbody>\n<tfoot><tr><th>completed</th>";
     for (std::size_t l = 0; l < levels; ++l) page += "<td>" + std::to_string(completions[l]) + "</td>";
     page += "</tr></tfoot></table>\n";
+    page += sizeAndStepsHistograms(graded);
 
     // Groups of students whose programs for a level are the same; what that
     // means is the teacher's call.

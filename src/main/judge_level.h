@@ -11,10 +11,11 @@
 #include "main/judge_json.h"
 
 struct LevelSettings {
-    std::uint16_t level = 1;
+    std::uint16_t level = 1;     // CUSTOM_LEVEL: the level file in use (levels/custom_level.h)
     unsigned seed = 0;
     unsigned runs = PASSES_TO_COMPLETE;
     std::uint64_t maxSteps = 10000000;
+    std::string levelName;       // a level file's name, reported as "level"
 };
 
 struct LevelResult {

@@ -4,8 +4,10 @@
 //
 //   asmquest-judge asm FILE
 //   asmquest-judge run FILE [--steps N] [--reg N=XX]... [--mem AAAA=XX]... [--key XX] [--memory]
-//   asmquest-judge level N FILE... [--seed S] [--runs K] [--max-steps M]
-//   asmquest-judge grade DIR [--levels A-B] [--seed S] [--jobs N] [--csv FILE] [--html FILE] [--max-steps M]
+//   asmquest-judge level N FILE... [--seed S] [--runs K] [--max-steps M]   (N: 1-30 or LEVEL.toml)
+//   asmquest-judge check-level LEVEL.toml
+//   asmquest-judge grade DIR [--levels A-B] [--seed S] [--jobs N] [--csv FILE] [--html FILE] [--max-steps M] [--shard K/N]
+//   asmquest-judge merge [--csv FILE] [--html FILE] FILE.jsonl...
 //   asmquest-judge describe N
 //   asmquest-judge manual
 //
@@ -24,8 +26,11 @@ namespace {
 constexpr const char* USAGE =
     "usage: asmquest-judge asm FILE\n"
     "       asmquest-judge run FILE [--steps N] [--reg N=XX]... [--mem AAAA=XX]... [--key XX] [--memory]\n"
-    "       asmquest-judge level N FILE... [--seed S] [--runs K] [--max-steps M]\n"
+    "       asmquest-judge level N FILE... [--seed S] [--runs K] [--max-steps M]   (N: 1-30 or LEVEL.toml)\n"
+    "       asmquest-judge check-level LEVEL.toml\n"
     "       asmquest-judge grade DIR [--levels A-B] [--seed S] [--jobs N] [--csv FILE] [--html FILE] [--max-steps M]\n"
+    "                            [--shard K/N]\n"
+    "       asmquest-judge merge [--csv FILE] [--html FILE] FILE.jsonl...\n"
     "       asmquest-judge describe N\n"
     "       asmquest-judge manual\n"
     "  FILE is GBK or UTF-8 assembly source; numbers after --reg are 0-15 (decimal),\n"
@@ -50,7 +55,7 @@ int main(int narrowCount, char** narrowArguments) {
     judge.require_subcommand(1);
     const JudgeCommand commands[] = {
         addAsmCommand(judge),      addRunCommand(judge),      addLevelCommand(judge),  addGradeCommand(judge),
-        addGradeWorkerCommand(judge), addDescribeCommand(judge), addManualCommand(judge),
+        addGradeWorkerCommand(judge), addMergeCommand(judge), addCheckLevelCommand(judge), addDescribeCommand(judge), addManualCommand(judge),
     };
     if (argc < 2) return usage("no command");
     const std::string_view name = argv[1];

@@ -8,6 +8,7 @@
 //   hostReadFile(p, text, HostFileMode::text);             // the same text back
 #pragma once
 #include <string>
+#include <vector>
 
 // Text files end their lines in CR LF on Windows and are read back with "\n";
 // a text file read on POSIX also drops a CR before each LF (files saved on Windows).
@@ -24,3 +25,6 @@ bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFile
 // Creates the directory (a GBK name in the working directory) when missing and
 // marks it hidden where the host can.
 bool hostMakeHiddenDirectory(const std::string& gbkName);
+// The names (GBK) of the files in the directory (a GBK name in the working
+// directory) that end in `suffix`, sorted by their bytes; none when it is missing.
+std::vector<std::string> hostListFiles(const std::string& gbkDirectory, const std::string& suffix);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 
 #include "ui/gbk_text.h"
@@ -70,4 +71,31 @@ bool hostMakeHiddenDirectory(const std::string& gbkName) {
     std::error_code error;
     std::filesystem::create_directory(utf8FromGbk(gbkName), error);
     return !error;
+}
+
+std::vector<std::string> hostListFiles(const std::string& gbkDirectory, const std::string& suffix) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(utf8FromGbk(gbkDirectory), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (!it->is_regular_file(error) || !name.ends_with(suffix)) continue;
+        // Back to GBK, one code point at a time (names GBK cannot spell get '?').
+        std::string gbk;
+        for (std::size_t i = 0; i < name.size();) {
+            const auto byte = static_cast<std::uint8_t>(name[i]);
+            const int length = byte < 0x80 ? 1 : byte >> 5 == 6 ? 2 : byte >> 4 == 14 ? 3 : byte >> 3 == 30 ? 4 : 1;
+            std::uint32_t code = length == 1 ? byte : byte & (0x7Fu >> length);
+            for (int k = 1; k < length && i + static_cast<std::size_t>(k) < name.size(); ++k)
+                code = code << 6 | (static_cast<std::uint8_t>(name[i + static_cast<std::size_t>(k)]) & 0x3Fu);
+            i += static_cast<std::size_t>(length);
+            std::uint8_t out[2];
+            const int n = code < 0x80 ? (out[0] = static_cast<std::uint8_t>(code), 1) : unicodeToGbk(code, out);
+            if (n == 0) gbk += '?';
+            else gbk.append(reinterpret_cast<const char*>(out), static_cast<std::size_t>(n));
+        }
+        names.push_back(gbk);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }

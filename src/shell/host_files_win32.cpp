@@ -90,3 +90,22 @@ bool hostMakeHiddenDirectory(const std::string& gbkName) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     return (attributes & FILE_ATTRIBUTE_HIDDEN) || SetFileAttributesW(name.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
 }
+
+std::vector<std::string> hostListFiles(const std::string& gbkDirectory, const std::string& suffix) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(wideFromGbk(gbkDirectory + "\\*" + suffix).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const int n = WideCharToMultiByte(936, 0, found.cFileName, -1, nullptr, 0, nullptr, nullptr);
+        if (n <= 1) continue;
+        std::string gbk(static_cast<std::size_t>(n), '\0');
+        WideCharToMultiByte(936, 0, found.cFileName, -1, gbk.data(), n, nullptr, nullptr);
+        gbk.pop_back(); // the terminating zero
+        if (gbk.ends_with(suffix)) names.push_back(gbk); // "*.toml" also matches "x.tomlx" on 8.3 names
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
