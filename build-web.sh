@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts_common.sh
-need_packages emscripten cmake make python3
+need_packages emscripten cmake make python3 libtomlplusplus-dev
 # node and npm may come from elsewhere than Debian (npm is part of other node builds).
 command -v node >/dev/null || need_packages nodejs
 command -v npm >/dev/null || need_packages npm

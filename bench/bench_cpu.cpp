@@ -74,7 +74,7 @@ BENCHMARK(BM_StepTimerArmed);
 #include <vector>
 
 #include "game/game.h"
-#include "game/levels.h"
+#include "levels/levels.h"
 #include "switch_interpreter.h"
 
 namespace {

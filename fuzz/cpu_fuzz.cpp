@@ -15,7 +15,7 @@
 #include "cpu/cpu.h"
 #include "fuzz_host.h"
 #include "game/game.h"
-#include "game/game_random.h"
+#include "levels/game_random.h"
 
 namespace {
 constexpr unsigned maxSteps = 2000;

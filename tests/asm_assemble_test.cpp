@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "asm/asm_warnings.h"
-#include "game/level_texts.h"
+#include "levels/level_texts.h"
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;

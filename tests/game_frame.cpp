@@ -10,7 +10,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/function_keys.h"
-#include "game/game_random.h"
+#include "levels/game_random.h"
 #include "game/game.h"
 #include "game/level_play.h"
 #include "game/memory_view.h"

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "cpu/cpu.h"
-#include "game/boundary_runs.h"
-#include "game/game_random.h"
+#include "levels/boundary_runs.h"
+#include "levels/game_random.h"
 #include "game/game.h"
-#include "game/levels.h"
+#include "levels/levels.h"
 #include "game/panels.h"
 #include "game_support.h"
 

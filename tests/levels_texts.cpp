@@ -13,7 +13,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/level_play.h"
-#include "game/level_texts.h"
+#include "levels/level_texts.h"
 #include "game/panels.h"
 #include "test_support.h"
 

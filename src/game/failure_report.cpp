@@ -1,8 +1,8 @@
 #include "game/failure_report.h"
 
-#include "game/boundary_runs.h"
+#include "levels/boundary_runs.h"
 #include "game/game.h"
-#include "game/levels.h"
+#include "levels/levels.h"
 #include "game/run_replay.h"
 #include "shell/messages.h"
 

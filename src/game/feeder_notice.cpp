@@ -3,7 +3,7 @@
 // player's key is delivered and then typed over within the same frame. The
 // player is told once per level, and the 键盘 panel stays in front.
 #include "game/game.h"
-#include "game/levels.h"
+#include "levels/levels.h"
 #include "game/panels.h"
 #include "shell/messages.h"
 

@@ -6,7 +6,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
-#include "game/game_random.h"
+#include "levels/game_random.h"
 #include "game/panels.h"
 #include "game/run_mismatches.h"
 #include "game/step_history.h"

@@ -5,10 +5,10 @@
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
-#include "game/boundary_runs.h"
+#include "levels/boundary_runs.h"
 #include "game/game.h"
-#include "game/level_texts.h"
-#include "game/levels.h"
+#include "levels/level_texts.h"
+#include "levels/levels.h"
 #include "game/panels.h"
 #include "game/run_replay.h"
 #include "game/step_history.h"

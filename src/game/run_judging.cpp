@@ -4,7 +4,7 @@
 // its boundary runs (boundary_runs.h) follow; the last of them completes it.
 #include "asm/asm.h"
 #include "cpu/cpu.h"
-#include "game/boundary_runs.h"
+#include "levels/boundary_runs.h"
 #include "game/failure_report.h"
 #include "game/game.h"
 #include "game/level_score.h"

@@ -2,7 +2,7 @@
 
 #include "cpu/cpu.h"
 #include "game/game.h"
-#include "game/levels.h"
+#include "levels/levels.h"
 
 std::vector<RunMismatch> findRunMismatches(const Game& game, const Cpu& cpu) {
     std::vector<RunMismatch> found;

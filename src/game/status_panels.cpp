@@ -2,7 +2,7 @@
 // interrupt table, screen, registers, performance, and the editor's marks for
 // the line at PC and the lines with compile errors.
 #include "cpu/cpu.h"
-#include "game/boundary_runs.h"
+#include "levels/boundary_runs.h"
 #include "game/game.h"
 #include "game/memory_view.h"
 #include "game/panel_marks.h"

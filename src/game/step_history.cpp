@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "game/game.h"
-#include "game/game_random.h"
+#include "levels/game_random.h"
 
 MachineState captureMachineState() {
     MachineState s{};

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "game/levels.h"
+#include "levels/levels.h"
 #include "levels/level_file.h"
 
 struct Game;

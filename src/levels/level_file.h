@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "game/boundary_runs.h"
+#include "levels/boundary_runs.h"
 
 // How one input byte is drawn: any byte, one of a range, or one of a list.
 struct InputDraw {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "asm/asm.h"
-#include "game/levels.h"
+#include "levels/levels.h"
 
 std::uint64_t requireNumber(std::string_view text, int base, std::size_t maxDigits, std::uint64_t max,
                             const char* what) {

@@ -13,7 +13,7 @@
 #include <memory>
 #include <thread>
 
-#include "game/levels.h"
+#include "levels/levels.h"
 #include "main/judge_cli.h"
 #include "main/judge_files.h"
 #include "main/judge_grade.h"

@@ -4,8 +4,8 @@
 // outline, every heading open, two spaces of indent per level.
 #include <memory>
 
-#include "game/level_texts.h"
-#include "game/levels.h"
+#include "levels/level_texts.h"
+#include "levels/levels.h"
 #include "main/judge_cli.h"
 #include "main/judge_files.h"
 #include "shell/manual.h"

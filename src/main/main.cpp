@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "game/game.h"
-#include "game/game_random.h"
+#include "levels/game_random.h"
 #include "main/host.h"
 #include "ui/console_screen.h"
 #include "ui/platform.h"

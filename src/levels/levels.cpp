@@ -1,7 +1,7 @@
 // One entry per level: what a run starts with and what a halt must show.
 // r() is gameRand() (glibc's rand() sequence); every level draws its data in
 // the order written, so a seeded generator reproduces the same test data run after run.
-#include "game/levels.h"
+#include "levels/levels.h"
 
 #include <iterator>
 
@@ -11,9 +11,9 @@
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
-#include "game/boundary_runs.h"
+#include "levels/boundary_runs.h"
 #include "game/game.h"
-#include "game/game_random.h"
+#include "levels/game_random.h"
 #include "game/run_replay.h"
 #include "game/step_history.h"
 #include "levels/custom_level.h"

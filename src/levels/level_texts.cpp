@@ -2,7 +2,7 @@
 // example, which is printed from the same data the tests run. The tables are
 // built on first use: the Game global describes its first level while the
 // program's globals are still being constructed.
-#include "game/level_texts.h"
+#include "levels/level_texts.h"
 
 #include <cstdio>
 

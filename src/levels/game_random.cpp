@@ -1,4 +1,4 @@
-#include "game/game_random.h"
+#include "levels/game_random.h"
 
 #include <cstdlib>
 
