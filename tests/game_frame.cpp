@@ -550,7 +550,7 @@ TEST(Layout, AtTheSmallestWindowTheEditorTakesTheKeysAndNoTitleIsCovered) {
     EXPECT_TRUE(rowHas(2, "|关卡说明-第1关", 64));
     EXPECT_TRUE(rowHas(2, "|寄存器", 118));
     EXPECT_TRUE(rowHas(2, "|CPU控制", 144));
-    EXPECT_TRUE(rowHas(12, "|控制台", 118));
+    EXPECT_TRUE(rowHas(13, "|控制台", 118));
     // Level 1's whole text shows: its last line is on the panel's last rows, inside the window.
     const std::string text = game.levelText;
     const std::string lastLine = text.substr(text.find_last_of('\n') + 1);
@@ -611,39 +611,40 @@ TEST(Layout, TheConsoleKeepsEveryCompileMessageAndScrollsBack) {
     EXPECT_EQ(rows[4], "第1行：");
 
     const int top = static_cast<int>(consolePanel.y), bottom = static_cast<int>(consolePanel.bottom);
+    const int visible = static_cast<int>(consolePanel.height()); // 11 rows at 161x33
     const auto shownRow = [&](int row) {
         std::string text = fakeConsole().row(top + row).substr(static_cast<std::size_t>(consolePanel.x), 36);
         return text.erase(text.find_last_not_of(' ') + 1);
     };
     const auto border = [&](int first, int count) {
-        return "第" + std::to_string(first) + "-" + std::to_string(first + 11) + "行/共" + std::to_string(count) + "行";
+        return "第" + std::to_string(first) + "-" + std::to_string(first + visible - 1) + "行/共" + std::to_string(count) + "行";
     };
     runFrame();
-    EXPECT_EQ(shownRow(11), rows.back()); // the newest rows
-    EXPECT_NE(fakeConsole().row(bottom).find(border(total - 11, total)), std::string::npos);
+    EXPECT_EQ(shownRow(visible - 1), rows.back()); // the newest rows
+    EXPECT_NE(fakeConsole().row(bottom).find(border(total - visible + 1, total)), std::string::npos);
 
     click(static_cast<int>(consolePanel.x) + 2, top + 2); // the console in front takes the keys
     fakeConsole().pushKey(VK_HOME, 0);
     runFrames(2);
-    for (int row = 0; row < 12; ++row) EXPECT_EQ(shownRow(row), rows[static_cast<std::size_t>(row)]);
+    for (int row = 0; row < visible; ++row) EXPECT_EQ(shownRow(row), rows[static_cast<std::size_t>(row)]);
     EXPECT_NE(fakeConsole().row(bottom).find(border(1, total)), std::string::npos);
     fakeConsole().pushKey(VK_NEXT, 0);
     fakeConsole().pushMouse(static_cast<int>(consolePanel.x) + 3, top + 3, 0xFF880000u, MOUSE_WHEELED); // down
     runFrames(3);
-    EXPECT_EQ(shownRow(0), rows[14]);
-    EXPECT_NE(fakeConsole().row(bottom).find(border(15, total)), std::string::npos);
+    EXPECT_EQ(shownRow(0), rows[13]); // a page (one row less than the panel) and a wheel turn (3 rows)
+    EXPECT_NE(fakeConsole().row(bottom).find(border(14, total)), std::string::npos);
     fakeConsole().pushKey(VK_PRIOR, 0);
     runFrames(2);
     EXPECT_EQ(shownRow(0), rows[3]);
 
     consolePrintf("新消息\n"); // new output jumps to the end
     runFrame();
-    EXPECT_EQ(shownRow(11), "新消息");
-    EXPECT_NE(fakeConsole().row(bottom).find(border(total - 10, total + 1)), std::string::npos);
+    EXPECT_EQ(shownRow(visible - 1), "新消息");
+    EXPECT_NE(fakeConsole().row(bottom).find(border(total - visible + 2, total + 1)), std::string::npos);
     fakeConsole().pushKey(VK_PRIOR, 0);
     fakeConsole().pushKey(VK_END, 0);
     runFrames(3);
-    EXPECT_EQ(shownRow(11), "新消息");
+    EXPECT_EQ(shownRow(visible - 1), "新消息");
 
     // Only the last thousand lines are kept.
     for (int i = 0; i < 1200; ++i) consolePrintf("m%d\n", i);
@@ -715,7 +716,7 @@ TEST(Layout, TheDefaultLayoutFollowsTheWindowUntilAPanelIsDragged) {
     EXPECT_EQ(levelPanel.x, 85);
     EXPECT_EQ(levelPanel.width(), 72);
     EXPECT_EQ(levelPanel.bottom, 52);
-    EXPECT_EQ(consolePanel.height(), 32);
+    EXPECT_EQ(consolePanel.height(), 31);
     EXPECT_EQ(cpuControlPanel.right, 199);
     EXPECT_TRUE(rowHas(2, "|关卡说明-第1关", 84));
     EXPECT_TRUE(rowHas(52, "+----", 0)); // the editor's bottom border on the last row

@@ -49,18 +49,18 @@ TEST(ConsoleMessages, PrintRaisesTheConsoleAndKeepsItsVisibility) {
     EXPECT_EQ(gridRow(consolePanel, 2), "异常：读取到0x00000000！已停机。");
 }
 
-TEST(ConsoleMessages, LongMessagesWrapAtThirtySixColumnsAndScrollAtTwelveRows) {
+TEST(ConsoleMessages, LongMessagesWrapAtThirtySixColumnsAndScrollAtElevenRows) {
     fakeConsole().resize(161, 33); // the console panel of the smallest layout
     freshProgram();
     consolePanel.clearText();
     consolePrintf("%s\n", std::string(40, 'w').c_str());
     EXPECT_EQ(gridRow(consolePanel, 0), std::string(36, 'w'));
     EXPECT_EQ(gridRow(consolePanel, 1), "wwww");
-    for (int i = 0; i < 12; ++i) consolePrintf("m%d\n", i);
+    for (int i = 0; i < 11; ++i) consolePrintf("m%d\n", i);
     consolePrintf("end");
     EXPECT_EQ(gridRow(consolePanel, 0), "m1");
-    EXPECT_EQ(gridRow(consolePanel, 10), "m11");
-    EXPECT_EQ(gridRow(consolePanel, 11), "end");
+    EXPECT_EQ(gridRow(consolePanel, 9), "m10");
+    EXPECT_EQ(gridRow(consolePanel, 10), "end");
     fakeConsole().resize(170, 45);
 }
 

@@ -29,7 +29,7 @@ struct PanelPlace {
     const char* title;
     std::int64_t x, y, width, height;
 };
-constexpr PanelPlace consolePanelPlace{"控制台", 119, 14, 36, 12};
+constexpr PanelPlace consolePanelPlace{"控制台", 119, 15, 36, 11};
 constexpr PanelPlace editorPanelPlace{"汇编代码编辑器", 1, 4, 62, 28};
 constexpr PanelPlace registerPanelPlace{"寄存器", 119, 4, 24, 6};
 constexpr PanelPlace memoryPanelPlace{"内存", 65, 4, 52, 28};

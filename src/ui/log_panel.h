@@ -5,7 +5,7 @@
 // new output jumps to the end. With more rows than the panel shows, the
 // bottom border says which rows show.
 //
-//   LogPanel console("控制台", 119, 14, 36, 12);
+//   LogPanel console("控制台", 119, 15, 36, 11);
 //   console.printLogged(format, args);   // a va_list, as window::print
 //   console.clearText();                 // the grid and the log
 #pragma once
