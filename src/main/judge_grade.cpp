@@ -65,7 +65,7 @@ struct Task {
 // archive may bring it (GBK; on Windows the same name).
 // A level file's code is saved under the file's own name: X.toml, X代码.txt.
 std::string codeFile(const fs::path& student, unsigned level, const std::string& levelFile) {
-    const std::string stem = fs::path(levelFile).stem().string();
+    const std::string stem = pathText(filePath(levelFile).stem());
     const std::string utf8Name = levelFile.empty() ? reinterpret_cast<const char*>(u8"第") + std::to_string(level) +
                                                          reinterpret_cast<const char*>(u8"关代码.txt")
                                                    : stem + reinterpret_cast<const char*>(u8"代码.txt");
@@ -88,7 +88,6 @@ Json judgeTask(const Task& task, const LevelSettings& common) {
     LevelResult result = judgeLevelFile(task.path, settings);
     return result.readable ? std::move(result.json) : Json(nullptr);
 }
-
 
 // "students 3/30, levels 90/900, about 12 s left", rewritten in place with a
 // carriage return and blanks over a longer line before it: no escape codes,

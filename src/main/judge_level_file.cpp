@@ -10,6 +10,7 @@
 #include "game/level_play.h"
 #include "levels/custom_level.h"
 #include "main/judge_cli.h"
+#include "main/judge_files.h"
 #include "main/judge_source.h"
 
 bool isLevelFileName(std::string_view argument) { return argument.ends_with(".toml"); }
@@ -41,15 +42,33 @@ std::vector<std::string> levelProblems(const CustomLevel& level, std::uint64_t d
     return problems;
 }
 
+// Read through the judge's own file seam: on Windows its paths are UTF-8 and
+// open through the wide API, which the game's GBK host paths do not.
+namespace {
+LevelFile readJudgeLevelFile(const std::string& path) {
+    std::string bytes;
+    if (std::FILE* f = openFile(path, "rb")) {
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
+        const bool failed = std::ferror(f) != 0;
+        std::fclose(f);
+        if (!failed) return parseLevelFile(bytes, path);
+    }
+    LevelFile file;
+    file.errors.push_back(path + ": cannot be read");
+    return file;
+}
+} // namespace
+
 bool useLevelFile(const std::string& path, LevelSettings& settings, bool checkReference) {
-    LevelFile file = readLevelFile(path);
+    LevelFile file = readJudgeLevelFile(path);
     if (file.errors.empty() && checkReference) file.errors = levelProblems(*file.level, settings.maxSteps);
     if (!file.errors.empty()) {
-        for (const std::string& error : file.errors) std::fprintf(stderr, "asmquest-judge: %s\n", error.c_str());
+        for (const std::string& error : file.errors) writeText(stderr, "asmquest-judge: " + error + "\n");
         return false;
     }
     CustomLevel& level = *file.level;
-    level.fileName = displayName(std::filesystem::path(path).filename().string());
+    level.fileName = displayName(pathText(filePath(path).filename()));
     settings.level = CUSTOM_LEVEL;
     settings.levelName = level.fileName;
     if (level.maxSteps) settings.maxSteps = level.maxSteps;
