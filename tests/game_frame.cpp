@@ -937,9 +937,13 @@ TEST(FailureReport, AHaltWithoutHltAndABoundaryRunFail) {
 // pass count, its boundary runs, its title in the panel and the console.
 TEST(Judging, ATeachersLevelCountsItsOwnPassesThenItsBoundaryRuns) {
     std::string bytes;
-    ASSERT_EQ(hostReadFile(ASMQUEST_SOURCE_DIR + std::string(reinterpret_cast<const char*>(u8"/custom-levels/数1.toml")),
-                           bytes, HostFileMode::binary),
-              HostRead::read);
+    // The host's paths are the game's GBK on Windows, the file system's bytes (here UTF-8) elsewhere.
+#ifdef _WIN32
+    const std::string name = "/custom-levels/数1.toml";
+#else
+    const std::string name = reinterpret_cast<const char*>(u8"/custom-levels/数1.toml");
+#endif
+    ASSERT_EQ(hostReadFile(ASMQUEST_SOURCE_DIR + name, bytes, HostFileMode::binary), HostRead::read);
     LevelFile file = parseLevelFile(bytes, "count.toml");
     ASSERT_TRUE(file.level) << file.errors.front();
     useCustomLevel(std::make_shared<CustomLevel>(*file.level));
