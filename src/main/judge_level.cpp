@@ -29,6 +29,8 @@ Json failureJson(const LevelVerdict& verdict, bool assembled) {
     else failure["run"] = verdict.failedRun;
     failure["reason"] = verdict.reason;
     failure["mismatches"] = std::move(mismatches);
+    if (!verdict.inputs.empty()) failure["inputs"] = verdict.inputs;
+    if (!verdict.keys.empty()) failure["keys"] = verdict.keys;
     if (!assembled) failure["errors"] = assemblyErrorsJson();
     return failure;
 }

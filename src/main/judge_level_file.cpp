@@ -2,6 +2,7 @@
 // and `grade --level-file`.
 #include "main/judge_level_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "levels/custom_level.h"
 #include "main/judge_cli.h"
 #include "main/judge_files.h"
+#include "main/judge_identical.h"
 #include "main/judge_source.h"
 
 bool isLevelFileName(std::string_view argument) { return argument.ends_with(".toml"); }
@@ -60,19 +62,36 @@ LevelFile readJudgeLevelFile(const std::string& path) {
 }
 } // namespace
 
-bool useLevelFile(const std::string& path, LevelSettings& settings, bool checkReference) {
+std::optional<TeacherLevel> loadTeacherLevel(const std::string& path, std::uint64_t maxSteps, bool checkReference) {
     LevelFile file = readJudgeLevelFile(path);
-    if (file.errors.empty() && checkReference) file.errors = levelProblems(*file.level, settings.maxSteps);
+    if (file.errors.empty() && checkReference) file.errors = levelProblems(*file.level, maxSteps);
     if (!file.errors.empty()) {
         for (const std::string& error : file.errors) writeText(stderr, "asmquest-judge: " + error + "\n");
-        return false;
+        return std::nullopt;
     }
     CustomLevel& level = *file.level;
     level.fileName = displayName(pathText(filePath(path).filename()));
+    TeacherLevel loaded;
+    loaded.path = path;
+    loaded.name = level.fileName;
+    loaded.title = gbkToUtf8(level.title);
+    const std::string reference = normalisedProgram(level.reference);
+    loaded.referenceLines = static_cast<std::size_t>(std::count(reference.begin(), reference.end(), '\n'));
+    loaded.level = std::make_shared<CustomLevel>(std::move(level));
+    return loaded;
+}
+
+void selectTeacherLevel(const TeacherLevel& level, LevelSettings& settings) {
     settings.level = CUSTOM_LEVEL;
-    settings.levelName = level.fileName;
-    if (level.maxSteps) settings.maxSteps = level.maxSteps;
-    useCustomLevel(std::make_shared<CustomLevel>(std::move(level)));
+    settings.levelName = level.name;
+    if (level.level->maxSteps) settings.maxSteps = level.level->maxSteps;
+    useCustomLevel(level.level);
+}
+
+bool useLevelFile(const std::string& path, LevelSettings& settings, bool checkReference) {
+    const std::optional<TeacherLevel> level = loadTeacherLevel(path, settings.maxSteps, checkReference);
+    if (!level) return false;
+    selectTeacherLevel(*level, settings);
     return true;
 }
 
