@@ -685,8 +685,19 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
         std::string text;
         std::vector<std::string> errors;
     } broken[] = {
-        {"title = \"t\n", {"bad.toml:1:"}},
-        {head + "passess = 3\n[check]\nregisters = [\"r4\"]\n", {"bad.toml:3:11: passess: unknown key"}},
+        // Chinese first, then file:line:column and the reader's own words.
+        {"title = \"t\n", {utf8(u8"关卡文件的TOML写法有误，请看这一行这一列：bad.toml:1:")}},
+        // Saved as GBK by Notepad: the first byte that is not UTF-8 located.
+        {"title = \"\xCF\xE0\xB5\xC8\"\nreference = \"hlt\"\n[check]\nregisters = [\"r4\"]\n",
+         {utf8(u8"bad.toml:1:10: 请把关卡文件存成UTF-8")}},
+        // A tab in the reference: the assembler's message, then the line with the tab shown.
+        {"title = \"t\"\nreference = \"addi\tr4 r0 1\\nhlt\"\n[check]\nregisters = [\"r4\"]\n",
+         {utf8(u8"reference line 1: "), utf8(u8"这一行是“addi→r4 r0 1”（→是制表符")}},
+        // Input over the program: said as such, not "halted without hlt".
+        {"title = \"t\"\nreference = \"addi r4 r0 1\\nhlt\"\n[[inputs.memory]]\naddress = 4\ncount = 8\nbytes = \"byte\"\n"
+         "[check]\nregisters = [\"r4\"]\n",
+         {utf8(u8"bad.toml: inputs.memory的输入块0x0004-0x000B与参考程序（0x0000-0x0007）重叠")}},
+        {head + "passess = 3\n[check]\nregisters = [\"r4\"]\n", {utf8(u8"关卡文件有误：bad.toml:3:11: passess: unknown key")}},
         {head + "[inputs]\nr2 = { min = 5, max = 3 }\nr0 = \"byte\"\nr3 = \"word\"\n[check]\nregisters = [\"r4\"]\n",
          {"bad.toml:4:6: inputs.r2: min is greater than max", "bad.toml:5:6: inputs.r0: unknown key",
           "bad.toml:6:6: inputs.r3: expected \"byte\""}},

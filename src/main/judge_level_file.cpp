@@ -13,6 +13,7 @@
 #include "main/judge_cli.h"
 #include "main/judge_files.h"
 #include "main/judge_identical.h"
+#include "main/judge_level_messages.h"
 #include "main/judge_source.h"
 
 bool isLevelFileName(std::string_view argument) { return argument.ends_with(".toml"); }
@@ -20,17 +21,21 @@ bool isLevelFileName(std::string_view argument) { return argument.ends_with(".to
 std::vector<std::string> levelProblems(const CustomLevel& level, std::uint64_t defaultMaxSteps) {
     std::vector<std::string> problems;
     const std::string& name = level.fileName;
-    assembler.complie(level.reference);
+    const std::size_t programBytes = assembler.complie(level.reference).size();
     if (!assembler.errors.empty()) {
         const Json errors = assemblyErrorsJson();
         for (const auto& [line, messages] : errors.items())
             for (const Json& message : messages) {
                 std::string text = message.get<std::string>();
                 while (!text.empty() && text.back() == '\n') text.pop_back();
-                problems.push_back(name + ": reference line " + std::to_string(std::stoul(line) + 1) + ": " + text);
+                problems.push_back(name + ": reference line " + std::to_string(std::stoul(line) + 1) + ": " + text +
+                                   invisibleCharacters(level, std::stoul(line)));
             }
         return problems;
     }
+    // Said before the reference is played, which would only halt without hlt.
+    problems = inputOverlaps(level, programBytes);
+    if (!problems.empty()) return problems;
     useCustomLevel(std::make_shared<CustomLevel>(level));
     const std::uint64_t maxSteps = level.maxSteps ? level.maxSteps : defaultMaxSteps;
     const LevelVerdict verdict = playLevel(CUSTOM_LEVEL, level.reference, 1, randomRuns(CUSTOM_LEVEL), maxSteps);
@@ -54,7 +59,16 @@ LevelFile readJudgeLevelFile(const std::string& path) {
         for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
         const bool failed = std::ferror(f) != 0;
         std::fclose(f);
-        if (!failed) return parseLevelFile(bytes, path);
+        if (!failed) {
+            LevelFile file;
+            if (const auto message = notUtf8Message(bytes, displayName(path))) {
+                file.errors.push_back(*message);
+                return file;
+            }
+            file = parseLevelFile(bytes, path);
+            for (std::string& error : file.errors) error = inChinese(error);
+            return file;
+        }
     }
     LevelFile file;
     file.errors.push_back(path + ": cannot be read");
@@ -71,6 +85,8 @@ std::optional<TeacherLevel> loadTeacherLevel(const std::string& path, std::uint6
     }
     CustomLevel& level = *file.level;
     level.fileName = displayName(pathText(filePath(path).filename()));
+    if (checkReference)
+        for (const std::string& warning : referenceWarnings(level)) writeText(stderr, "asmquest-judge: " + warning + "\n");
     TeacherLevel loaded;
     loaded.path = path;
     loaded.name = level.fileName;
