@@ -724,6 +724,11 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
             for (const std::string& error : b.errors) EXPECT_NE(refused.err.find(error), std::string::npos) << refused.err;
         }
     }
+    // A reference the assembler reads differently from its writer: usable, with the game's warning shown.
+    writeFile("warned.toml", "title = \"t\"\nreference = \"addi r4 r0 1 2\\nhlt\"\n[check]\nregisters = [\"r4\"]\n");
+    const Outcome warned = judge("check-level warned.toml");
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_NE(warned.err.find(utf8(u8"warned.toml: reference line 1：警告：")), std::string::npos) << warned.err;
 }
 
 // A class graded on built-in levels and level files in one run: the code
