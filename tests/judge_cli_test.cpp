@@ -517,6 +517,8 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
         Outcome bad = judge(arguments);
         EXPECT_EQ(bad.status, 2);
         EXPECT_NE(bad.err.find("usage:"), std::string::npos);
+        EXPECT_NE(bad.err.find("[--level-file LEVEL.toml]... [--level-dir DIR]"), std::string::npos);
+        EXPECT_NE(bad.err.find("[--gradebook FILE]"), std::string::npos);
     }
     EXPECT_EQ(judge("grade missing").status, 2);
 }
