@@ -408,7 +408,7 @@ void expectRefusedShards() {
 
 TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     const std::string expectedCsv = writeClass("class");
-    Outcome one = judge(GRADE + std::string(" --jobs 1 --csv one.csv --html one.html"));
+    Outcome one = judge(GRADE + std::string(" --jobs 1 --csv one.csv --html one.html --feedback pages"));
     Outcome four = judge(GRADE + std::string(" --jobs 4 --csv four.csv"));
     EXPECT_EQ(one.status, 0);
     EXPECT_EQ(four.status, 0);
@@ -457,6 +457,12 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     EXPECT_NE(html.find("<p id=\"legend\"><span class=\"completed\">"), std::string::npos);
     EXPECT_NE(html.find(utf8(u8"<tr><th>s01</th>")), std::string::npos);
     EXPECT_NE(html.find("<td class=\"total\">3</td></tr>\n<tr><th>s02</th>"), std::string::npos);
+
+    // A student's page gives each compile error under the line number the game's editor shows (from 0).
+    EXPECT_NE(readFile("pages/s05.html").find(utf8(u8"<li>第0行：<code>不存在的指令：&quot;SUBI&quot;</code></li>")),
+              std::string::npos) << readFile("pages/s05.html");
+    EXPECT_NE(readFile("pages/s05.html").find(utf8(u8"<tr class=\"missing\" data-reason=\"not handed in\"><th>第2关</th><td>未交</td>")),
+              std::string::npos);
 
     // Each level's completed programs: a histogram of sizes with the median marked.
     EXPECT_NE(html.find("<svg class=\"histogram\" data-level=\"6\" data-measure=\"instructions\" data-count=\"13\" "
@@ -745,6 +751,7 @@ TEST_F(JudgeCli, GradeWithLevelFiles) {
     fs::create_directories("class/c");
     writeFile("class/a/levels/" + code, "sub r0 r1 r2\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n");
     writeFile(utf8(u8"class/a/levels/第1关代码.txt"), "add r3 r1 r2\nhlt\n");
+    writeFile(utf8(u8"class/a/第1关代码.txt"), "hlt\n"); // a second copy: the one in levels/ counts
     writeFile(utf8(u8"class/b/汇编闯关/levels/") + code, "hlt\n"); // one folder deeper
     writeFile(utf8(u8"class/b/汇编闯关/levels/第1关代码.txt"), "add r3 r1 r2\n");
     // Seen but not usable: named, not passed over.
@@ -769,6 +776,7 @@ TEST_F(JudgeCli, GradeWithLevelFiles) {
                                                        u8"a,,a,a,,1,1,0,2\nb,,b,b,,0,0,0,0\nc,,c,c,,0,0,0,0\n"));
     EXPECT_NE(graded.err.find(utf8(u8"c/第01关代码.txt：文件名应为第1关代码.txt，本文件未评分")), std::string::npos) << graded.err;
     EXPECT_NE(graded.err.find(utf8(u8"c/第1关代码.TXT：文件名应为第1关代码.txt，本文件未评分")), std::string::npos);
+    EXPECT_NE(graded.err.find(utf8(u8"a/第1关代码.txt：另有levels/第1关代码.txt，本文件未评分")), std::string::npos);
     const std::string page = readFile("class.html");
     EXPECT_NE(page.find(utf8(u8"<th>学生</th><th>第1关</th><th>相等</th><th>数1</th><th>完成数</th>")), std::string::npos);
     // The student's own page: the failing run, its inputs, expected and actual, in Chinese.
