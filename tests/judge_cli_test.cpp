@@ -418,6 +418,18 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     EXPECT_EQ(one.out, four.out);
     // Not a terminal: no progress line.
     EXPECT_EQ(one.err.find('\r'), std::string::npos) << one.err;
+    // On a terminal (script gives the judge one) the progress line shows only
+    // when the verdict lines go elsewhere: it never runs into them.
+    if (std::system("command -v script >/dev/null 2>&1") == 0) {
+        const std::string run = std::string("script -qec '") + ASMQUEST_BINARY_DIR + "/asmquest-judge " + GRADE + " --jobs 1";
+        ASSERT_EQ(std::system((run + "' /dev/null >console.txt 2>&1").c_str()), 0);
+        ASSERT_EQ(std::system((run + " >redirected.jsonl' /dev/null >progress.txt 2>&1").c_str()), 0);
+        EXPECT_EQ(readFile("console.txt").find("grading: students"), std::string::npos);
+        EXPECT_NE(readFile("console.txt").find("{\"student\":"), std::string::npos);
+        EXPECT_NE(readFile("progress.txt").find("\rgrading: students 30/30, levels 52/52"), std::string::npos)
+            << readFile("progress.txt");
+        EXPECT_EQ(readFile("redirected.jsonl"), one.out);
+    }
 
     // One line per student and level, each the level verdict with the student first and the reason last.
     std::istringstream lines(one.out);
