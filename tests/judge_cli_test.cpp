@@ -749,6 +749,14 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
     const Outcome warned = judge("check-level warned.toml");
     EXPECT_EQ(warned.status, 0);
     EXPECT_NE(warned.err.find(utf8(u8"warned.toml: reference line 1：警告：")), std::string::npos) << warned.err;
+    // Inputs at 0x10 miss the two-instruction reference but land in a longer
+    // student program: its halt without hlt is said to be the level's doing.
+    writeFile("over.toml", "title = \"t\"\nreference = \"addi r4 r0 1\\nhlt\"\n[[inputs.memory]]\naddress = 0x10\ncount = 4\n"
+                           "bytes = \"byte\"\n[check]\nregisters = [\"r4\"]\n");
+    writeFile("long.s", "addi r4 r0 0\naddi r4 r0 0\naddi r4 r0 0\naddi r4 r0 0\naddi r4 r0 0\naddi r4 r0 1\nhlt\n");
+    EXPECT_NE(judge("level over.toml long.s --seed 1").out.find(
+                  utf8(u8R"("overlap":"over.toml: inputs.memory的输入块0x0010-0x0013与程序（0x0000-0x001B）重叠)")),
+              std::string::npos);
 }
 
 // A class graded on built-in levels and level files in one run: the code

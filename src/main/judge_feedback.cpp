@@ -29,6 +29,7 @@ std::string failureDetails(const GradeCell& cell, const CellSummary& summary) {
     if (!summary.inputs.empty()) html += item(fb(u8"本次输入：") + summary.inputs);
     for (const std::string& mismatch : mismatchTexts(cell.verdict)) html += item(mismatch);
     const Json failure = cell.verdict.is_object() ? cell.verdict.value("failure", Json()) : Json();
+    if (failure.is_object() && failure.contains("overlap")) html += item(failure.value("overlap", std::string()));
     if (failure.is_object() && failure.contains("errors"))
         for (const auto& [line, messages] : failure.at("errors").items())
             for (const Json& message : messages) {

@@ -176,7 +176,7 @@ CellSummary summarise(const GradeCell& graded) {
         const std::vector<std::string> texts = mismatchTexts(verdict);
         for (const std::string& text : texts) cell.detail += (cell.detail.empty() ? "" : "\n") + text;
     } else {
-        cell.detail = reasonText(cell.reason);
+        cell.detail = failure.value("overlap", reasonText(cell.reason));
     }
     return cell;
 }

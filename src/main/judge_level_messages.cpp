@@ -77,13 +77,14 @@ std::string invisibleCharacters(const CustomLevel& level, std::size_t index) {
            lm(u8"”（→是制表符：汇编器只认空格；［全角空格］也要换成空格）");
 }
 
-std::vector<std::string> inputOverlaps(const CustomLevel& level, std::size_t programBytes) {
+std::vector<std::string> inputOverlaps(const CustomLevel& level, std::size_t programBytes, bool reference) {
     std::vector<std::string> problems;
     const auto check = [&](std::size_t first, std::size_t count, const std::string& what) {
         if (count == 0 || first >= programBytes) return;
         problems.push_back(level.fileName + ": " + what + lm(u8"的输入块") + hex4(first) + "-" + hex4(first + count - 1) +
-                           lm(u8"与参考程序（") + hex4(0) + "-" + hex4(programBytes - 1) +
-                           lm(u8"）重叠：程序会被输入覆盖，只会“没有执行hlt就停机”；请把输入放到程序之后") +
+                           (reference ? lm(u8"与参考程序（") : lm(u8"与程序（")) + hex4(0) + "-" + hex4(programBytes - 1) +
+                           (reference ? lm(u8"）重叠：程序会被输入覆盖，只会“没有执行hlt就停机”；请把输入放到程序之后")
+                                     : lm(u8"）重叠：程序被关卡的输入覆盖了，这是关卡文件的问题，请告诉老师")) +
                            " (an input block overlaps the program)");
     };
     for (const MemoryInput& input : level.memory) check(input.address, input.count, "inputs.memory");

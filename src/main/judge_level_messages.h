@@ -22,7 +22,8 @@ std::string inChinese(const std::string& error);
 std::string visibleLine(const std::string& gbkLine);
 // The reference's line `index` (from 0), shown visibly, when it holds a tab or an invisible blank; else empty.
 std::string invisibleCharacters(const CustomLevel& level, std::size_t index);
-// Input blocks (random or boundary) that overlap the reference program's bytes [0, programBytes).
-std::vector<std::string> inputOverlaps(const CustomLevel& level, std::size_t programBytes);
+// Input blocks (random or boundary) that overlap the program's bytes [0, programBytes);
+// `reference`: the level's own reference, else a student's program.
+std::vector<std::string> inputOverlaps(const CustomLevel& level, std::size_t programBytes, bool reference = true);
 // The assembler's warnings on the reference, as the game's console words them.
 std::vector<std::string> referenceWarnings(const CustomLevel& level);
