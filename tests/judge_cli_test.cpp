@@ -815,9 +815,15 @@ TEST_F(JudgeCli, GradeWithLevelFiles) {
         writeFile(file, part.out);
         shards += " " + file;
     }
-    Outcome merged = judge("merge --csv merged.csv --gradebook merged-book.csv" + shards);
+    Outcome merged = judge("merge --csv merged.csv --gradebook merged-book.csv --feedback merged-pages" + shards);
     EXPECT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(merged.out, graded.out);
+    const auto undated = [](std::string page) {
+        const std::size_t date = page.find(utf8(u8"；日期 "));
+        return page.erase(date, page.find("</p>", date) - date);
+    };
+    for (const char* student : {"a.html", "b.html", "c.html"})
+        EXPECT_EQ(undated(readFile(std::string("merged-pages/") + student)), undated(readFile(std::string("pages/") + student)));
     EXPECT_EQ(readFile("merged.csv"), readFile("class.csv"));
     EXPECT_EQ(readFile("merged-book.csv"), readFile("book.csv"));
 
