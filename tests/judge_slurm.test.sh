@@ -131,6 +131,9 @@ for pair in "whole.jsonl merged.jsonl" "whole.csv merged.csv" "whole-book.csv me
   set -- $pair
   cmp -s "$1" "$2" || { echo "$2 differs from $1 (merge.log: $(cat merge.log 2>/dev/null))"; failures=$((failures + 1)); }
 done
+# s007 handed in one folder deeper, s011 left level 3 out.
+grep -q '^s007,1,\(completed\|failed\),' whole.csv || { echo "s007's deeper files were not found"; failures=$((failures + 1)); }
+grep -q '^s011,3,not handed in,not handed in,' whole.csv || { echo "s011 level 3 has no row"; failures=$((failures + 1)); }
 lines=$(wc -l <whole.jsonl)
 [ "$lines" -eq $((12 * 6)) ] || { echo "$lines verdict lines for 12 students x 6 levels"; failures=$((failures + 1)); }
 
