@@ -3,7 +3,7 @@
 #include <random>
 
 #include "ui/editor.h"
-#include "ui/terminal_input.h"
+#include "console/terminal_input.h"
 #include "ui_support.h"
 
 namespace {
