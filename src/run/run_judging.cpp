@@ -27,7 +27,7 @@ RunJudgement judgeHaltedRun() {
         keepFailedRun();
         // 快速 would race past the next failure: every failure goes back to 慢速.
         if (run.fast) consolePrintf("已切回慢速，按F4切换。\n");
-        consolePrintf("F8重放本次输入，F5/F7换新数据。\n");
+        consolePrintf("F8重放这组输入，F5/F7换新数据。\n");
         run.passCount = 0;
         run.running = 0;
         run.fast = 0;

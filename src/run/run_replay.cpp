@@ -53,16 +53,20 @@ void noteLevelKey(std::uint8_t key) {
 void forgetLevelKeys() { runReplay.levelKeysKnown = false; }
 
 int runDraw() {
-    if (stepHistory.recording) return runRand();
     RunReplay& r = runReplay;
+    if (!r.settingUp) return runRand();
     const int value = r.setUpSourceUsed < r.setUpSource.size() ? r.setUpSource[r.setUpSourceUsed++] : runRand();
     r.setUpDraws.push_back(value);
     return value;
 }
 
-void beginSetUp() { runReplay.setUpDraws.clear(); }
+void beginSetUp() {
+    runReplay.setUpDraws.clear();
+    runReplay.settingUp = true;
+}
 
 void beginRun() {
+    runReplay.settingUp = false;
     if (runReplay.failed.valid && runReplay.failed.level != currentRun.level) forgetFailedRun();
     capture(runReplay.current);
     runReplay.replaying = false;

@@ -49,6 +49,7 @@ struct RunReplay {
     // The run in progress replays the failed run's input: its pass is not counted.
     bool replaying = false;
     // The set-up in progress records its draws here, or takes them from setUpSource.
+    bool settingUp = false;
     std::vector<int> setUpDraws;
     std::vector<int> setUpSource;
     std::size_t setUpSourceUsed = 0;
