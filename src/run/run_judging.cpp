@@ -36,7 +36,7 @@ RunJudgement judgeHaltedRun() {
     // Any pass ends the hunt for that failure; a replayed one counts for nothing.
     forgetFailedRun();
     if (runReplay.replaying) {
-        consolePrintf("重放的输入通过了（不计入%u次）。按F5用新数据继续检验。\n", randomRuns(run.level));
+        consolePrintf("重放的输入通过了（不计入%u次）。\n按F5用新数据继续检验。\n", randomRuns(run.level));
         run.running = 0;
         return {NextRun::Replayed};
     }
