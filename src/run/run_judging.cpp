@@ -34,7 +34,7 @@ RunJudgement judgeHaltedRun() {
         return {};
     }
     // Any pass ends the hunt for that failure; a replayed one counts for nothing.
-    forgetFailedRun();
+    if (runReplay.failed.valid) forgetFailedRun();
     if (runReplay.replaying) {
         consolePrintf("重放的输入通过了（不计入%u次）。\n按F5用新数据继续检验。\n", randomRuns(run.level));
         run.running = 0;

@@ -39,7 +39,7 @@ inline constexpr std::size_t REPORTED_LEVEL_KEYS = 64;
 
 struct RunReplay {
     RunSnapshot current; // the run in progress, as its set-up left it
-    RunSnapshot failed;  // the last failed run, until compile, edit, reset or level change
+    RunSnapshot failed;  // the last failed run, until a run passes or the level changes
     bool notHaltingReported = false;
     // The keys the level's feeder typed in this run, for the failure report;
     // not known after a step back (the steps run again would repeat them).
