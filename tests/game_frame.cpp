@@ -1755,6 +1755,11 @@ TEST(FunctionKeys, ResetBreakpointWatchAndInterruptStopFromTheKeyboard) {
     pressKey(VK_PRIOR);
     EXPECT_EQ(editorPanel.caretLine(), 0);
     EXPECT_EQ(editorPanel.scrollY, 0);
+    // Paging past the end keeps the last page full of text.
+    for (int i = 0; i < 6; ++i) pressKey(VK_NEXT);
+    EXPECT_EQ(editorPanel.caretLine(), 99);
+    EXPECT_NE(panelRow(editorPanel, static_cast<int>(editorPanel.height()) - 5), "");
+    EXPECT_EQ(panelRow(editorPanel, 0).substr(0, 3), std::to_string(100 - editorPanel.height() + 1) + "|");
 }
 
 // After a failed check the failing input stays until a run passes: F8 after

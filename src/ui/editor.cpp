@@ -273,7 +273,9 @@ void Editor::handleKey(const KEY_EVENT_RECORD& key) {
         const std::int64_t page = std::max<std::int64_t>(height() - 1, 1) * (vk == VK_PRIOR ? -1 : 1);
         const std::int64_t last = std::max<std::int64_t>(lineCount() - 1, 0);
         const std::int64_t line = std::clamp<std::int64_t>(start.line + page, 0, last);
-        scrollY = std::min<std::int64_t>(0, std::max(scrollY - (line - start.line), -last));
+        // The last page stays full: the text never scrolls above its last line's page.
+        const std::int64_t lowest = -std::max<std::int64_t>(lineCount() - height() + 1, 0);
+        scrollY = std::clamp<std::int64_t>(scrollY - (line - start.line), std::min(lowest, scrollY), 0);
         placeCaret({start.column, line}, true);
         break;
     }
