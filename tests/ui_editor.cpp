@@ -3,7 +3,7 @@
 #include <random>
 
 #include "ui/editor.h"
-#include "ui/terminal_input.h"
+#include "console/terminal_input.h"
 #include "ui_support.h"
 
 namespace {
@@ -255,6 +255,8 @@ const char* const ctrlY = "\x19";
 const char* const ctrlZ = "\x1a";
 const char* const backspace = "\x7f";
 const char* const leftArrow = "\x1b[D";
+const char* const downArrow = "\x1b[B";
+const char* const endKey = "\x1b[F";
 const char* const shiftRight = "\x1b[1;2C";
 const char* const del = "\x1b[3~";
 
@@ -272,6 +274,8 @@ const KeyCase keyCases[] = {
     {"paste over a selection", "hello", {1, 0}, {3, 0}, "AB\nC", ctrlV, {"hAB", "Clo"}, {1, 1}, {1, 1}},
     {"copy then paste of lines", "ab\ncd", {1, 0}, {1, 1}, "", keys({ctrlC, "\x1b[F", ctrlV}), {"abb", "c", "cd"}, {1, 1}, {1, 1}},
     {"Ctrl+A selects all and typing replaces it", "ab\ncd", {1, 1}, {1, 1}, "", keys({ctrlA, "z"}), {"z"}, {1, 0}, {1, 0}},
+    {"cut then paste elsewhere puts the cut lines back", "ab\ncd\nef", {1, 0}, {1, 1}, "old", keys({ctrlX, downArrow, endKey, ctrlV}), {"ad", "efb", "c"}, {1, 2}, {1, 2}},
+    {"cut then paste of part of a line", "hello world", {0, 0}, {6, 0}, "old", keys({ctrlX, endKey, ctrlV}), {"worldhello "}, {11, 0}, {11, 0}},
     {"Ctrl+A then Ctrl+X empties the editor", "ab\ncd", {0, 0}, {0, 0}, "", keys({ctrlA, ctrlX}), {""}, {0, 0}, {0, 0}},
     {"unbound Ctrl letters and Esc enter nothing", "ab", {1, 0}, {1, 0}, "", keys({ctrlS, "\x02\x0e\x07", "\x1b"}), {"ab"}, {1, 0}, {1, 0}},
     {"Ctrl+Z takes back the last word typed", "", {0, 0}, {0, 0}, "", keys({"add r3 r1", ctrlZ}), {"add r3"}, {6, 0}, {6, 0}},
@@ -290,6 +294,13 @@ const KeyCase keyCases[] = {
     {"Ctrl+Y after the last step does nothing", "", {0, 0}, {0, 0}, "", keys({"ab", ctrlZ, ctrlY, ctrlY}), {"ab"}, {2, 0}, {2, 0}},
     {"typing after an undo drops the redo", "", {0, 0}, {0, 0}, "", keys({"ab cd", ctrlZ, "!", ctrlY}), {"ab!"}, {3, 0}, {3, 0}},
     {"Shift+arrows then Backspace", "abcd", {0, 0}, {0, 0}, "", keys({shiftRight, shiftRight, backspace}), {"cd"}, {0, 0}, {0, 0}},
+    // A terminal's bracketed paste: its text as it is, shortcuts and all, and one undo step.
+    {"a bracketed paste of lines", "XY", {1, 0}, {1, 0}, "", "\x1b[200~add r1\r\n  hlt \x1b[201~", {"Xadd r1", "  hlt Y"}, {6, 1}, {6, 1}},
+    {"a bracketed paste is one undo step", "XY", {1, 0}, {1, 0}, "", keys({"a", "\x1b[200~add r3 r1 r2\rsub r4\r\nhlt\x1b[201~", ctrlZ}), {"XaY"}, {2, 0}, {2, 0}},
+    {"pasted control bytes are no shortcuts", "", {0, 0}, {0, 0}, "", "\x1b[200~a\x1a\x01\x16" "b\x1b[201~", {"ab"}, {2, 0}, {2, 0}},
+    {"a paste replaces the selection", "hello", {1, 0}, {4, 0}, "", "\x1b[200~EY\x1b[201~", {"hEYo"}, {3, 0}, {3, 0}},
+    {"two pastes are two undo steps", "", {0, 0}, {0, 0}, "", keys({"\x1b[200~ab\x1b[201~\x1b[200~cd\x1b[201~", ctrlZ}), {"ab"}, {2, 0}, {2, 0}},
+    {"a pasted tab pads to 4", "", {0, 0}, {0, 0}, "", "\x1b[200~a\tb\x1b[201~", {"a   b"}, {5, 0}, {5, 0}},
 };
 } // namespace
 

@@ -8,9 +8,9 @@
 #include "game/game.h"
 #include "levels/game_random.h"
 #include "game/panels.h"
-#include "game/run_mismatches.h"
-#include "game/run_replay.h"
-#include "game/step_history.h"
+#include "run/run_mismatches.h"
+#include "run/run_replay.h"
+#include "run/step_history.h"
 #include "levels/custom_level.h"
 
 namespace {
