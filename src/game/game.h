@@ -12,6 +12,8 @@
 #include "ui/window.h"
 
 inline constexpr std::uint16_t NOT_CHECKED = 0xFFFF;
+// Game::expectedSp when the level does not compare SP at the halt.
+inline constexpr std::uint32_t SP_NOT_CHECKED = 0x10000;
 
 // Whether the editor's text has been compiled since the last edit or reset.
 enum class CompileState : std::uint8_t { NotCompiled, Failed, Compiled };
@@ -39,6 +41,7 @@ struct Game {
     std::uint16_t boundaryRun = 0;
     std::function<std::uint16_t(std::uint16_t)> registerCheck;
     std::function<std::uint16_t(std::uint16_t)> memoryCheck;
+    std::uint32_t expectedSp = SP_NOT_CHECKED; // SP at the halt, on the levels whose goal is a push, pop or call
     std::string levelText;
     std::vector<std::uint8_t> program;
     // The level for which the player was told that its feeder owns the keyboard.

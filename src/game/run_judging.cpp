@@ -4,6 +4,7 @@
 // its boundary runs (boundary_runs.h) follow; the last of them completes it.
 #include "asm/asm.h"
 #include "cpu/cpu.h"
+#include "levels/levels.h"
 #include "levels/boundary_runs.h"
 #include "game/failure_report.h"
 #include "game/game.h"
@@ -18,6 +19,7 @@ bool Game::runPasses() const { return !cpu.haltedOnInvalidWord && findRunMismatc
 
 void Game::judgeRun() {
     judged = 1;
+    printHaltLesson(*this);
     const bool withoutHlt = cpu.haltedOnInvalidWord != 0;
     const std::vector<RunMismatch> mismatches =
         withoutHlt ? std::vector<RunMismatch>{} : findRunMismatches(*this, cpu);

@@ -20,5 +20,14 @@ std::vector<RunMismatch> findRunMismatches(const Game& game, const Cpu& cpu) {
             if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.memory[a])
                 found.push_back({false, static_cast<std::uint16_t>(a), static_cast<std::uint8_t>(expected), cpu.memory[a]});
         }
+    if (game.expectedSp != SP_NOT_CHECKED && game.expectedSp != cpu.sp) {
+        RunMismatch sp;
+        sp.isStackPointer = true;
+        sp.expectedSp = static_cast<std::uint16_t>(game.expectedSp);
+        sp.actualSp = cpu.sp;
+        sp.expected = static_cast<std::uint8_t>(game.expectedSp);
+        sp.actual = static_cast<std::uint8_t>(cpu.sp);
+        found.push_back(sp);
+    }
     return found;
 }
