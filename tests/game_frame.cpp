@@ -20,6 +20,7 @@
 #include "game/reverse_run.h"
 #include "game/step_history.h"
 #include "game/watches.h"
+#include "levels/boundary_runs.h"
 #include "levels/custom_level.h"
 #include "shell/host_files.h"
 #include "shell/manual_guide.h"
@@ -93,6 +94,11 @@ TEST(Judging, TwoHundredFiftySevenPassesCompleteALevel) {
     game.updateLEVEL();
     for (int i = 0; i < 256; ++i) runToHaltAndJudge();
     EXPECT_EQ(game.passCount, 256);
+    EXPECT_EQ(game.level, 1);
+    // The 257th pass starts the boundary runs; the last of them completes the level.
+    const std::size_t boundary = boundaryRuns(1).size();
+    ASSERT_GT(boundary, 0u);
+    for (std::size_t i = 0; i < boundary; ++i) runToHaltAndJudge();
     EXPECT_EQ(game.level, 1);
     runToHaltAndJudge();
     EXPECT_EQ(game.level, 2);
@@ -755,7 +761,7 @@ TEST(Layout, TheDefaultLayoutFollowsTheWindowUntilAPanelIsDragged) {
 TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {
     LevelVerdict ok = playLevel(1, "add r3 r1 r2\nhlt", 11, 257, 1000000);
     EXPECT_TRUE(ok.completed);
-    EXPECT_EQ(ok.passes, 257u);
+    EXPECT_EQ(ok.passes, 257u + boundaryRuns(1).size());
     LevelVerdict wrong = playLevel(1, "add r3 r1 r1\nhlt", 11, 257, 1000000);
     EXPECT_FALSE(wrong.completed);
     ASSERT_FALSE(wrong.mismatches.empty());
@@ -885,7 +891,7 @@ TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
 
 // The verdicts a crash and a boundary earn: a halt on the zero word fails
 // after the exception's own lines; a level 7 program with jgt passes the 257
-// random runs, is told the boundary runs follow and fails the first (r1 = r2),
+// random runs, is told the boundary runs follow and fails the first with r1 = r2,
 // reported with what it tests and its inputs; 重放 sets it up again, and a
 // keyboard level lists the keys it typed.
 TEST(FailureReport, AHaltWithoutHltAndABoundaryRunFail) {
@@ -907,19 +913,20 @@ TEST(FailureReport, AHaltWithoutHltAndABoundaryRunFail) {
     consolePanel.clearText();
     playUntilAFailure(7, "sub r0 r1 r2\njgt r0 r0 yes\nhlt\nlabel yes\naddi r3 r0 1\nhlt");
     runFrame();
-    EXPECT_NE(flat().find("随机检验全部通过，接下来是2次边界检验。边界检验未通过：  R3：应为01，实际为00"
-                          "本次边界：r1与r2相等。本次输入：R1=37 R2=37"),
+    EXPECT_NE(flat().find("随机检验全部通过，接下来是30次边界检验。边界检验未通过：  R3：应为01，实际为00"
+                          "本次边界：r1=00，r2=00（相等）。本次输入：R1=00 R2=00"),
               std::string::npos)
         << consoleText();
     EXPECT_EQ(game.passCount, 0);
-    EXPECT_EQ(panelRow(registerPanel, 5).substr(14), "边界:1/2") << panelRow(registerPanel, 5); // all of "已通过:00" covered
-    cpu.registers[1] = 0;
+    EXPECT_EQ(panelRow(registerPanel, 5).substr(14), "边界:13/30") << panelRow(registerPanel, 5); // all of "已通过:00" covered
+    cpu.registers[1] = 0x55;
+    cpu.registers[2] = 0x66;
     cpuControlPanel.raise();
     runFrame();
     const CellPosition replay = controlButton("重放");
     click(replay.x, replay.y);
-    EXPECT_EQ(cpu.registers[1], 0x37);
-    EXPECT_EQ(cpu.registers[2], 0x37);
+    EXPECT_EQ(cpu.registers[1], 0x00);
+    EXPECT_EQ(cpu.registers[2], 0x00);
     consolePanel.clearText();
     runToHaltAndJudge();
     EXPECT_NE(consoleText().find("边界检验未通过：\n  R3：应为01"), std::string::npos) << consoleText();

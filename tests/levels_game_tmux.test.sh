@@ -29,7 +29,7 @@ def tmux(*args):
 try:
     wait_for("关卡说明-第1关", "the level panel is titled for level 1")
     wait_for("让r3 = r1 + r2", "the first start describes level 1")
-    wait_for("再通过一次(共十进制257次)就进入下一关", "level 1 tells how many passes complete it")
+    wait_for("再通过一次(共十进制257次)，再通过边界检验", "level 1 tells how many passes complete it")
 
     bar = wait_for("说明书", "the bar has a 说明书 button")
     if bar:

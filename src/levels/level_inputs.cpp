@@ -39,13 +39,24 @@ std::string hex(unsigned v) {
     return text;
 }
 
-// A value's name in a note: numbers in hexadecimal, like the registers panel.
+// One value as the level's text writes it: hexadecimal like the registers
+// panel, decimal where the text speaks of decimal numbers, letters as letters.
+std::string shown(const InputDomain& d, unsigned v) {
+    if (d.shown == InputDomain::Shown::decimal) return std::to_string(v);
+    if (d.shown == InputDomain::Shown::letters && v >= 0x20 && v < 0x7F) return std::string(1, static_cast<char>(v));
+    return hex(v);
+}
+
 std::string valueText(const InputDomain& d, const std::vector<unsigned>& value) {
-    if (d.kind == InputDomain::Kind::arrival) return "第" + hex(value.front() + 1) + "步";
-    if (d.kind == InputDomain::Kind::number) return hex(value.front());
+    if (d.kind == InputDomain::Kind::arrival) {
+        char text[24];
+        std::snprintf(text, sizeof text, "第0x%X步", value.front() + 1);
+        return text;
+    }
+    if (d.kind == InputDomain::Kind::number) return shown(d, value.front());
     if (value.empty()) return "空";
     std::string text;
-    for (unsigned v : value) text += (text.empty() ? "" : " ") + hex(v);
+    for (unsigned v : value) text += (text.empty() || d.shown == InputDomain::Shown::letters ? "" : " ") + shown(d, v);
     return text;
 }
 
@@ -124,7 +135,7 @@ struct Deriver {
         std::vector<unsigned> everywhere = {d.min, d.max};
         for (unsigned v : specialBytes)
             if (inside(d, v)) everywhere.push_back(v);
-        for (unsigned v : everywhere) with(i, std::vector<unsigned>(d.longest, v), "全为" + hex(v));
+        for (unsigned v : everywhere) with(i, std::vector<unsigned>(d.longest, v), "全为" + shown(d, v));
         std::vector<unsigned> places;
         if (d.longest <= 8)
             for (unsigned p = 0; p < d.longest; ++p) places.push_back(p);
@@ -138,7 +149,7 @@ struct Deriver {
             for (unsigned p : places) {
                 std::vector<unsigned> list = sized(d.longest);
                 list[p] = v;
-                with(i, list, "第" + std::to_string(p + 1) + "个为" + hex(v));
+                with(i, list, "第" + std::to_string(p + 1) + "个为" + shown(d, v));
             }
     }
 
@@ -151,10 +162,12 @@ struct Deriver {
             InputValues values = typical;
             values[i] = {x};
             values[j] = {y};
-            add(values, a.name + "=" + hex(x) + "，" + b.name + "=" + hex(y) + "（" + why + "）");
+            add(values, a.name + "=" + shown(a, x) + "，" + b.name + "=" + shown(b, y) + "（" + why + "）");
         };
         if (low <= high) {
-            std::vector<unsigned> equal = {low, high, typical[i].front()};
+            std::vector<unsigned> equal = {low, high};
+            if (high > low) equal.push_back(high - 1); // one apart at the top too
+            equal.push_back(typical[i].front());
             for (unsigned v : {0x7Fu, 0x80u})
                 if (v >= low && v <= high) equal.push_back(v);
             for (unsigned v : equal) {

@@ -28,6 +28,7 @@ struct InputDomain {
     unsigned shortest = 1, longest = 1;     // bytes: the list's length
     std::vector<unsigned> typical;          // what the other runs keep; empty: a fixed generator's pick
     std::vector<unsigned> edges;            // further values where the input changes form (9 and 10: one digit, two)
+    enum class Shown : std::uint8_t { hex, decimal, letters } shown = Shown::hex; // in a run's note, as the text writes it
 };
 
 InputDomain number(const std::string& name, unsigned min = 0, unsigned max = 0xFF);

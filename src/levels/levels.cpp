@@ -649,6 +649,14 @@ InputDomain typicalAs(InputDomain d, std::vector<unsigned> typical) {
     return d;
 }
 
+InputDomain shownAs(InputDomain d, InputDomain::Shown shown) {
+    d.shown = shown;
+    return d;
+}
+
+InputDomain decimal(InputDomain d) { return shownAs(std::move(d), InputDomain::Shown::decimal); }
+InputDomain letters(InputDomain d) { return shownAs(std::move(d), InputDomain::Shown::letters); }
+
 // Functions, not globals: the table is built on first use, which can come
 // while the program's globals are still being constructed.
 LevelInputs oneR1() { return {{number("r1")}, {}, pinR1}; }
@@ -691,20 +699,20 @@ const std::vector<LevelEntry>& levelTable() {
         {level18, everyAddress, {{number("地址100的数", 1, 0x80), arrival("写入", 2, 0x300)}, {}, pinWrite100},
          level18GivenKeys},
         {level19, everyAddress, {{number("键码")}, {}, pinKey}},
-        {level20, everyAddress, {{number("十位数字", 0, 9), number("个位数字", 0, 9)}, {{0, 1}}, pinDigits}},
+        {level20, everyAddress, {{decimal(number("十位数字", 0, 9)), decimal(number("个位数字", 0, 9))}, {{0, 1}}, pinDigits}},
         {level21, everyAddress,
-         {{withEdges(number("第一个数", 0, 99), {9, 10}), withEdges(number("第二个数", 0, 99), {9, 10})}, {{0, 1}}, pinTwoNumbers}},
-        {level22, {0xFC00, 0xFC00}, {{number("按键", 'A', 'Z')}, {}, pinKey}},
-        {level23, {0xFC00, 0xFC06}, {{byteList("一行字母", 0, 7, 'A', 'Z')}, {}, pinLineToShow}}, // up to seven letters
+         {{decimal(withEdges(number("第一个数", 0, 99), {9, 10})), decimal(withEdges(number("第二个数", 0, 99), {9, 10}))}, {{0, 1}}, pinTwoNumbers}},
+        {level22, {0xFC00, 0xFC00}, {{letters(number("按键", 'A', 'Z'))}, {}, pinKey}},
+        {level23, {0xFC00, 0xFC06}, {{letters(byteList("一行字母", 0, 7, 'A', 'Z'))}, {}, pinLineToShow}}, // up to seven letters
         {level24, {0xFC00, 0xFC07}, // up to seven letters and the cell after them
-         {{byteList("一行字母", 0, 7, 'A', 'Z')}, {}, pinLineToEdit}},
+         {{letters(byteList("一行字母", 0, 7, 'A', 'Z'))}, {}, pinLineToEdit}},
         {level25, {0x0200, 0x0200},
-         {{withEdges(number("第一个数", 0, 99), {9, 10}), withEdges(number("第二个数", 0, 99), {9, 10}),
-           typicalAs(number("符号(1加0减)", 0, 1), {1})},
+         {{decimal(withEdges(number("第一个数", 0, 99), {9, 10})), decimal(withEdges(number("第二个数", 0, 99), {9, 10})),
+           typicalAs(number("符号(1加0减)", 0, 1), {0})},
           {{0, 1}},
           pinSum}},
         {level26, {0x0200, 0x0200},
-         {{typicalAs(byteList("输入的字母", 6, 6, 'A', 'Z'), {'R', 'E', 'S', 'U', 'L', 'T'})}, {}, pinWord}},
+         {{letters(typicalAs(byteList("输入的字母", 6, 6, 'A', 'Z'), {'R', 'E', 'S', 'U', 'L', 'T'}))}, {}, pinWord}},
         {level27, {0x0200, 0x0202}, {{byteList("栈里的两个数", 2, 2)}, {}, pinSavedStack}},
         {level28, {0xFD00, 0xFD01}, {{byteList("内存201起的两个数", 2, 2)}, {}, pinStackInMemory}},
         {watchTimer},

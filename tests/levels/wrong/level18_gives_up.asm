@@ -1,5 +1,5 @@
-; polls only 0x100 times, then halts with whatever is there
-addi r3 r0 0
+; polls only 0x40 times (about 0x140 steps), then halts with whatever is there
+addi r3 r0 c0
 label wait
 load r1 r0 r0 100
 addi r1 r1 0
