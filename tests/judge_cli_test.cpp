@@ -189,8 +189,8 @@ TEST_F(JudgeCli, MalformedSourcesStillGiveOneJsonLine) {
 
 // Whole verdict lines. Seed 3 presets level 1 with R1=3A, R2=D1 and level 13
 // with the same pair. "completed" is the game's own decision: it must come on
-// the 257th pass, whatever --runs asks for, and is left out when fewer runs
-// are asked for than the game needs.
+// the last boundary run after the 257 random passes, whatever --runs asks for,
+// and is left out when fewer runs are asked for than the game needs.
 TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
     writeFile("ok.s", "add r3 r1 r2\nhlt\n");
     writeFile("wrong.s", "add r3 r1 r1\nhlt\n");
@@ -202,7 +202,7 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
     // Saved on Windows: CR LF line ends, GBK or UTF-8 with a byte order mark.
     writeFile("crlf-gbk.s", "; 两数相加\r\nadd r3 r1 r2\r\nhlt\r\n");
     writeFile("crlf-utf8.s", "\xEF\xBB\xBF" + utf8(u8"; 两数相加\r\nadd r3 r1 r2\r\n\r\nhlt"));
-    const std::string completed = R"(","level":1,"seed":3,"passes":257,"completed":true,)"
+    const std::string completed = R"(","level":1,"seed":3,"passes":287,"completed":true,)"
                                   R"("size":{"instructions":2,"bytes":8},"steps":{"mean":2.0,"max":2},"failure":null})"
                                   "\n";
     struct Case {
@@ -233,9 +233,9 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
          R"({"file":"nohlt.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
          R"("reason":"halted without hlt","mismatches":[]}})"
          "\n"},
-        // No random run of seed 1 has r1 = r2: the first boundary run catches it.
+        // No random run of seed 1 has r1 = r2: the boundary run r1 = r2 = 00 catches it.
         {"level 7 jgt.s --seed 1", 1,
-         R"({"file":"jgt.s","level":7,"seed":1,"passes":257,"completed":false,"failure":{"run":"boundary 1",)"
+         R"({"file":"jgt.s","level":7,"seed":1,"passes":269,"completed":false,"failure":{"run":"boundary 13",)"
          R"("reason":"wrong result","mismatches":[{"where":"R3","expected":"01","actual":"00"}]}})"
          "\n"},
         {"level 7 jgt.s --seed 1 --runs 256", 0,
@@ -295,8 +295,8 @@ std::string withCrLf(const std::string& text) {
 std::string writeClass(const std::string& root) {
     // Every completed program here is as long and as fast as the reference:
     // two instructions taking two steps, or (level 6) five taking 3 or 4.
-    const std::string completed = ",completed,257,,,2,2.0,2\n";
-    const std::string completed6 = ",completed,259,,,5,3.5,4\n"; // level 6 adds its two boundary runs
+    const std::string completed = ",completed,287,,,2,2.0,2\n"; // 257 random runs and 30 boundary runs
+    const std::string completed6 = ",completed,287,,,5,3.5,4\n";
     std::map<std::string, std::string> rows; // student -> rows, sorted by name bytes as the report is
     for (int i = 0; i < 30; ++i) {
         char number[8];
@@ -375,7 +375,7 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     }
     EXPECT_EQ(count, static_cast<std::size_t>(std::count(expectedCsv.begin(), expectedCsv.end(), '\n') - 1));
     EXPECT_NE(one.out.find(utf8(u8R"({"student":"张三","file":"class/张三/levels/第6关代码.txt","level":6,"seed":3,)"
-                                  u8R"("passes":259,"completed":true,"size":{"instructions":5,"bytes":20},"steps":{"mean":3.5,"max":4},)"
+                                  u8R"("passes":287,"completed":true,"size":{"instructions":5,"bytes":20},"steps":{"mean":3.5,"max":4},)"
                                   u8R"("failure":null})")),
               std::string::npos);
 
