@@ -31,7 +31,9 @@ namespace {
 
 constexpr unsigned specialBytes[] = {0x00, 0x01, 0x7F, 0x80, 0xFE, 0xFF};
 
-bool inside(const InputDomain& d, unsigned v) { return v >= d.min && v <= d.max; }
+bool inside(const InputDomain& d, unsigned v) {
+    return v >= d.min && v <= d.max && (d.only.empty() || std::find(d.only.begin(), d.only.end(), v) != d.only.end());
+}
 
 std::string hex(unsigned v) {
     char text[8];
@@ -64,6 +66,7 @@ std::string valueText(const InputDomain& d, const std::vector<unsigned>& value) 
 // the 8-bit turning points the range holds and its declared edges.
 std::vector<unsigned> edgeValues(const InputDomain& d) {
     std::vector<unsigned> values = {d.min, d.max};
+    if (!d.only.empty() && d.only.size() <= 8) values.insert(values.end(), d.only.begin(), d.only.end());
     if (d.kind == InputDomain::Kind::number) {
         if (d.max > d.min) values.insert(values.end(), {d.min + 1, d.max - 1});
         for (unsigned v : specialBytes)
@@ -73,7 +76,7 @@ std::vector<unsigned> edgeValues(const InputDomain& d) {
         if (inside(d, v)) values.push_back(v);
     std::vector<unsigned> unique;
     for (unsigned v : values)
-        if (std::find(unique.begin(), unique.end(), v) == unique.end()) unique.push_back(v);
+        if (inside(d, v) && std::find(unique.begin(), unique.end(), v) == unique.end()) unique.push_back(v);
     return unique;
 }
 
@@ -194,7 +197,10 @@ InputValues typicalValues(const LevelInputs& level) {
             values.push_back(d.typical);
             continue;
         }
-        auto pick = [&] { return d.min + static_cast<unsigned>(fixed.next()) % (d.max - d.min + 1); };
+        auto pick = [&] {
+            if (!d.only.empty()) return d.only[static_cast<unsigned>(fixed.next()) % d.only.size()];
+            return d.min + static_cast<unsigned>(fixed.next()) % (d.max - d.min + 1);
+        };
         if (d.kind == InputDomain::Kind::bytes) {
             std::vector<unsigned> list;
             for (unsigned n = 0; n < d.longest; ++n) list.push_back(pick());

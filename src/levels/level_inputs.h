@@ -11,6 +11,7 @@
 //   std::vector<BoundaryRun> runs = deriveBoundaryRuns(inputs);
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct InputDomain {
     unsigned min = 0, max = 0xFF;           // each value (arrival: the steps)
     unsigned shortest = 1, longest = 1;     // bytes: the list's length
     std::vector<unsigned> typical;          // what the other runs keep; empty: a fixed generator's pick
+    std::vector<unsigned> only;             // when not empty: the only values min..max can take (a list)
     std::vector<unsigned> edges;            // further values where the input changes form (9 and 10: one digit, two)
     enum class Shown : std::uint8_t { hex, decimal, letters } shown = Shown::hex; // in a run's note, as the text writes it
 };
@@ -43,7 +45,7 @@ struct LevelInputs {
     std::vector<std::pair<unsigned, unsigned>> compared; // inputs the goal compares or combines
     // Turns one case into a run: which registers, memory, scratch bytes and
     // keys stand for the values (the level's own set-up is done first).
-    void (*pin)(BoundaryRun& run, const InputValues& values) = nullptr;
+    std::function<void(BoundaryRun& run, const InputValues& values)> pin;
 };
 
 // The derived runs, duplicates pruned, each with a note naming its values

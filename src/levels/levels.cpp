@@ -709,7 +709,7 @@ const std::vector<LevelEntry>& levelTable() {
         {level25, {0x0200, 0x0200},
          {{decimal(withEdges(number("第一个数", 0, 99), {9, 10})), decimal(withEdges(number("第二个数", 0, 99), {9, 10})),
            typicalAs(number("符号(1加0减)", 0, 1), {0})},
-          {{0, 1}},
+          {{0, 1}, {0, 2}, {1, 2}}, // the sign decides how the numbers combine
           pinSum}},
         {level26, {0x0200, 0x0200},
          {{letters(typicalAs(byteList("输入的字母", 6, 6, 'A', 'Z'), {'R', 'E', 'S', 'U', 'L', 'T'}))}, {}, pinWord}},
