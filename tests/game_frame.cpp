@@ -966,11 +966,12 @@ TEST(Judging, ATeachersLevelCountsItsOwnPassesThenItsBoundaryRuns) {
     game.updateLEVEL();
     EXPECT_EQ(levelPanel.title, "关卡说明-数1");
     EXPECT_NE(panelRow(levelPanel, 1).find("数出r1的二进制表示中有几位是1"), std::string::npos) << panelRow(levelPanel, 1);
-    for (int i = 0; i < 102; ++i) runToHaltAndJudge();
-    EXPECT_EQ(game.passCount, 102);
-    EXPECT_EQ(game.boundaryRun, 3); // the last one set up
+    // 100 random runs, 4 derived from r1's range 01..7F, then the file's 3.
+    for (int i = 0; i < 106; ++i) runToHaltAndJudge();
+    EXPECT_EQ(game.passCount, 106);
+    EXPECT_EQ(game.boundaryRun, 7); // the last one set up
     runToHaltAndJudge();
-    EXPECT_NE(flat().find("随机检验全部通过，接下来是3次边界检验。恭喜通过「数1」！你的程序：6条指令，平均每次检验"),
+    EXPECT_NE(flat().find("随机检验全部通过，接下来是7次边界检验。恭喜通过「数1」！你的程序：6条指令，平均每次检验"),
               std::string::npos)
         << consoleText();
     EXPECT_EQ(game.level, CUSTOM_LEVEL); // no next level: it starts over
@@ -981,7 +982,7 @@ TEST(Judging, ATeachersLevelCountsItsOwnPassesThenItsBoundaryRuns) {
     consolePanel.clearText();
     compile("addi r5 r0 7\nlabel n\nandi r3 r1 1\nadd r2 r2 r3\nshri r1 r1 1\naddi r5 r5 ff\njne r0 r0 n\nhlt");
     game.updateLEVEL();
-    for (int i = 0; i < 101 && game.judged == 0; ++i) runToHaltAndJudge();
+    for (int i = 0; i < 110 && game.judged == 0; ++i) runToHaltAndJudge();
     EXPECT_NE(flat().find("边界检验未通过：  R2：应为08，实际为07"), std::string::npos) << consoleText();
     useCustomLevel(nullptr);
 }

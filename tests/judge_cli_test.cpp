@@ -593,14 +593,15 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
     EXPECT_EQ(judge("check-level windows.toml").status, 0);
     EXPECT_EQ(judge("level windows.toml right.s --seed 1").status, 0);
 
-    // A failed boundary run names itself; a completed level gives size and steps.
+    // A failed boundary run names itself (the derived run r1 = r2 = 00 comes
+    // first of the equal ones); a completed level gives size and steps.
     writeFile("never.s", "hlt\n");
     EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"相等.toml") + " never.s --seed 2").out
-                  .find(R"("failure":{"run":"boundary 1","reason":"wrong result","mismatches":[{"where":"R4","expected":"01","actual":"00"}]})"),
+                  .find(R"("failure":{"run":"boundary 11","reason":"wrong result","mismatches":[{"where":"R4","expected":"01","actual":"00"}]})"),
               std::string::npos);
     writeFile("count.s", "label n\nshri r3 r1 1\nandi r4 r1 1\nadd r2 r2 r4\nadd r1 r3 r0\njne r0 r0 n\nhlt\n");
     EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"数1.toml") + " count.s --seed 1").out
-                  .find(R"("passes":103,"completed":true,"size":{"instructions":6,"bytes":24},)"),
+                  .find(R"("passes":107,"completed":true,"size":{"instructions":6,"bytes":24},)"),
               std::string::npos);
 
     // Broken files: exit 2, every problem on standard error with its line or key.
@@ -626,6 +627,9 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
          {"reference: the reference did not halt within 100 steps on a random run"}},
         {"title = \"t\"\nreference = \"addi r4 r0 1\"\n[check]\nregisters = [\"r4\"]\n",
          {"reference: the reference halted without hlt on a random run"}},
+        // The reference leaves r1 as it came: a program of only hlt would complete the level.
+        {"title = \"t\"\nreference = \"add r1 r1 r0\\nhlt\"\n[inputs]\nr1 = \"byte\"\n[check]\nregisters = [\"r1\"]\n",
+         {"check: a program of only hlt completes the level"}},
     };
     for (const Broken& b : broken) {
         SCOPED_TRACE(b.text);
@@ -653,8 +657,8 @@ TEST_F(JudgeCli, GradeWithALevelFile) {
     EXPECT_EQ(graded.status, 0) << graded.err;
     EXPECT_EQ(readFile("class.csv"),
               "\xEF\xBB\xBF" + utf8(u8"student,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n"
-                   u8"a,相等.toml,completed,259,,,5,3.0,4\n"
-                   u8"b,相等.toml,failed,257,boundary 1,R4 expected 01 actual 00,,,\n"));
+                   u8"a,相等.toml,completed,281,,,5,3.0,4\n" // 257 random runs, 22 derived and 2 of its own
+                   u8"b,相等.toml,failed,267,boundary 11,R4 expected 01 actual 00,,,\n"));
 }
 
 // The texts a teacher prints, read from the judge as a teacher gets them.
