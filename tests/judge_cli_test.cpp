@@ -14,6 +14,7 @@
 #include <string>
 
 #include "cpu/instruction_table.h"
+#include "levels/custom_level.h"
 #include "test_support.h"
 
 namespace {
@@ -603,6 +604,15 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
     EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"数1.toml") + " count.s --seed 1").out
                   .find(R"("passes":107,"completed":true,"size":{"instructions":6,"bytes":24},)"),
               std::string::npos);
+    // max_steps is exact: 999 steps pass a level of 1000, 1023 do not.
+    writeFile("limit.toml", "title = \"t\"\nmax_steps = 1000\nreference = \"addi r2 r1 1\\nhlt\"\n[inputs]\nr1 = \"byte\"\n"
+                            "[check]\nregisters = [\"r2\"]\n");
+    writeFile("fits.s", "addi r2 r1 1\naddi r5 r0 7\nlabel l\naddi r5 r5 1\nnop\nnop\njne r0 r0 l\nhlt\n");
+    writeFile("over.s", "addi r2 r1 1\naddi r5 r0 1\nlabel l\naddi r5 r5 1\nnop\nnop\njne r0 r0 l\nhlt\n");
+    EXPECT_NE(judge("level limit.toml fits.s --seed 1").out.find(R"("completed":true,"size":{"instructions":7,"bytes":28},"steps":{"mean":999.0,"max":999})"),
+              std::string::npos);
+    EXPECT_NE(judge("level limit.toml over.s --seed 1").out.find(R"("reason":"the program did not halt within 1000 steps")"),
+              std::string::npos);
 
     // Broken files: exit 2, every problem on standard error with its line or key.
     const std::string head = "title = \"t\"\nreference = \"hlt\"\n";
@@ -633,6 +643,9 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
     };
     for (const Broken& b : broken) {
         SCOPED_TRACE(b.text);
+        // The game's 选关 refuses the same files (its own check, without the judge).
+        LevelFile parsed = parseLevelFile(b.text, "bad.toml");
+        EXPECT_TRUE(!parsed.level || !customLevelProblems(*parsed.level, DEFAULT_MAX_STEPS).empty());
         writeFile("bad.toml", b.text);
         for (const char* command : {"check-level bad.toml", "level bad.toml never.s", "grade . --level-file bad.toml"}) {
             Outcome refused = judge(command);

@@ -80,6 +80,8 @@ struct Game {
     // Compares registers and memory with the level's check functions.
     bool runPasses() const;
     void judgeRun();
+    // A run of a teacher's level that reached its max_steps without halting fails as a wrong halt does.
+    void failRunOverStepLimit();
 
     void setLEVEL(unsigned short level);
     // Sets the current level up for its boundary run `index` (1-based) instead

@@ -17,6 +17,14 @@
 
 bool Game::runPasses() const { return !cpu.haltedOnInvalidWord && findRunMismatches(*this, cpu).empty(); }
 
+void Game::failRunOverStepLimit() {
+    judged = 1;
+    keepFailedRun();
+    passCount = 0;
+    running = 0;
+    fast = 0;
+}
+
 void Game::judgeRun() {
     judged = 1;
     printHaltLesson(*this);
