@@ -940,8 +940,9 @@ TEST(FailureReport, AHaltWithoutHltAndABoundaryRunFail) {
         << consoleText();
 }
 
-// A teacher's level (数1: 100 random passes, then 3 boundary runs): its own
-// pass count, its boundary runs, its title in the panel and the console.
+// A teacher's level (数1: 100 random passes, then 4 derived and 3 own boundary
+// runs): its own pass count, its boundary runs, its title in the panel and the
+// console, and its max_steps (1000): a run stops and fails on its 1000th step.
 TEST(Judging, ATeachersLevelCountsItsOwnPassesThenItsBoundaryRuns) {
     std::string bytes;
     // The host's paths are the game's GBK on Windows, the file system's bytes (here UTF-8) elsewhere.
@@ -984,6 +985,17 @@ TEST(Judging, ATeachersLevelCountsItsOwnPassesThenItsBoundaryRuns) {
     game.updateLEVEL();
     for (int i = 0; i < 110 && game.judged == 0; ++i) runToHaltAndJudge();
     EXPECT_NE(flat().find("边界检验未通过：  R2：应为08，实际为07"), std::string::npos) << consoleText();
+
+    consolePanel.clearText();
+    compile("label spin\njmp r0 r0 spin");
+    game.updateLEVEL();
+    game.running = 1;
+    game.fast = 1;
+    for (int frame = 0; frame < 10 && game.running; ++frame) game.updateVM();
+    EXPECT_EQ(stepHistory.steps, 1000u);
+    EXPECT_EQ(game.running, 0);
+    EXPECT_EQ(game.passCount, 0);
+    EXPECT_NE(flat().find("第1次检验执行了1000步仍未停机，超过本关的步数上限，未通过。"), std::string::npos) << consoleText();
     useCustomLevel(nullptr);
 }
 
