@@ -143,7 +143,7 @@ try:
     if not s.find("速度：快速"):
         tmux("send-keys", "F4")
     tmux("send-keys", "F5")
-    wait_for("接下来是2次边界检", "the random runs are followed by the file's boundary runs", timeout=60)
+    wait_for("接下来是24次边界检", "the random runs are followed by the derived and the file's boundary runs", timeout=60)
     wait_for("恭喜通过「相等」！", "completing it congratulates with its title")
     wait_for("你的程序：5条指令，平均每次检验3步。", "and gives the program's size and steps")
     code = os.path.join(s.cwd, "levels", "相等代码.txt")
