@@ -21,6 +21,7 @@
 #include "run/reverse_run.h"
 #include "run/step_history.h"
 #include "run/watches.h"
+#include "levels/boundary_runs.h"
 #include "levels/custom_level.h"
 #include "shell/host_files.h"
 #include "shell/manual_guide.h"
@@ -95,6 +96,11 @@ TEST(Judging, TwoHundredFiftySevenPassesCompleteALevel) {
     game.updateLEVEL();
     for (int i = 0; i < 256; ++i) runToHaltAndJudge();
     EXPECT_EQ(game.passCount, 256);
+    EXPECT_EQ(game.level, 1);
+    // The 257th pass starts the boundary runs; the last of them completes the level.
+    const std::size_t boundary = boundaryRuns(1).size();
+    ASSERT_GT(boundary, 0u);
+    for (std::size_t i = 0; i < boundary; ++i) runToHaltAndJudge();
     EXPECT_EQ(game.level, 1);
     runToHaltAndJudge();
     EXPECT_EQ(game.level, 2);
@@ -757,7 +763,7 @@ TEST(Layout, TheDefaultLayoutFollowsTheWindowUntilAPanelIsDragged) {
 TEST(LevelPlay, ReferenceAdditionCompletesAndAWrongOneFails) {
     LevelVerdict ok = playLevel(1, "add r3 r1 r2\nhlt", 11, 257, 1000000);
     EXPECT_TRUE(ok.completed);
-    EXPECT_EQ(ok.passes, 257u);
+    EXPECT_EQ(ok.passes, 257u + boundaryRuns(1).size());
     LevelVerdict wrong = playLevel(1, "add r3 r1 r1\nhlt", 11, 257, 1000000);
     EXPECT_FALSE(wrong.completed);
     ASSERT_FALSE(wrong.mismatches.empty());
@@ -896,7 +902,7 @@ TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
 
 // The verdicts a crash and a boundary earn: a halt on the zero word fails
 // after the exception's own lines; a level 7 program with jgt passes the 257
-// random runs, is told the boundary runs follow and fails the first (r1 = r2),
+// random runs, is told the boundary runs follow and fails the first with r1 = r2,
 // reported with what it tests and its inputs; 重放 sets it up again, and a
 // keyboard level lists the keys it typed.
 TEST(FailureReport, AHaltWithoutHltAndABoundaryRunFail) {
@@ -918,19 +924,20 @@ TEST(FailureReport, AHaltWithoutHltAndABoundaryRunFail) {
     consolePanel.clearText();
     playUntilAFailure(7, "sub r0 r1 r2\njgt r0 r0 yes\nhlt\nlabel yes\naddi r3 r0 1\nhlt");
     runFrame();
-    EXPECT_NE(flat().find("随机检验全部通过，接下来是2次边界检验。边界检验未通过：  R3：应为01，实际为00"
-                          "本次边界：r1与r2相等。本次输入：R1=37 R2=37"),
+    EXPECT_NE(flat().find("随机检验全部通过，接下来是30次边界检验。边界检验未通过：  R3：应为01，实际为00"
+                          "本次边界：r1=00，r2=00（相等）。本次输入：R1=00 R2=00"),
               std::string::npos)
         << consoleText();
     EXPECT_EQ(game.passCount, 0);
-    EXPECT_EQ(panelRow(registerPanel, 5).substr(14), "边界:1/2") << panelRow(registerPanel, 5); // all of "已通过:00" covered
-    cpu.registers[1] = 0;
+    EXPECT_EQ(panelRow(registerPanel, 5).substr(14), "边界:13/30") << panelRow(registerPanel, 5); // all of "已通过:00" covered
+    cpu.registers[1] = 0x55;
+    cpu.registers[2] = 0x66;
     cpuControlPanel.raise();
     runFrame();
     const CellPosition replay = controlButton("重放");
     click(replay.x, replay.y);
-    EXPECT_EQ(cpu.registers[1], 0x37);
-    EXPECT_EQ(cpu.registers[2], 0x37);
+    EXPECT_EQ(cpu.registers[1], 0x00);
+    EXPECT_EQ(cpu.registers[2], 0x00);
     consolePanel.clearText();
     runToHaltAndJudge();
     EXPECT_NE(consoleText().find("边界检验未通过：\n  R3：应为01"), std::string::npos) << consoleText();
@@ -944,8 +951,9 @@ TEST(FailureReport, AHaltWithoutHltAndABoundaryRunFail) {
         << consoleText();
 }
 
-// A teacher's level (数1: 100 random passes, then 3 boundary runs): its own
-// pass count, its boundary runs, its title in the panel and the console.
+// A teacher's level (数1: 100 random passes, then 4 derived and 3 own boundary
+// runs): its own pass count, its boundary runs, its title in the panel and the
+// console, and its max_steps (1000): a run stops and fails on its 1000th step.
 TEST(Judging, ATeachersLevelCountsItsOwnPassesThenItsBoundaryRuns) {
     std::string bytes;
     // The host's paths are the game's GBK on Windows, the file system's bytes (here UTF-8) elsewhere.
@@ -970,11 +978,12 @@ TEST(Judging, ATeachersLevelCountsItsOwnPassesThenItsBoundaryRuns) {
     game.updateLEVEL();
     EXPECT_EQ(levelPanel.title, "关卡说明-数1");
     EXPECT_NE(panelRow(levelPanel, 1).find("数出r1的二进制表示中有几位是1"), std::string::npos) << panelRow(levelPanel, 1);
-    for (int i = 0; i < 102; ++i) runToHaltAndJudge();
-    EXPECT_EQ(game.passCount, 102);
-    EXPECT_EQ(game.boundaryRun, 3); // the last one set up
+    // 100 random runs, 4 derived from r1's range 01..7F, then the file's 3.
+    for (int i = 0; i < 106; ++i) runToHaltAndJudge();
+    EXPECT_EQ(game.passCount, 106);
+    EXPECT_EQ(game.boundaryRun, 7); // the last one set up
     runToHaltAndJudge();
-    EXPECT_NE(flat().find("随机检验全部通过，接下来是3次边界检验。恭喜通过「数1」！你的程序：6条指令，平均每次检验"),
+    EXPECT_NE(flat().find("随机检验全部通过，接下来是7次边界检验。恭喜通过「数1」！你的程序：6条指令，平均每次检验"),
               std::string::npos)
         << consoleText();
     EXPECT_EQ(game.level, CUSTOM_LEVEL); // no next level: it starts over
@@ -985,8 +994,19 @@ TEST(Judging, ATeachersLevelCountsItsOwnPassesThenItsBoundaryRuns) {
     consolePanel.clearText();
     compile("addi r5 r0 7\nlabel n\nandi r3 r1 1\nadd r2 r2 r3\nshri r1 r1 1\naddi r5 r5 ff\njne r0 r0 n\nhlt");
     game.updateLEVEL();
-    for (int i = 0; i < 101 && game.judged == 0; ++i) runToHaltAndJudge();
+    for (int i = 0; i < 110 && game.judged == 0; ++i) runToHaltAndJudge();
     EXPECT_NE(flat().find("边界检验未通过：  R2：应为08，实际为07"), std::string::npos) << consoleText();
+
+    consolePanel.clearText();
+    compile("label spin\njmp r0 r0 spin");
+    game.updateLEVEL();
+    game.running = 1;
+    game.fast = 1;
+    for (int frame = 0; frame < 10 && game.running; ++frame) game.updateVM();
+    EXPECT_EQ(stepHistory.steps, 1000u);
+    EXPECT_EQ(game.running, 0);
+    EXPECT_EQ(game.passCount, 0);
+    EXPECT_NE(flat().find("第1次检验执行了1000步仍未停机，超过本关的步数上限，未通过。"), std::string::npos) << consoleText();
     useCustomLevel(nullptr);
 }
 

@@ -2,6 +2,7 @@
 // the right positions, feeders type the right keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
@@ -131,6 +132,7 @@ RunStart expectedRunStart(unsigned level, const std::vector<int>& r) {
         const std::uint8_t at200[] = {0x22, 0x32, 0x00, 0x00, 0x01, 0x11, 0x00, 0x01};
         for (unsigned i = 0; i < sizeof at100; ++i) e.memory[0x100 + i] = at100[i];
         for (unsigned i = 0; i < sizeof at200; ++i) e.memory[0x200 + i] = at200[i];
+        checkM[0xFE08] = 0x00, checkM[0xFE09] = 0x02; // the function's ISET entry: called, not copied
         break;
     }
     case 10: {
@@ -203,7 +205,7 @@ RunStart expectedRunStart(unsigned level, const std::vector<int>& r) {
     }
     case 29: case 30: checkR[15] = 0xFF; break;
     }
-    e.feeder = level >= 18 && level <= 26;
+    e.feeder = level >= 18 && level <= 30 && level != 27 && level != 28; // 29, 30: the timer's watcher
     e.draws = next;
     return e;
 }
@@ -410,17 +412,81 @@ TEST(BoundaryRuns, GivenDataSetsTheRunUpWithoutDrawing) {
     EXPECT_EQ(feederKeys(3), std::vector<std::uint8_t>{});
     EXPECT_EQ(feederKeys(10), (std::vector<std::uint8_t>{'A', 'B', 0x0D}));
 
+    // Level 17's first derived run: r1 at its smallest, results' cells FF before.
     const int first = draws(9, 1)[0];
     setUp(9, 17);
     gameSrand(9);
     game.setUpBoundaryRun(1);
     EXPECT_EQ(cpu.registers[1], 0x01);
-    EXPECT_EQ(cpu.registers[2], 0xA0);
-    EXPECT_EQ(cpu.memory[0x00AF], 0xFF);
-    EXPECT_EQ(mem(0x00A9), 0x00); // 10! keeps no bit in 8
+    const unsigned r2 = cpu.registers[2];
+    ASSERT_TRUE(r2 >= 0xA0 && r2 <= 0xAF) << r2;
+    EXPECT_EQ(cpu.memory[r2 + 15], 0xFF);
+    EXPECT_EQ(mem(r2 + 9), 0x00); // 10! keeps no bit in 8
     EXPECT_EQ(gameRand(), first);
     game.setLEVEL(17);
     EXPECT_EQ(game.boundaryRun, 0);
+}
+
+// Each level's declared domains are what its random set-up draws: over many
+// random runs every preset register stays inside what the boundary runs span,
+// and the boundary runs reach both ends of what the draws reach. So a run at
+// an edge is a run the level can really give, and no edge is left out.
+TEST(BoundaryRuns, DerivedRunsSpanWhatTheRandomRunsDraw) {
+    for (unsigned short level = 1; level <= 28; ++level) {
+        const std::uint16_t mask = presetRegisterMask(level);
+        if (!mask) continue;
+        unsigned drawnLow[16], drawnHigh[16] = {}, edgeLow[16], edgeHigh[16] = {};
+        std::fill(std::begin(drawnLow), std::end(drawnLow), 0x100u);
+        std::fill(std::begin(edgeLow), std::end(edgeLow), 0x100u);
+        gameSrand(level);
+        for (int run = 0; run < 4000; ++run) {
+            std::fill(std::begin(game.presetRegisters), std::end(game.presetRegisters), std::uint8_t{0});
+            game.boundaryRun = 0;
+            setUpLevelRun(game, level);
+            for (unsigned r = 0; r < 16; ++r) {
+                drawnLow[r] = std::min<unsigned>(drawnLow[r], game.presetRegisters[r]);
+                drawnHigh[r] = std::max<unsigned>(drawnHigh[r], game.presetRegisters[r]);
+            }
+        }
+        const std::vector<BoundaryRun>& runs = boundaryRuns(level);
+        ASSERT_FALSE(runs.empty()) << "level " << level;
+        for (unsigned k = 1; k <= runs.size(); ++k) {
+            setUp(1, level);
+            game.setUpBoundaryRun(k);
+            for (unsigned r = 0; r < 16; ++r) {
+                edgeLow[r] = std::min<unsigned>(edgeLow[r], cpu.registers[r]);
+                edgeHigh[r] = std::max<unsigned>(edgeHigh[r], cpu.registers[r]);
+            }
+        }
+        for (unsigned r = 0; r < 16; ++r) {
+            if (!(mask >> r & 1)) continue;
+            EXPECT_EQ(edgeLow[r], drawnLow[r]) << "level " << level << " R" << r;
+            EXPECT_EQ(edgeHigh[r], drawnHigh[r]) << "level " << level << " R" << r;
+        }
+    }
+}
+
+// The boundary runs of a keyboard level type only what its random runs can
+// type: letters on the letter levels, digits and the space on the number levels.
+TEST(BoundaryRuns, KeyLevelsTypeOnlyTheirDeclaredKeys) {
+    const std::pair<unsigned short, std::string> allowed[] = {
+        {20, "0123456789"}, {21, "0123456789 "}, {22, "ABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+        {23, "ABCDEFGHIJKLMNOPQRSTUVWXYZ\r"}, {25, "0123456789km\r\b"},
+    };
+    for (const auto& [level, keys] : allowed) {
+        bool sawShortest = false;
+        for (unsigned k = 1; k <= boundaryRuns(level).size(); ++k) {
+            setUp(1, level);
+            game.setUpBoundaryRun(k);
+            const std::vector<std::uint8_t> typed = feederKeys(300);
+            ASSERT_FALSE(typed.empty()) << "level " << level << " run " << k;
+            for (std::uint8_t key : typed) EXPECT_NE(keys.find(static_cast<char>(key)), std::string::npos) << level << " " << int(key);
+            sawShortest |= level == 23 && typed.front() == 0x0D; // the empty line
+        }
+        if (level == 23) {
+            EXPECT_TRUE(sawShortest);
+        }
+    }
 }
 
 TEST(LevelFeeders, LetterLinesAndKeyLevels) {
@@ -568,6 +634,22 @@ TEST(LevelChecks, ComparisonLevelFollowsTheTypedText) {
         EXPECT_EQ(game.scratch[0], 7);
     }
     EXPECT_TRUE(sawRestored && sawAltered && sawPlain);
+}
+
+// The stack and call levels compare SP at the halt; level 9 also the ISET
+// entry its function writes (interrupt 4 at FE08 = 0200).
+TEST(LevelChecks, StackLevelsCompareSp) {
+    const std::pair<unsigned short, std::uint32_t> expected[] = {
+        {9, 0xFD00}, {10, 0xFD00}, {11, 0xFD01}, {12, 0xFD00}, {13, 0xFD00}, {28, 0xFD02},
+        {1, SP_NOT_CHECKED}, {14, SP_NOT_CHECKED}, {27, SP_NOT_CHECKED}, {29, SP_NOT_CHECKED},
+    };
+    for (const auto& [level, sp] : expected) {
+        setUp(1, level);
+        EXPECT_EQ(game.expectedSp, sp) << level;
+    }
+    setUp(1, 9);
+    EXPECT_EQ(mem(0xFE08), 0x00);
+    EXPECT_EQ(mem(0xFE09), 0x02);
 }
 
 TEST(LevelChecks, TimerLevelsAndOpenLevels) {

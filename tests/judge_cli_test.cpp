@@ -14,6 +14,7 @@
 #include <string>
 
 #include "cpu/instruction_table.h"
+#include "levels/custom_level.h"
 #include "test_support.h"
 
 namespace {
@@ -189,8 +190,8 @@ TEST_F(JudgeCli, MalformedSourcesStillGiveOneJsonLine) {
 
 // Whole verdict lines. Seed 3 presets level 1 with R1=3A, R2=D1 and level 13
 // with the same pair. "completed" is the game's own decision: it must come on
-// the 257th pass, whatever --runs asks for, and is left out when fewer runs
-// are asked for than the game needs.
+// the last boundary run after the 257 random passes, whatever --runs asks for,
+// and is left out when fewer runs are asked for than the game needs.
 TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
     writeFile("ok.s", "add r3 r1 r2\nhlt\n");
     writeFile("wrong.s", "add r3 r1 r1\nhlt\n");
@@ -202,7 +203,7 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
     // Saved on Windows: CR LF line ends, GBK or UTF-8 with a byte order mark.
     writeFile("crlf-gbk.s", "; 两数相加\r\nadd r3 r1 r2\r\nhlt\r\n");
     writeFile("crlf-utf8.s", "\xEF\xBB\xBF" + utf8(u8"; 两数相加\r\nadd r3 r1 r2\r\n\r\nhlt"));
-    const std::string completed = R"(","level":1,"seed":3,"passes":257,"completed":true,)"
+    const std::string completed = R"(","level":1,"seed":3,"passes":287,"completed":true,)"
                                   R"("size":{"instructions":2,"bytes":8},"steps":{"mean":2.0,"max":2},"failure":null})"
                                   "\n";
     struct Case {
@@ -233,10 +234,10 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
          R"({"file":"nohlt.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
          R"("reason":"halted without hlt","mismatches":[],"inputs":"R1=3A R2=D1"}})"
          "\n"},
-        // No random run of seed 1 has r1 = r2: the first boundary run catches it.
+        // No random run of seed 1 has r1 = r2: the boundary run r1 = r2 = 00 catches it.
         {"level 7 jgt.s --seed 1", 1,
-         R"({"file":"jgt.s","level":7,"seed":1,"passes":257,"completed":false,"failure":{"run":"boundary 1",)"
-         R"("reason":"wrong result","mismatches":[{"where":"R3","expected":"01","actual":"00"}],"inputs":"R1=37 R2=37"}})"
+         R"({"file":"jgt.s","level":7,"seed":1,"passes":269,"completed":false,"failure":{"run":"boundary 13",)"
+         R"("reason":"wrong result","mismatches":[{"where":"R3","expected":"01","actual":"00"}],"inputs":"R1=00 R2=00"}})"
          "\n"},
         {"level 7 jgt.s --seed 1 --runs 256", 0,
          "{\"file\":\"jgt.s\",\"level\":7,\"seed\":1,\"passes\":256,\"failure\":null}\n"},
@@ -296,8 +297,8 @@ std::string withCrLf(const std::string& text) {
 std::string writeClass(const std::string& root) {
     // Every completed program here is as long and as fast as the reference:
     // two instructions taking two steps, or (level 6) five taking 3 or 4.
-    const std::string completed = ",completed,completed,257,,,2,2.0,2,\n";
-    const std::string completed6 = ",completed,completed,259,,,5,3.5,4,\n"; // level 6 adds its two boundary runs
+    const std::string completed = ",completed,completed,287,,,2,2.0,2,\n"; // 257 random runs and 30 boundary runs
+    const std::string completed6 = ",completed,completed,287,,,5,3.5,4,\n";
     std::map<std::string, std::map<int, std::string>> rows; // student -> level -> row after the level, sorted by name bytes
     for (int i = 0; i < 30; ++i) {
         char number[8];
@@ -443,7 +444,7 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     }
     EXPECT_EQ(count, static_cast<std::size_t>(std::count(expectedCsv.begin(), expectedCsv.end(), '\n') - 1));
     EXPECT_NE(one.out.find(utf8(u8R"({"student":"张三","file":"class/张三/levels/第6关代码.txt","level":6,"seed":3,)"
-                                  u8R"("passes":259,"completed":true,"size":{"instructions":5,"bytes":20},"steps":{"mean":3.5,"max":4},)"
+                                  u8R"("passes":287,"completed":true,"size":{"instructions":5,"bytes":20},"steps":{"mean":3.5,"max":4},)"
                                   u8R"("failure":null,"reason":"completed"})")),
               std::string::npos);
 
@@ -780,14 +781,24 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
     EXPECT_EQ(judge("check-level windows.toml").status, 0);
     EXPECT_EQ(judge("level windows.toml right.s --seed 1").status, 0);
 
-    // A failed boundary run names itself; a completed level gives size and steps.
+    // A failed boundary run names itself (a program of only hlt first fails
+    // the derived run r1 = r2 = 10); a completed level gives size and steps.
     writeFile("never.s", "hlt\n");
     EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"相等.toml") + " never.s --seed 2").out
-                  .find(R"("failure":{"run":"boundary 1","reason":"wrong result","mismatches":[{"where":"R4","expected":"01","actual":"00"}],"inputs":"R1=37 R2=37"})"),
+                  .find(R"("failure":{"run":"boundary 11","reason":"wrong result","mismatches":[{"where":"R4","expected":"01","actual":"00"}],"inputs":"R1=10 R2=10"})"),
               std::string::npos);
     writeFile("count.s", "label n\nshri r3 r1 1\nandi r4 r1 1\nadd r2 r2 r4\nadd r1 r3 r0\njne r0 r0 n\nhlt\n");
     EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"数1.toml") + " count.s --seed 1").out
-                  .find(R"("passes":103,"completed":true,"size":{"instructions":6,"bytes":24},)"),
+                  .find(R"("passes":107,"completed":true,"size":{"instructions":6,"bytes":24},)"),
+              std::string::npos);
+    // max_steps is exact: 999 steps pass a level of 1000, 1023 do not.
+    writeFile("limit.toml", "title = \"t\"\nmax_steps = 1000\nreference = \"addi r2 r1 1\\nhlt\"\n[inputs]\nr1 = \"byte\"\n"
+                            "[check]\nregisters = [\"r2\"]\n");
+    writeFile("fits.s", "addi r2 r1 1\naddi r5 r0 7\nlabel l\naddi r5 r5 1\nnop\nnop\njne r0 r0 l\nhlt\n");
+    writeFile("over.s", "addi r2 r1 1\naddi r5 r0 1\nlabel l\naddi r5 r5 1\nnop\nnop\njne r0 r0 l\nhlt\n");
+    EXPECT_NE(judge("level limit.toml fits.s --seed 1").out.find(R"("completed":true,"size":{"instructions":7,"bytes":28},"steps":{"mean":999.0,"max":999})"),
+              std::string::npos);
+    EXPECT_NE(judge("level limit.toml over.s --seed 1").out.find(R"("reason":"the program did not halt within 1000 steps")"),
               std::string::npos);
 
     // Broken files: exit 2, every problem on standard error with its line or key.
@@ -827,9 +838,15 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
          {"reference: the reference did not halt within 100 steps on a random run"}},
         {"title = \"t\"\nreference = \"addi r4 r0 1\"\n[check]\nregisters = [\"r4\"]\n",
          {"reference: the reference halted without hlt on a random run"}},
+        // The reference leaves r1 as it came: a program of only hlt would complete the level.
+        {"title = \"t\"\nreference = \"add r1 r1 r0\\nhlt\"\n[inputs]\nr1 = \"byte\"\n[check]\nregisters = [\"r1\"]\n",
+         {"check: a program of only hlt completes the level"}},
     };
     for (const Broken& b : broken) {
         SCOPED_TRACE(b.text);
+        // The game's 选关 refuses the same files (its own check, without the judge).
+        LevelFile parsed = parseLevelFile(b.text, "bad.toml");
+        EXPECT_TRUE(!parsed.level || !customLevelProblems(*parsed.level, DEFAULT_MAX_STEPS).empty());
         writeFile("bad.toml", b.text);
         for (const char* command : {"check-level bad.toml", "level bad.toml never.s", "grade . --level-file bad.toml"}) {
             Outcome refused = judge(command);
@@ -877,11 +894,11 @@ TEST_F(JudgeCli, GradeWithLevelFiles) {
     EXPECT_EQ(graded.status, 0) << graded.err;
     EXPECT_EQ(readFile("class.csv"),
               "\xEF\xBB\xBF" + utf8(u8"student,level,result,reason,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max,inputs\n"
-                   u8"a,1,completed,completed,257,,,2,2.0,2,\n"
-                   u8"a,相等.toml,completed,completed,259,,,5,3.0,4,\n"
+                   u8"a,1,completed,completed,287,,,2,2.0,2,\n"
+                   u8"a,相等.toml,completed,completed,281,,,5,3.0,4,\n"
                    u8"a,数1.toml,not handed in,not handed in,0,,,,,,\n"
                    u8"b,1,failed,halted without hlt,0,1,,,,,R1=FA R2=7F\n"
-                   u8"b,相等.toml,failed,wrong result,257,boundary 1,R4 expected 01 actual 00,,,,R1=37 R2=37\n"
+                   u8"b,相等.toml,failed,wrong result,267,boundary 11,R4 expected 01 actual 00,,,,R1=10 R2=10\n"
                    u8"b,数1.toml,not handed in,not handed in,0,,,,,,\n"
                    u8"c,1,not handed in,not handed in,0,,,,,,\n"
                    u8"c,相等.toml,not handed in,not handed in,0,,,,,,\n"
@@ -895,7 +912,7 @@ TEST_F(JudgeCli, GradeWithLevelFiles) {
     EXPECT_NE(page.find(utf8(u8"<th>学生</th><th>第1关</th><th>相等</th><th>数1</th><th>完成数</th>")), std::string::npos);
     // The student's own page: the failing run, its inputs, expected and actual, in Chinese.
     const std::string b = readFile("pages/b.html");
-    EXPECT_NE(b.find(utf8(u8"<li>边界检验1未通过：结果错误</li><li>本次输入：R1=37 R2=37</li><li>R4：应为01，实际为00</li>")),
+    EXPECT_NE(b.find(utf8(u8"<li>边界检验11未通过：结果错误</li><li>本次输入：R1=10 R2=10</li><li>R4：应为01，实际为00</li>")),
               std::string::npos) << b;
     EXPECT_NE(readFile("pages/c.html").find(utf8(u8"<li>第1关代码.TXT：文件名应为第1关代码.txt，本文件未评分</li>")),
               std::string::npos);

@@ -30,7 +30,7 @@ def tmux(*args):
 try:
     wait_for("关卡说明-第1关", "the level panel is titled for level 1")
     wait_for("让r3 = r1 + r2", "the first start describes level 1")
-    wait_for("再通过一次(共十进制257次)就进入下一关", "level 1 tells how many passes complete it")
+    wait_for("再通过一次(共十进制257次)，再通过边界检验", "level 1 tells how many passes complete it")
 
     bar = wait_for("说明书", "the bar has a 说明书 button")
     if bar:
@@ -144,7 +144,7 @@ try:
     if not s.find("速度：快速"):
         tmux("send-keys", "F4")
     tmux("send-keys", "F5")
-    wait_for("接下来是2次边界检", "the random runs are followed by the file's boundary runs", timeout=60)
+    wait_for("接下来是24次边界检", "the random runs are followed by the derived and the file's boundary runs", timeout=60)
     wait_for("恭喜通过「相等」！", "completing it congratulates with its title")
     wait_for("你的程序：5条指令，平均每次检验3步。", "and gives the program's size and steps")
     code = os.path.join(s.cwd, "levels", "相等代码.txt")

@@ -21,8 +21,10 @@ for n in $(seq 1 30); do
   for f in "$levels"/wrong/level$(printf '%02d' "$n")_*.asm; do
     [ -f "$f" ] && wrong+=("$f")
   done
-  # Every level has its catalogue of plausible mistakes, each named in its first line.
-  [ ${#wrong[@]} -gt 0 ] || { echo "level $n: no wrong program"; failures=$((failures + 1)); }
+  # Every level has its catalogue of plausible mistakes (at least three: a
+  # condition off at an edge, a loop or carry wrong at 00 or FF, a zero byte or
+  # the stack taken wrongly), each named in its first line.
+  [ ${#wrong[@]} -ge 3 ] || { echo "level $n: fewer than three wrong programs"; failures=$((failures + 1)); }
   for f in "${wrong[@]}"; do
     head -1 "$f" | grep -q '^; ' || { echo "$f: no comment naming the mistake"; failures=$((failures + 1)); }
   done

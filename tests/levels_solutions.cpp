@@ -8,6 +8,8 @@
 #include <string>
 
 #include "game/level_play.h"
+#include "game/panels.h"
+#include "game_support.h"
 #include "test_support.h"
 
 namespace {
@@ -61,6 +63,41 @@ TEST(WrongPrograms, NoneCompletesItsLevel) {
         ++count;
     }
     EXPECT_GE(count, 10u);
+}
+
+// Every row of the console panel, one line each.
+std::string consoleText() {
+    std::string text;
+    for (int row = 0; row < consolePanel.height(); ++row) text += panelRow(consolePanel, row) + "\n";
+    return text;
+}
+
+// Levels 29 and 30 judge only Rf, and after each halt tell what the timer did.
+TEST(HaltLessons, TimerLevelsTellWhatTheTimerDid) {
+    const std::string timer = readFile(levelsDir / solutionName(29));
+    EXPECT_FALSE(playLevel(29, timer, 1, 2, maxSteps).failed);
+    EXPECT_NE(consoleText().find("定时器中断：发生了1次。"), std::string::npos) << consoleText();
+    EXPECT_FALSE(playLevel(29, "addi rf r0 ff\nhlt", 1, 2, maxSteps).failed);
+    EXPECT_NE(consoleText().find("定时器中断：发生了0次。"), std::string::npos) << consoleText();
+
+    const std::string threads = readFile(levelsDir / solutionName(30));
+    EXPECT_FALSE(playLevel(30, threads, 1, 2, maxSteps).failed);
+    EXPECT_NE(consoleText().find("两个线程都运行了"), std::string::npos) << consoleText();
+    // The timer strikes, but its handler returns where it struck: one thread.
+    EXPECT_FALSE(playLevel(30, "iset 0 tick\nsck r0 r0 1\nnop\nnop\naddi rf r0 ff\nhlt\nlabel tick\niret", 1, 2, maxSteps).failed);
+    EXPECT_NE(consoleText().find("定时器中断：发生了1次。"), std::string::npos) << consoleText();
+    EXPECT_NE(consoleText().find("只有一个线程运行了"), std::string::npos) << consoleText();
+}
+
+// A stack level compares SP at the halt and names it in the report.
+TEST(StackChecks, SpIsComparedAndReported) {
+    const LevelVerdict stored = playLevel(11, "store r1 r0 r0 fd00\nhlt", 1, 257, maxSteps);
+    ASSERT_EQ(stored.mismatches.size(), 1u);
+    EXPECT_EQ(stored.mismatches[0].where, "SP");
+    EXPECT_NE(consoleText().find("SP：应为FD01，实际为FD00"), std::string::npos) << consoleText();
+    const LevelVerdict notCalled = playLevel(9, "muli r2 r2 3\naddi r2 r2 36\nhlt", 1, 257, maxSteps);
+    ASSERT_FALSE(notCalled.mismatches.empty());
+    EXPECT_EQ(notCalled.mismatches[0].where, "FE09");
 }
 
 // From level 31 on nothing is compared: every halt passes.

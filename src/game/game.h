@@ -58,6 +58,8 @@ struct Game : RunState {
     // Compares registers and memory with the level's check functions.
     bool runPasses() const;
     void judgeRun();
+    // A run of a teacher's level that reached its max_steps without halting fails as a wrong halt does.
+    void failRunOverStepLimit();
 
     void setLEVEL(unsigned short level);
     // Sets the current level up for its boundary run `index` (1-based) instead

@@ -21,7 +21,8 @@ std::vector<Mismatch> findMismatches() {
     char where[8];
     for (const RunMismatch& m : findRunMismatches(game, cpu)) {
         if (found.size() == maxReportedMismatches) break;
-        std::snprintf(where, sizeof where, m.isRegister ? "R%X" : "%04X", m.index);
+        if (m.isStackPointer) std::snprintf(where, sizeof where, "SP");
+        else std::snprintf(where, sizeof where, m.isRegister ? "R%X" : "%04X", m.index);
         found.push_back({where, m.expected, m.actual});
     }
     return found;

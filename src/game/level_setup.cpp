@@ -59,6 +59,7 @@ void Game::setUpRun(unsigned short newLevel, unsigned boundary) {
     beginSetUp();
     registerCheck = nullptr;
     memoryCheck = nullptr;
+    expectedSp = SP_NOT_CHECKED;
     level = newLevel;
     editorPanel.useHistoryOf(level); // each level undoes its own edits
 

@@ -44,6 +44,11 @@ std::vector<std::string> levelProblems(const CustomLevel& level, std::uint64_t d
         std::string run = verdict.failedRun > level.passes ? "boundary run " + std::to_string(verdict.failedRun - level.passes)
                                                            : "run " + std::to_string(verdict.failedRun);
         problems.push_back(name + ": reference: " + verdict.reason + " on " + run + " (seed 1)");
+    } else if (playLevel(CUSTOM_LEVEL, "hlt", 1, randomRuns(CUSTOM_LEVEL), maxSteps).completed) {
+        // What a program that does nothing passes with, the check compares: it
+        // looks only at places the reference leaves as the inputs left them.
+        problems.push_back(name + ": check: a program of only hlt completes the level (the checked registers and "
+                                  "memory hold the same with or without the reference's work)");
     }
     useCustomLevel(nullptr);
     return problems;

@@ -1,14 +1,17 @@
 // Boundary runs: fixed inputs a level is tested with after its random runs,
 // for the cases random data rarely reach (r1 = r2 on a comparison level, a
-// result area that does not start at zero, a late key). A run is plain data,
-// so a level from any source can hand its own list to the same set-up.
-// They draw nothing from rand(): the random runs before them stay as they are.
+// value at FF, a zero byte on the stack, an empty line, a late value). The
+// built-in levels derive theirs from what their inputs can be
+// (level_inputs.h). A run is plain data, so a level from any source can hand
+// its own list to the same set-up. They draw nothing from rand(): the random
+// runs before them stay as they are.
 //
 //   BoundaryRun equal{"r1与r2相等", {{1, 0x37}, {2, 0x37}}};
 //   setUpRunFrom(run, level, equal);   // instead of the level's random draws
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct LevelRun;
@@ -29,14 +32,18 @@ struct BoundaryRun {
     std::vector<MemoryBlock> memory;       // written after the program is loaded
     std::vector<std::uint8_t> keys;        // the keys the level's feeder types, in order
     std::uint16_t keyDelay = 0;            // steps before the first key
+    // Bytes of LevelRun::scratch (index, value) set after the level's own set-up:
+    // the data its checks and feeder read (a key, a line, two numbers).
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> scratch = {};
 };
 
 // The level's boundary runs, in the order they are played (none for most levels).
 const std::vector<BoundaryRun>& boundaryRuns(std::uint16_t level);
 
-// Sets one run of `level` up from `run`: the level's own set-up with every
-// draw given as 0 (so checks, feeders and fixed presets are as usual), then
-// the given registers and memory; the keys go to the level's feeder when the
+// Sets one run of `level` up from `run`: the level's own set-up with its
+// draws from a fixed generator seeded by run.boundaryRun (so checks, feeders
+// and fixed presets are as usual), then the given scratch bytes, registers
+// and memory; the keys go to the level's feeder when the
 // level takes given keys, else to a plain feeder that types them one at a
 // time whenever no key is pending (its state is kept in LevelRun::scratch[0..2]).
 void setUpRunFrom(LevelRun& run, std::uint16_t level, const BoundaryRun& boundary);

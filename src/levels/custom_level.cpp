@@ -5,6 +5,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "levels/level_run.h"
+#include "levels/game_random.h"
 
 namespace {
 struct ActiveLevel {
@@ -22,7 +23,7 @@ struct Expected {
 };
 
 std::uint8_t drawByte(LevelRun& run, const InputDraw& draw) {
-    const unsigned value = static_cast<unsigned>(run.draw());
+    const unsigned value = static_cast<unsigned>(run.draw(gameRand));
     switch (draw.kind) {
     case InputDraw::Kind::range: return static_cast<std::uint8_t>(draw.min + value % (draw.max - draw.min + 1u));
     case InputDraw::Kind::values: return draw.values[value % draw.values.size()];
@@ -76,7 +77,7 @@ void setUpCustomRun(LevelRun& run, const CustomLevel& level) {
     std::copy(std::begin(run.presetRegisters), std::end(run.presetRegisters), machine.registers);
     for (auto [address, value] : memory) machine.memory[address] = value;
     machine.halted = 0;
-    const std::uint64_t limit = level.maxSteps ? level.maxSteps : 10000000;
+    const std::uint64_t limit = level.maxSteps ? level.maxSteps : DEFAULT_MAX_STEPS;
     machine.run(limit);
     if ((!machine.halted || machine.haltedOnInvalidWord) && active.fault.empty())
         active.fault = (machine.halted ? std::string("the reference halted without hlt on ")
@@ -131,3 +132,85 @@ unsigned randomRuns(std::uint16_t level) {
 
 
 const std::string& customLevelFault() { return active.fault; }
+
+namespace {
+// One run's inputs as the game draws them with seed 1 (registers, then memory
+// blocks), or a boundary run's: what check-level plays the reference on.
+struct RunInputs {
+    std::uint8_t registers[16] = {};
+    std::vector<std::pair<std::uint16_t, std::uint8_t>> memory;
+};
+
+RunInputs drawnInputs(const CustomLevel& level, GlibcRandom& random) {
+    RunInputs inputs;
+    auto byte = [&](const InputDraw& draw) {
+        const unsigned value = static_cast<unsigned>(random.next());
+        if (draw.kind == InputDraw::Kind::range) return static_cast<std::uint8_t>(draw.min + value % (draw.max - draw.min + 1u));
+        if (draw.kind == InputDraw::Kind::values) return draw.values[value % draw.values.size()];
+        return static_cast<std::uint8_t>(value);
+    };
+    for (const RegisterInput& input : level.registers) inputs.registers[input.index] = byte(input.draw);
+    for (const MemoryInput& block : level.memory)
+        for (std::uint32_t i = 0; i < block.count; ++i) inputs.memory.push_back({static_cast<std::uint16_t>(block.address + i), byte(block.draw)});
+    return inputs;
+}
+
+RunInputs givenInputs(const BoundaryRun& run) {
+    RunInputs inputs;
+    for (const PresetRegister& preset : run.registers) inputs.registers[preset.index & 0xF] = preset.value;
+    for (const MemoryBlock& block : run.memory)
+        for (std::size_t i = 0; i < block.bytes.size(); ++i)
+            inputs.memory.push_back({static_cast<std::uint16_t>(block.address + i), block.bytes[i]});
+    return inputs;
+}
+
+// Runs `program` from the inputs on a machine of its own; true when it halted on hlt.
+bool runAside(Cpu& machine, const std::vector<std::uint8_t>& program, const RunInputs& inputs, std::uint64_t limit) {
+    machine.reset();
+    for (std::size_t i = 0; i < program.size() && i < 65536; ++i) machine.memory[i] = program[i];
+    std::copy(std::begin(inputs.registers), std::end(inputs.registers), machine.registers);
+    for (auto [address, value] : inputs.memory) machine.memory[address] = value;
+    machine.halted = 0;
+    machine.run(limit);
+    return machine.halted && !machine.haltedOnInvalidWord;
+}
+
+bool sameChecked(const CustomLevel& level, const Cpu& a, const Cpu& b) {
+    for (unsigned r = 0; r < 16; ++r)
+        if ((level.checkedRegisters >> r & 1) && a.registers[r] != b.registers[r]) return false;
+    for (auto [first, last] : level.checkedMemory)
+        if (!std::equal(a.memory + first, a.memory + last + 1, b.memory + first)) return false;
+    return true;
+}
+} // namespace
+
+std::vector<std::string> customLevelProblems(const CustomLevel& level, std::uint64_t defaultMaxSteps) {
+    std::vector<std::string> problems;
+    Asm fresh;
+    const std::vector<std::uint8_t> reference = fresh.complie(level.reference);
+    if (!fresh.errors.empty()) return {": reference: does not assemble"};
+    const std::vector<std::uint8_t> onlyHlt = Asm{}.complie("hlt");
+    const std::uint64_t limit = level.maxSteps ? level.maxSteps : defaultMaxSteps;
+    static Cpu referenceMachine, hltMachine; // 64 KiB each: no stack objects
+    GlibcRandom random;
+    random.seed(1);
+    bool hltPassesAll = true;
+    const std::size_t runs = level.passes + level.boundary.size();
+    for (std::size_t run = 0; run < runs; ++run) {
+        const bool boundary = run >= level.passes;
+        const RunInputs inputs = boundary ? givenInputs(level.boundary[run - level.passes]) : drawnInputs(level, random);
+        const std::string where = boundary ? "boundary run " + std::to_string(run - level.passes + 1) : "a random run";
+        if (!runAside(referenceMachine, reference, inputs, limit)) {
+            problems.push_back(referenceMachine.halted ? ": reference: the reference halted without hlt on " + where
+                                                       : ": reference: the reference did not halt within " +
+                                                             std::to_string(limit) + " steps on " + where);
+            return problems;
+        }
+        if (hltPassesAll) {
+            runAside(hltMachine, onlyHlt, inputs, 1);
+            hltPassesAll = sameChecked(level, referenceMachine, hltMachine);
+        }
+    }
+    if (hltPassesAll) problems.push_back(": check: a program of only hlt completes the level");
+    return problems;
+}

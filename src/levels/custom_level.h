@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "levels/levels.h"
 #include "levels/level_file.h"
@@ -19,6 +20,8 @@
 struct LevelRun;
 
 inline constexpr std::uint16_t CUSTOM_LEVEL = 0xFFFF;
+// A run's step limit when the file sets no max_steps (the judge's default too).
+inline constexpr std::uint64_t DEFAULT_MAX_STEPS = 10000000;
 
 // Makes `level` the one CUSTOM_LEVEL plays (nullptr: none). Assembles its
 // reference once, leaving the assembler's state as it was.
@@ -35,6 +38,13 @@ MemoryRange customCheckedMemory(const CustomLevel& level);
 // The random runs a level is judged on before its boundary runs: 257, or a
 // teacher's level's own number.
 unsigned randomRuns(std::uint16_t level);
+
+// What makes a level file unplayable beyond its form, found without touching
+// the game: the reference does not assemble, does not halt on hlt within the
+// file's max_steps (else defaultMaxSteps) on one of the runs check-level plays
+// (seed 1's random runs, then the boundary runs), or a program of only hlt
+// would pass every run. Each message starts ":" (the caller adds the name).
+std::vector<std::string> customLevelProblems(const CustomLevel& level, std::uint64_t defaultMaxSteps);
 
 // The first time a set-up's reference run did not halt (a fault of the level
 // file, not of the student's program); empty when none since useCustomLevel.

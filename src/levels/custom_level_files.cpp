@@ -15,7 +15,16 @@ LevelFile readNamed(const std::string& fileName) {
         file.errors.push_back(": cannot be read");
         return file;
     }
-    return parseLevelFile(bytes, "");
+    LevelFile file = parseLevelFile(bytes, "");
+    // As check-level: a file whose reference cannot be played is refused too.
+    if (file.level) {
+        std::vector<std::string> problems = customLevelProblems(*file.level, DEFAULT_MAX_STEPS);
+        if (!problems.empty()) {
+            file.errors = std::move(problems);
+            file.level.reset();
+        }
+    }
+    return file;
 }
 } // namespace
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "levels/level_inputs.h"
 #include "levels/toml.h"
 #include "shell/host_files.h"
 #include "text/gbk_wide.h"
@@ -240,6 +241,47 @@ struct Reader {
     }
 };
 
+// What a file's [inputs] can be, for the derived boundary runs: each register
+// its range or list, each memory block a list of `count` bytes; every two
+// registers count as compared (the file does not say which its goal combines).
+LevelInputs fileInputs(const CustomLevel& level) {
+    LevelInputs inputs;
+    auto domain = [](InputDomain d, const InputDraw& draw) {
+        if (draw.kind == InputDraw::Kind::range) d.min = draw.min, d.max = draw.max;
+        if (draw.kind == InputDraw::Kind::values) {
+            d.only.assign(draw.values.begin(), draw.values.end());
+            d.min = *std::min_element(d.only.begin(), d.only.end());
+            d.max = *std::max_element(d.only.begin(), d.only.end());
+        }
+        return d;
+    };
+    char name[16];
+    for (const RegisterInput& input : level.registers) {
+        std::snprintf(name, sizeof name, "r%x", input.index);
+        inputs.inputs.push_back(domain(number(name), input.draw));
+    }
+    for (const MemoryInput& block : level.memory) {
+        std::snprintf(name, sizeof name, "%04X", block.address);
+        inputs.inputs.push_back(domain(byteList(name, block.count, block.count), block.draw));
+    }
+    for (unsigned i = 0; i < level.registers.size(); ++i)
+        for (unsigned j = i + 1; j < level.registers.size(); ++j) inputs.compared.push_back({i, j});
+    std::vector<std::uint8_t> registers;
+    for (const RegisterInput& input : level.registers) registers.push_back(input.index);
+    std::vector<std::uint16_t> addresses;
+    for (const MemoryInput& block : level.memory) addresses.push_back(block.address);
+    inputs.pin = [registers, addresses](BoundaryRun& run, const InputValues& values) {
+        for (std::size_t i = 0; i < registers.size(); ++i)
+            run.registers.push_back({registers[i], static_cast<std::uint8_t>(values[i].front())});
+        for (std::size_t k = 0; k < addresses.size(); ++k) {
+            MemoryBlock block{addresses[k], {}};
+            for (unsigned v : values[registers.size() + k]) block.bytes.push_back(static_cast<std::uint8_t>(v));
+            run.memory.push_back(std::move(block));
+        }
+    };
+    return inputs;
+}
+
 } // namespace
 
 std::string gbkFromUtf8Text(const std::string& utf8) {
@@ -278,7 +320,7 @@ LevelFile parseLevelFile(const std::string& text, const std::string& name) {
     const toml::table& root = parsed.table();
     CustomLevel level;
     level.fileName = name;
-    bool haveTitle = false, haveReference = false, haveCheck = false;
+    bool haveTitle = false, haveReference = false, haveCheck = false, derive = true;
     for (auto&& [k, v] : root) {
         const std::string key(k.str());
         if (key == "title") {
@@ -291,6 +333,9 @@ LevelFile parseLevelFile(const std::string& text, const std::string& name) {
             if (auto s = reader.string(v, key)) level.text = gbkFromUtf8Text(*s);
         } else if (key == "passes") {
             if (auto n = reader.integer(v, key, 1, 60000)) level.passes = static_cast<unsigned>(*n);
+        } else if (key == "derive_boundary") {
+            if (auto b = v.value_exact<bool>()) derive = *b;
+            else reader.error(v, key, "expected true or false");
         } else if (key == "max_steps") {
             if (auto n = reader.integer(v, key, 1, INT64_MAX)) level.maxSteps = static_cast<std::uint64_t>(*n);
         } else if (key == "reference") {
@@ -326,7 +371,15 @@ LevelFile parseLevelFile(const std::string& text, const std::string& name) {
     });
     for (std::size_t i = 0; i < reader.errors.size(); ++i)
         file.errors.insert(file.errors.begin() + static_cast<std::ptrdiff_t>(i), reader.errors[i].second);
-    if (file.errors.empty()) file.level = std::move(level);
+    if (!file.errors.empty()) return file;
+    // The derived runs come first, then the file's own [[boundary]] runs.
+    if (derive) {
+        std::vector<BoundaryRun> runs = deriveBoundaryRuns(fileInputs(level));
+        if (runs.size() + level.boundary.size() > 1000) runs.resize(1000 - std::min<std::size_t>(1000, level.boundary.size()));
+        runs.insert(runs.end(), level.boundary.begin(), level.boundary.end());
+        level.boundary = std::move(runs);
+    }
+    file.level = std::move(level);
     return file;
 }
 

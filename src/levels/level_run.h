@@ -5,7 +5,7 @@
 // or a tool can connect its own and set a level up without the game.
 //
 //   LevelRun run;
-//   run.machine = &cpu; run.draw = myRand; run.noteKey = [](std::uint8_t) {};
+//   run.machine = &cpu; run.draw = [](int (*generate)()) { return generate(); }; run.noteKey = [](std::uint8_t) {};
 //   setUpLevelRun(run, 7);   // presets, checks, feeder; run.registerCheck(3) ...
 #pragma once
 #include <cstdint>
@@ -17,6 +17,8 @@ struct Cpu;
 inline constexpr std::uint16_t NOT_CHECKED = 0xFFFF;
 // Random runs a built-in level is judged on before its boundary runs.
 inline constexpr std::uint16_t PASSES_TO_COMPLETE = 257;
+// LevelRun::expectedSp when the level does not compare SP at the halt.
+inline constexpr std::uint32_t SP_NOT_CHECKED = 0x10000;
 
 struct LevelRun {
     // What the set-up leaves: the registers it presets (copied into the
@@ -25,12 +27,15 @@ struct LevelRun {
     std::uint8_t scratch[16] = {};
     std::function<std::uint16_t(std::uint16_t)> registerCheck;
     std::function<std::uint16_t(std::uint16_t)> memoryCheck;
+    std::uint32_t expectedSp = SP_NOT_CHECKED; // SP at the halt, on the levels whose goal is a push, pop or call
     // The boundary run in progress (1-based), 0 during the random runs: a
     // boundary run draws nothing, every draw of its set-up and feeder is 0.
     std::uint16_t boundaryRun = 0;
 
     // Connections, set by whoever plays the run, before the first set-up.
     Cpu* machine = nullptr;                // the machine the run's memory presets and feeders write
-    int (*draw)() = nullptr;               // 0 .. 2^31-1, as rand(): the game records them for replay
+    // One number drawn from `generate` (gameRand for the random runs, a
+    // boundary run's own generator): the game records them for replay.
+    int (*draw)(int (*generate)()) = nullptr;
     void (*noteKey)(std::uint8_t) = nullptr; // a feeder typed this key (a new press)
 };

@@ -12,16 +12,24 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "levels/boundary_runs.h"
+#include "levels/level_inputs.h"
 #include "levels/custom_level.h"
+#include "levels/game_random.h"
 #include "levels/level_run.h"
+#include "shell/messages.h"
 
 namespace {
 
 using Check = std::uint16_t (*)(const LevelRun&, std::uint16_t);
 
-// The game records the feeders' draws during a run (and plays them back when
-// the run is replayed or re-executed after a step back). A boundary run draws nothing: every draw of its set-up and feeder is 0.
-int draw(LevelRun& run) { return run.boundaryRun ? 0 : run.draw(); }
+// During a run the feeders' draws are recorded (and played back when the run
+// is replayed or re-executed after a step back); see step_history.h. A
+// boundary run never touches rand(): its set-up and feeder draw from a fixed
+// generator of its own, seeded by the run's number, so the random runs stay
+// as they are and a boundary run is the same every time it is played.
+GlibcRandom boundaryGenerator;
+int boundaryDraw() { return boundaryGenerator.next(); }
+int draw(LevelRun& run) { return run.draw(run.boundaryRun ? boundaryDraw : gameRand); }
 std::uint8_t r8(LevelRun& run) { return static_cast<std::uint8_t>(draw(run)); }
 unsigned r(LevelRun& run) { return static_cast<unsigned>(draw(run)); }
 
@@ -159,6 +167,14 @@ void level9(LevelRun& run) {
     installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 2 ? expect(3u * g.presetRegisters[2] + 0x36) : NOT_CHECKED;
     });
+    // Everything the function writes: r2, its ISET entry (interrupt 4 at
+    // FE08 = 0200) and, after its ret, the stack as it was.
+    installMemoryCheck(run, [](const LevelRun&, std::uint16_t a) -> std::uint16_t {
+        if (a == 0xFE08) return 0x00;
+        if (a == 0xFE09) return 0x02;
+        return NOT_CHECKED;
+    });
+    run.expectedSp = 0xFD00;
 }
 
 void level10(LevelRun& run) {
@@ -171,6 +187,7 @@ void level10(LevelRun& run) {
         Asm fresh;
         return fresh.complie("call r0 r0 8\nhlt\n")[a];
     });
+    run.expectedSp = 0xFD00; // the function returned with ret
 }
 
 void level11(LevelRun& run) {
@@ -178,6 +195,7 @@ void level11(LevelRun& run) {
     installMemoryCheck(run, [](const LevelRun& g, std::uint16_t a) {
         return a == 0xFD00 ? expect(g.presetRegisters[1]) : NOT_CHECKED;
     });
+    run.expectedSp = 0xFD01; // pushed once
 }
 
 void level12(LevelRun& run) {
@@ -186,6 +204,7 @@ void level12(LevelRun& run) {
     installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 1 ? expect(g.machine->memory[0xFD00]) : NOT_CHECKED;
     });
+    run.expectedSp = 0xFD00; // popped
 }
 
 void level13(LevelRun& run) {
@@ -196,6 +215,7 @@ void level13(LevelRun& run) {
         if (i == 2) return expect(g.presetRegisters[1]);
         return NOT_CHECKED;
     });
+    run.expectedSp = 0xFD00; // as many pops as pushes
 }
 
 void level14(LevelRun& run) {
@@ -288,28 +308,6 @@ void level20(LevelRun& run) {
         if (s[3] == 10) pressKey(g, static_cast<std::uint8_t>('0' + s[2]));
         ++s[3];
     });
-}
-
-// A boundary run types its numbers "a b " through the level's own feeder:
-// they stand in the scratch bytes the draws fill.
-std::uint8_t digitOf(const BoundaryRun& boundary, std::size_t i) {
-    return i < boundary.keys.size() && boundary.keys[i] >= '0' && boundary.keys[i] <= '9' ? static_cast<std::uint8_t>(boundary.keys[i] - '0') : 0;
-}
-
-void level21GivenKeys(LevelRun& run, const BoundaryRun& boundary) {
-    unsigned numbers[2] = {0, 0};
-    std::size_t which = 0;
-    for (std::size_t i = 0; i < boundary.keys.size() && which < 2; ++i) {
-        if (boundary.keys[i] == 0x20) ++which;
-        else numbers[which] = numbers[which] * 10 + digitOf(boundary, i);
-    }
-    std::uint8_t* s = run.scratch;
-    for (unsigned k = 0; k < 2; ++k) {
-        s[3 * k] = static_cast<std::uint8_t>(numbers[k] % 100);
-        s[3 * k + 1] = static_cast<std::uint8_t>(numbers[k] % 100 / 10);
-        s[3 * k + 2] = static_cast<std::uint8_t>(numbers[k] % 10);
-    }
-    s[6] = 0;
 }
 
 void level21(LevelRun& run) {
@@ -492,73 +490,231 @@ void level28(LevelRun& run) {
         if (a == 0xFD01) return expect(g.scratch[1]);
         return NOT_CHECKED;
     });
+    run.expectedSp = 0xFD02; // the two values are on the stack again
 }
 
 void rfMustBeFF(LevelRun& run) {
     installRegisterCheck(run, [](const LevelRun&, std::uint16_t i) -> std::uint16_t { return i == 15 ? 0xFF : NOT_CHECKED; });
 }
 
+// Levels 29 and 30 judge only Rf; what the timer really did is shown after
+// each halt as a lesson. The watcher runs at the start of every step, so it
+// sees an interrupt entered during the step before, and where an IRET it is
+// about to run returns to. Its state is in the scratch bytes (a step back restores them):
+// s[0] timer interrupts (stops at FF), s[1] interrupts entered so far,
+// s[2..3] the PC of the step before, s[4..5] where the last timer interrupt
+// struck, s[6] an IRET comes next, s[7] returns elsewhere (stops at FF).
+std::uint32_t iretWord() {
+    static const std::uint32_t word = [] {
+        Asm fresh;
+        const std::vector<std::uint8_t> bytes = fresh.complie("iret\n");
+        std::uint32_t w = 0;
+        for (std::size_t i = 0; i < 4 && i < bytes.size(); ++i) w |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
+        return w;
+    }();
+    return word;
+}
+
+void watchTimer(LevelRun& run) {
+    rfMustBeFF(run);
+    std::uint8_t* s = run.scratch;
+    for (unsigned i = 0; i < 8; ++i) s[i] = 0;
+    iretWord();
+    installFeeder(run, [](LevelRun& g) {
+        std::uint8_t* s = g.scratch;
+        const std::uint16_t before = static_cast<std::uint16_t>(s[2] | s[3] << 8);
+        if (s[6]) {
+            s[6] = 0;
+            if (g.machine->pc != static_cast<std::uint16_t>(s[4] | s[5] << 8) && s[7] < 0xFF) ++s[7];
+        }
+        if (g.machine->interruptEntries != s[1]) {
+            s[1] = g.machine->interruptEntries;
+            if (g.machine->lastInterrupt == INT_TIMER) {
+                if (s[0] < 0xFF) ++s[0];
+                s[4] = static_cast<std::uint8_t>(before);
+                s[5] = static_cast<std::uint8_t>(before >> 8);
+            }
+        }
+        std::uint32_t word = 0;
+        for (unsigned i = 0; i < 4; ++i) word |= static_cast<std::uint32_t>(g.machine->memory[static_cast<std::uint16_t>(g.machine->pc + i)]) << (8 * i);
+        s[6] = s[0] != 0 && word == iretWord();
+        s[2] = static_cast<std::uint8_t>(g.machine->pc);
+        s[3] = static_cast<std::uint8_t>(g.machine->pc >> 8);
+    });
+}
+
 void openLevel(LevelRun&) {}
 
+// ---- what each level's inputs can be ---------------------------------------
+// Each pin turns one derived case into a run: the registers, memory and
+// scratch bytes the level's set-up would have drawn, so its checks and
+// feeder work on them unchanged.
+
+std::uint8_t byteOf(const InputValues& v, std::size_t i, std::size_t k = 0) { return static_cast<std::uint8_t>(v[i][k]); }
+
+void pinR1(BoundaryRun& run, const InputValues& v) { run.registers = {{1, byteOf(v, 0)}}; }
+void pinR2(BoundaryRun& run, const InputValues& v) { run.registers = {{2, byteOf(v, 0)}}; }
+void pinR1R2(BoundaryRun& run, const InputValues& v) { run.registers = {{1, byteOf(v, 0)}, {2, byteOf(v, 1)}}; }
+
+void pinStackByte(BoundaryRun& run, const InputValues& v) { run.memory = {{0xFD00, {byteOf(v, 0)}}}; }
+
+void pinStoreAt(BoundaryRun& run, const InputValues& v) {
+    run.registers = {{1, byteOf(v, 0)}, {2, byteOf(v, 1)}};
+    run.scratch = {{0, byteOf(v, 0)}};
+}
+
+void pinLoadFrom(BoundaryRun& run, const InputValues& v) {
+    run.registers = {{2, byteOf(v, 0)}};
+    run.scratch = {{0, byteOf(v, 1)}};
+    run.memory = {{byteOf(v, 0), {byteOf(v, 1)}}};
+}
+
+// The results' cells hold FF before: a result must be written, not assumed.
+void pinFactorials(BoundaryRun& run, const InputValues& v) {
+    pinR1R2(run, v);
+    run.memory = {{byteOf(v, 1), std::vector<std::uint8_t>(16, 0xFF)}};
+}
+
+void pinWrite100(BoundaryRun& run, const InputValues& v) {
+    run.keys = {byteOf(v, 0)};
+    run.keyDelay = static_cast<std::uint16_t>(v[1][0]);
+}
+
+void pinKey(BoundaryRun& run, const InputValues& v) { run.scratch = {{0, byteOf(v, 0)}, {1, 0}}; }
+
+void pinDigits(BoundaryRun& run, const InputValues& v) {
+    const std::uint8_t tens = byteOf(v, 0), units = byteOf(v, 1);
+    run.scratch = {{0, static_cast<std::uint8_t>(tens * 10 + units)}, {1, tens}, {2, units}, {3, 0}};
+}
+
+void pinTwoNumbers(BoundaryRun& run, const InputValues& v) {
+    for (unsigned k = 0; k < 2; ++k) {
+        const std::uint8_t n = byteOf(v, k);
+        run.scratch.push_back({static_cast<std::uint8_t>(3 * k), n});
+        run.scratch.push_back({static_cast<std::uint8_t>(3 * k + 1), static_cast<std::uint8_t>(n / 10)});
+        run.scratch.push_back({static_cast<std::uint8_t>(3 * k + 2), static_cast<std::uint8_t>(n % 10)});
+    }
+    run.scratch.push_back({6, 0});
+}
+
+// A line's letters from s[first] on, then Enter.
+void pinLine(BoundaryRun& run, const std::vector<unsigned>& letters, std::uint8_t first) {
+    for (unsigned letter : letters) run.scratch.push_back({first++, static_cast<std::uint8_t>(letter)});
+    run.scratch.push_back({first, 0x0D});
+}
+
+void pinLineToShow(BoundaryRun& run, const InputValues& v) {
+    run.scratch = {{0, 0}, {1, static_cast<std::uint8_t>(v[0].size() + 1)}};
+    pinLine(run, v[0], 2);
+}
+
+void pinLineToEdit(BoundaryRun& run, const InputValues& v) {
+    run.scratch = {{0, static_cast<std::uint8_t>(v[0].size() + 1)}, {1, 0}, {2, 0}};
+    pinLine(run, v[0], 3);
+}
+
+void pinSum(BoundaryRun& run, const InputValues& v) {
+    const unsigned a = v[0][0], b = v[1][0], plus = v[2][0];
+    char text[16];
+    const int length = std::snprintf(text, sizeof text, "%u%c%u%c", a, plus ? 0x6B : 0x6D, b, 0x0D);
+    run.scratch = {{0, static_cast<std::uint8_t>(length)}, {1, static_cast<std::uint8_t>(a)}, {2, static_cast<std::uint8_t>(b)},
+                   {3, static_cast<std::uint8_t>(plus)}, {4, 0}, {15, 0}};
+    for (int i = 0; i < length; ++i) run.scratch.push_back({static_cast<std::uint8_t>(5 + i), static_cast<std::uint8_t>(text[i])});
+}
+
+void pinWord(BoundaryRun& run, const InputValues& v) {
+    run.scratch = {{0, static_cast<std::uint8_t>(v[0].size() + 1)}, {4, 0}, {15, 0}};
+    pinLine(run, v[0], 5);
+}
+
+void pinSavedStack(BoundaryRun& run, const InputValues& v) {
+    run.scratch = {{0, byteOf(v, 0, 0)}, {1, byteOf(v, 0, 1)}};
+    run.memory = {{0xFD00, {byteOf(v, 0, 0), byteOf(v, 0, 1)}}};
+}
+
+void pinStackInMemory(BoundaryRun& run, const InputValues& v) {
+    run.scratch = {{0, byteOf(v, 0, 0)}, {1, byteOf(v, 0, 1)}};
+    run.memory = {{0x0201, {byteOf(v, 0, 0), byteOf(v, 0, 1)}}};
+}
+
+InputDomain withEdges(InputDomain d, std::vector<unsigned> edges) {
+    d.edges = std::move(edges);
+    return d;
+}
+
+InputDomain typicalAs(InputDomain d, std::vector<unsigned> typical) {
+    d.typical = std::move(typical);
+    return d;
+}
+
+InputDomain shownAs(InputDomain d, InputDomain::Shown shown) {
+    d.shown = shown;
+    return d;
+}
+
+InputDomain decimal(InputDomain d) { return shownAs(std::move(d), InputDomain::Shown::decimal); }
+InputDomain letters(InputDomain d) { return shownAs(std::move(d), InputDomain::Shown::letters); }
+
+// Functions, not globals: the table is built on first use, which can come
+// while the program's globals are still being constructed.
+LevelInputs oneR1() { return {{number("r1")}, {}, pinR1}; }
+LevelInputs twoOperands() { return {{number("r1"), number("r2")}, {{0, 1}}, pinR1R2}; }
+
 // Each level's set-up, the addresses its memory check can compare (a level
-// without a memory check keeps the whole memory) and its boundary runs.
-// Judging reads only those addresses; a test holds every check to its range
-// over many random set-ups. A level whose feeder takes a boundary run's keys
-// its own way says how.
+// without a memory check keeps the whole memory) and what its inputs can be,
+// from which its boundary runs are derived. Judging reads only those
+// addresses; a test holds every check to its range over many random set-ups,
+// and every declared domain to what the set-up draws. A level whose feeder
+// takes a boundary run's keys its own way says how.
 struct LevelEntry {
     void (*setUp)(LevelRun&);
     MemoryRange checkedMemory = everyAddress;
-    std::vector<BoundaryRun> boundary = {};
+    LevelInputs inputs = {};
     void (*givenKeys)(LevelRun&, const BoundaryRun&) = nullptr;
 };
 
-BoundaryRun given(const char* note, std::vector<PresetRegister> registers, std::vector<MemoryBlock> memory = {},
-                  std::vector<std::uint8_t> keys = {}, std::uint16_t keyDelay = 0) {
-    return {note, std::move(registers), std::move(memory), std::move(keys), keyDelay};
-}
-
-// Boundary runs only for cases random data rarely reach: r1 = r2 comes up in
-// 1 run of 256, results that overwrite what was there never (memory starts
-// at zero), a key later than a few dozen steps never, a number 0 on level 21
-// in 1 run of 50.
 const std::vector<LevelEntry>& levelTable() {
     static const std::vector<LevelEntry> table = {
         {level0},
-        {level1},
-        {level2},
-        {level3},
-        {level4},
-        {level5, {0x0004, 0x0007}}, // the HLT word after the three instructions
-        {level6, everyAddress,
-         {given("r1与r2相等", {{1, 0x37}, {2, 0x37}}), given("r1只比r2大1", {{1, 0x38}, {2, 0x37}})}},
-        {level7, everyAddress,
-         {given("r1与r2相等", {{1, 0x37}, {2, 0x37}}), given("r1只比r2小1", {{1, 0x36}, {2, 0x37}})}},
-        {level8},
-        {level9},
-        {level10, {0x0000, 0x0007}}, // CALL and HLT
-        {level11, {0xFD00, 0xFD00}},
-        {level12},
-        {level13},
-        {level14},
-        {level15, {0x00C0, 0x00FF}}, // R2 | 0xC0
-        {level16},
+        {level1, everyAddress, twoOperands()},
+        {level2, everyAddress, twoOperands()},
+        {level3, everyAddress, oneR1()},
+        {level4, everyAddress, oneR1()},
+        {level5, {0x0004, 0x0007}, oneR1()}, // the HLT word after the three instructions
+        {level6, everyAddress, twoOperands()},
+        {level7, everyAddress, twoOperands()},
+        {level8, everyAddress, {{number("r1", 0x0, 0xF), number("r2", 1, 4)}, {{0, 1}}, pinR1R2}},
+        {level9, {0xFE08, 0xFE09}, {{number("r2")}, {}, pinR2}}, // the function's ISET entry
+        {level10, {0x0000, 0x0007}, oneR1()}, // CALL and HLT
+        {level11, {0xFD00, 0xFD00}, oneR1()},
+        {level12, everyAddress, {{byteList("栈里的数", 1, 1)}, {}, pinStackByte}},
+        {level13, everyAddress, twoOperands()},
+        {level14, everyAddress, {{number("r1", 1, 0x10)}, {}, pinR1}},
+        {level15, {0x00C0, 0x00FF}, {{number("r1"), number("r2", 0xC0, 0xFF)}, {{0, 1}}, pinStoreAt}}, // R2 | 0xC0
+        {level16, everyAddress, {{number("r2", 0xC0, 0xFF), number("r2处的数")}, {{0, 1}}, pinLoadFrom}},
         {level17, {0x00A0, 0x00BE}, // 16 bytes from (0..15) - 0x60
-         {given("r1=1，r2=A0，结果区A0~AF原来都是FF", {{1, 0x01}, {2, 0xA0}},
-                {{0x00A0, std::vector<std::uint8_t>(16, 0xFF)}})}},
-        {level18, everyAddress,
-         {given("地址100在0x300步后才写入，值为1", {}, {}, {0x01}, 0x0300)}, level18GivenKeys},
-        {level19},
-        {level20},
-        {level21, everyAddress, {given("两个数都是0", {}, {}, {'0', ' ', '0', ' '})}, level21GivenKeys},
-        {level22, {0xFC00, 0xFC00}},
-        {level23, {0xFC00, 0xFC06}}, // up to seven letters
-        {level24, {0xFC00, 0xFC07}}, // up to seven letters and the cell after them
-        {level25, {0x0200, 0x0200}},
-        {level26, {0x0200, 0x0200}},
-        {level27, {0x0200, 0x0202}},
-        {level28, {0xFD00, 0xFD01}},
-        {rfMustBeFF},
-        {rfMustBeFF},
+         {{number("r1", 1, 0x10), number("r2", 0xA0, 0xAF)}, {}, pinFactorials}},
+        {level18, everyAddress, {{number("地址100的数", 1, 0x80), arrival("写入", 2, 0x300)}, {}, pinWrite100},
+         level18GivenKeys},
+        {level19, everyAddress, {{number("键码")}, {}, pinKey}},
+        {level20, everyAddress, {{decimal(number("十位数字", 0, 9)), decimal(number("个位数字", 0, 9))}, {{0, 1}}, pinDigits}},
+        {level21, everyAddress,
+         {{decimal(withEdges(number("第一个数", 0, 99), {9, 10})), decimal(withEdges(number("第二个数", 0, 99), {9, 10}))}, {{0, 1}}, pinTwoNumbers}},
+        {level22, {0xFC00, 0xFC00}, {{letters(number("按键", 'A', 'Z'))}, {}, pinKey}},
+        {level23, {0xFC00, 0xFC06}, {{letters(byteList("一行字母", 0, 7, 'A', 'Z'))}, {}, pinLineToShow}}, // up to seven letters
+        {level24, {0xFC00, 0xFC07}, // up to seven letters and the cell after them
+         {{letters(byteList("一行字母", 0, 7, 'A', 'Z'))}, {}, pinLineToEdit}},
+        {level25, {0x0200, 0x0200},
+         {{decimal(withEdges(number("第一个数", 0, 99), {9, 10})), decimal(withEdges(number("第二个数", 0, 99), {9, 10})),
+           typicalAs(number("符号(1加0减)", 0, 1), {0})},
+          {{0, 1}, {0, 2}, {1, 2}}, // the sign decides how the numbers combine
+          pinSum}},
+        {level26, {0x0200, 0x0200},
+         {{letters(typicalAs(byteList("输入的字母", 6, 6, 'A', 'Z'), {'R', 'E', 'S', 'U', 'L', 'T'}))}, {}, pinWord}},
+        {level27, {0x0200, 0x0202}, {{byteList("栈里的两个数", 2, 2)}, {}, pinSavedStack}},
+        {level28, {0xFD00, 0xFD01}, {{byteList("内存201起的两个数", 2, 2)}, {}, pinStackInMemory}},
+        {watchTimer},
+        {watchTimer},
     };
     return table;
 }
@@ -585,17 +741,39 @@ MemoryRange checkedMemory(std::uint16_t level) {
 const std::vector<BoundaryRun>& boundaryRuns(std::uint16_t level) {
     static const std::vector<BoundaryRun> none;
     if (const CustomLevel* custom = customLevelFor(level)) return custom->boundary;
-    return level <= LAST_CORE_LEVEL ? levelTable()[level].boundary : none;
+    if (level > LAST_CORE_LEVEL) return none;
+    static std::vector<BoundaryRun> derived[LAST_CORE_LEVEL + 1];
+    static bool done[LAST_CORE_LEVEL + 1] = {};
+    if (!done[level]) {
+        derived[level] = deriveBoundaryRuns(levelTable()[level].inputs);
+        done[level] = true;
+    }
+    return derived[level];
+}
+
+const LevelInputs& levelInputs(std::uint16_t level) {
+    static const LevelInputs none;
+    return level <= LAST_CORE_LEVEL ? levelTable()[level].inputs : none;
 }
 
 void setUpRunFrom(LevelRun& run, std::uint16_t level, const BoundaryRun& boundary) {
-    setUpLevelRun(run, level); // every draw is 0 while run.boundaryRun is set
+    boundaryGenerator.seed(0x29000u + run.boundaryRun);
+    setUpLevelRun(run, level); // its draws come from the boundary generator while run.boundaryRun is set
+    for (const auto& [index, value] : boundary.scratch) run.scratch[index & 0xF] = value;
     for (const PresetRegister& preset : boundary.registers) run.presetRegisters[preset.index & 0xF] = preset.value;
     for (const MemoryBlock& block : boundary.memory) writeBytes(run, block.address, block.bytes);
     if (boundary.keys.empty()) return;
     void (*givenKeys)(LevelRun&, const BoundaryRun&) = level <= LAST_CORE_LEVEL ? levelTable()[level].givenKeys : nullptr;
     if (givenKeys) givenKeys(run, boundary);
     else installKeyFeeder(run, boundary);
+}
+
+void printHaltLesson(const LevelRun& run, std::uint16_t level) {
+    if (customLevelFor(level) || (level != 29 && level != 30)) return;
+    const std::uint8_t* s = run.scratch;
+    consolePrintf(s[0] == 0xFF ? "定时器中断：发生了%u次以上。\n" : "定时器中断：发生了%u次。\n", static_cast<unsigned>(s[0]));
+    if (level == 30)
+        consolePrintf(s[7] ? "线程切换了：两个线程都运行了。\n" : "线程没有切换：只有一个线程运行了。\n");
 }
 
 void installKeyFeeder(LevelRun& run, const BoundaryRun& boundary) {

@@ -30,5 +30,10 @@ inline constexpr std::uint16_t LAST_CORE_LEVEL = 30;
 // level's keys, and the feeder soon types over it.
 inline constexpr bool feederTypesKeys(std::uint16_t level) { return level >= 19 && level <= 26; }
 
+// Levels 29 and 30 judge only Rf = FF; after each halt this prints what the
+// timer really did (how often it interrupted; on level 30 whether both
+// threads ran): a lesson, not a verdict. Nothing on other levels.
+void printHaltLesson(const LevelRun& run, std::uint16_t level);
+
 // Bit r set: the level's set-up presets register Rr for each run (its inputs).
 std::uint16_t presetRegisterMask(std::uint16_t level);

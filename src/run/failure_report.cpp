@@ -12,7 +12,8 @@ namespace {
 
 // Registers as the register panel writes them: R0..R9, Ra..Rf.
 void printMismatch(const RunMismatch& m) {
-    if (m.isRegister) consolePrintf("  R%x：应为%02X，实际为%02X\n", m.index, m.expected, m.actual);
+    if (m.isStackPointer) consolePrintf("  SP：应为%04X，实际为%04X\n", m.expectedSp, m.actualSp);
+    else if (m.isRegister) consolePrintf("  R%x：应为%02X，实际为%02X\n", m.index, m.expected, m.actual);
     else consolePrintf("  %04X：应为%02X，实际为%02X\n", m.index, m.expected, m.actual);
 }
 
@@ -54,6 +55,7 @@ void reportFailedRun(const std::vector<RunMismatch>& mismatches, bool haltedWith
 
     clearFailureMarks();
     for (const RunMismatch& m : mismatches) {
+        if (m.isStackPointer) continue;
         if (m.isRegister) failureMarks.registers |= static_cast<std::uint16_t>(1u << m.index);
         else failureMarks.memory.set(m.index);
     }

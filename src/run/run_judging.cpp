@@ -4,6 +4,7 @@
 #include "cpu/cpu.h"
 #include "levels/boundary_runs.h"
 #include "levels/custom_level.h"
+#include "levels/levels.h"
 #include "run/failure_report.h"
 #include "run/level_score.h"
 #include "run/run_mismatches.h"
@@ -16,9 +17,19 @@ bool haltedRunPasses(const RunState& run, const Cpu& machine) {
     return !machine.haltedOnInvalidWord && findRunMismatches(run, machine).empty();
 }
 
+void failRunOverStepLimit() {
+    RunState& run = currentRun;
+    run.judged = 1;
+    keepFailedRun();
+    run.passCount = 0;
+    run.running = 0;
+    run.fast = 0;
+}
+
 RunJudgement judgeHaltedRun() {
     RunState& run = currentRun;
     run.judged = 1;
+    printHaltLesson(run, run.level);
     const bool withoutHlt = cpu.haltedOnInvalidWord != 0;
     const std::vector<RunMismatch> mismatches =
         withoutHlt ? std::vector<RunMismatch>{} : findRunMismatches(run, cpu);

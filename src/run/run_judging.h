@@ -30,3 +30,6 @@ bool haltedRunPasses(const RunState& run, const Cpu& machine);
 // Judges currentRun's halted machine: reports a failure, counts a pass's steps,
 // announces the boundary runs and a completed level.
 RunJudgement judgeHaltedRun();
+// A run that reached its level's step limit without halting fails as a
+// halted one does (the report is the caller's): kept for 重放, the count back at 0.
+void failRunOverStepLimit();

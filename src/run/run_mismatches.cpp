@@ -20,5 +20,14 @@ std::vector<RunMismatch> findRunMismatches(const RunState& run, const Cpu& cpu) 
             if ((expected >> 8) == 0 && (expected & 0xFF) != cpu.memory[a])
                 found.push_back({false, static_cast<std::uint16_t>(a), static_cast<std::uint8_t>(expected), cpu.memory[a]});
         }
+    if (run.expectedSp != SP_NOT_CHECKED && run.expectedSp != cpu.sp) {
+        RunMismatch sp;
+        sp.isStackPointer = true;
+        sp.expectedSp = static_cast<std::uint16_t>(run.expectedSp);
+        sp.actualSp = cpu.sp;
+        sp.expected = static_cast<std::uint8_t>(run.expectedSp);
+        sp.actual = static_cast<std::uint8_t>(cpu.sp);
+        found.push_back(sp);
+    }
     return found;
 }

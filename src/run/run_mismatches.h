@@ -15,10 +15,13 @@ struct RunMismatch {
     std::uint16_t index = 0; // register number 0..15 or memory address
     std::uint8_t expected = 0;
     std::uint8_t actual = 0;
+    bool isStackPointer = false; // SP at the halt: expectedSp and actualSp hold it
+    std::uint16_t expectedSp = 0;
+    std::uint16_t actualSp = 0;
 };
 
 // Every position whose check expects a byte the machine does not hold:
-// registers R0..Rf first, then memory upward. The register check is called
+// registers R0..Rf first, then memory upward, then SP where the level compares it. The register check is called
 // for every register, the memory check for every address of the level's
 // checked range (levels.h), outside which it never compares.
 std::vector<RunMismatch> findRunMismatches(const RunState& run, const Cpu& cpu);

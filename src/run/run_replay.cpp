@@ -52,10 +52,10 @@ void noteLevelKey(std::uint8_t key) {
 
 void forgetLevelKeys() { runReplay.levelKeysKnown = false; }
 
-int runDraw() {
+int runDraw(int (*generate)()) {
     RunReplay& r = runReplay;
-    if (!r.settingUp) return runRand();
-    const int value = r.setUpSourceUsed < r.setUpSource.size() ? r.setUpSource[r.setUpSourceUsed++] : runRand();
+    if (!r.settingUp) return runRand(generate);
+    const int value = r.setUpSourceUsed < r.setUpSource.size() ? r.setUpSource[r.setUpSourceUsed++] : runRand(generate);
     r.setUpDraws.push_back(value);
     return value;
 }

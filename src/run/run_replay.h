@@ -72,4 +72,4 @@ void noteLevelKey(std::uint8_t key);
 void forgetLevelKeys();
 // The machine's draws: a feeder's during the run (recorded for stepping back),
 // the set-up's before it (kept with the run, or replayed from a failed one).
-int runDraw();
+int runDraw(int (*generate)());

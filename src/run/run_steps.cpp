@@ -4,10 +4,12 @@
 
 #include "cpu/cpu.h"
 #include "run/run_state.h"
+#include "run/run_judging.h"
 #include "run/run_replay.h"
 #include "run/step_changes.h"
 #include "run/step_history.h"
 #include "run/watches.h"
+#include "levels/custom_level.h"
 #include "shell/messages.h"
 
 namespace {
@@ -24,6 +26,22 @@ void reportNotHalting() {
     }
 }
 
+// A teacher's level may cap a run's steps (max_steps): the run stops on the
+// last allowed step and fails there, in the game as in the judge.
+std::uint64_t stepLimit() {
+    const CustomLevel* custom = customLevelFor(currentRun.level);
+    return custom && custom->maxSteps ? custom->maxSteps : 0;
+}
+
+void failOverStepLimit() {
+    const std::uint64_t limit = stepLimit();
+    if (!limit || cpu.halted || stepHistory.steps < limit || currentRun.judged) return;
+    if (currentRun.boundaryRun) consolePrintf("边界检验");
+    else consolePrintf("第%u次检验", currentRun.passCount + 1u);
+    consolePrintf("执行了%llu步仍未停机，超过本关的步数上限，未通过。\n", static_cast<unsigned long long>(limit));
+    failRunOverStepLimit();
+}
+
 } // namespace
 
 void beforeFrameSteps() {
@@ -36,6 +54,7 @@ std::uint64_t runFrameSteps(std::uint64_t count, Cpu::StopTest stop, void* conte
     cpu.watchpoints = armWatches();
     std::uint64_t done = 0;
     bool hit = false;
+    if (const std::uint64_t limit = stepLimit()) count = std::min(count, limit > stepHistory.steps ? limit - stepHistory.steps : 0);
     while (done < count && !cpu.halted && !hit) {
         const std::uint64_t batch = std::min(count - done, stepHistory.stepsToNextKey());
         const std::uint64_t ran = cpu.run(batch, stop, context);
@@ -56,6 +75,7 @@ void afterFrameSteps(std::uint64_t steps) {
     if (steps > 0) watchStepEnd();
     stepChanges.watching = false;
     reportNotHalting();
+    failOverStepLimit();
 }
 
 void stepForwardOnce() {
@@ -66,6 +86,7 @@ void stepForwardOnce() {
     watchStepEnd();
     stepHistory.advance(1);
     reportNotHalting();
+    failOverStepLimit();
 }
 
 void stepBackOnce() {

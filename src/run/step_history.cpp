@@ -191,11 +191,11 @@ void StepHistory::dropOldestDraws() {
     drawBase += unused;
 }
 
-int runRand() {
+int runRand(int (*generate)()) {
     StepHistory& h = stepHistory;
-    if (!h.recording) return gameRand();
+    if (!h.recording) return generate();
     if (h.drawCursor - h.drawBase < h.draws.size()) return h.draws[h.drawCursor++ - h.drawBase];
-    const int value = gameRand();
+    const int value = generate();
     if (h.draws.size() >= HISTORY_MAX_DRAWS) h.dropOldestDraws();
     h.draws.push_back(value);
     ++h.drawCursor;

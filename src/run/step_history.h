@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "cpu/cpu.h"
+#include "levels/game_random.h"
 
 // Everything besides memory that a step can change, the level's run state included.
 struct MachineState {
@@ -113,4 +114,5 @@ extern StepHistory stepHistory;
 
 // rand() as the level feeders see it: during a recorded run each result is
 // logged, and a logged result is handed out again when the run is replayed.
-int runRand();
+// A boundary run hands its own generator (never rand()) through the same log.
+int runRand(int (*generate)() = gameRand);
