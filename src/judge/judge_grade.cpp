@@ -18,6 +18,7 @@
 #include "judge/judge_files.h"
 #include "judge/judge_grade.h"
 #include "judge/judge_identical.h"
+#include "judge/judge_json_lines.h"
 #include "levels/custom_level.h"
 #include "judge/judge_level.h"
 #include "judge/judge_level_file.h"
@@ -75,7 +76,9 @@ std::string codeFile(const fs::path& student, unsigned level, const std::string&
         for (const std::string& name : {utf8Name, gbkName}) {
             std::error_code error;
             const fs::path candidate = folder / filePath(name);
-            if (fs::is_regular_file(candidate, error)) return pathText(candidate);
+            // Anything under the name is the student's file: a folder, FIFO or
+            // device in its place is reported when it is read, not passed over.
+            if (fs::exists(fs::symlink_status(candidate, error))) return pathText(candidate);
         }
     return {};
 }
@@ -180,11 +183,16 @@ void judgeStudents(const std::vector<std::vector<Task>>& tasks, const LevelSetti
     std::vector<Worker> running;
     std::vector<std::size_t> studentOf;
     const auto collect = [&](std::size_t student, bool succeeded) {
-        std::ifstream in(scratch / (std::to_string(student) + ".out"), std::ios::binary);
-        std::string line;
-        while (succeeded && std::getline(in, line))
-            results[student].push_back(Json::parse(line, nullptr, false));
-        if (!succeeded || results[student].size() != tasks[student].size()) {
+        bool whole = succeeded;
+        if (std::FILE* in = whole ? openFile(pathText(scratch / (std::to_string(student) + ".out")), "rb") : nullptr) {
+            JsonLines lines(in);
+            while (auto line = lines.next()) {
+                whole = whole && line->problem.empty() && !line->blank;
+                results[student].push_back(std::move(line->value));
+            }
+            std::fclose(in);
+        }
+        if (!whole || results[student].size() != tasks[student].size()) {
             results[student].clear(); // a worker that died: judge the student here
             judgeHere(student);
             return;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "judge/judge_json.h"
+#include "judge/judge_report_text.h"
 
 struct GradeCell {
     bool judged = false;      // a code file was found, read and judged
@@ -25,8 +26,6 @@ struct GradeClass {
     std::string levelFile; // graded for a teacher's level file (its name): one column, firstLevel = lastLevel
 };
 
-// Text for an HTML page: & < > " ' as entities.
-std::string htmlEscaped(const std::string& text);
 // The page's date: local time as "2026-12-07 10:00".
 std::string reportDate();
 // Writes a report (or a worker's file) whole; false after a message on standard error.

@@ -5,38 +5,11 @@
 
 #include "judge/judge_grade.h"
 #include "judge/judge_identical.h"
+#include "judge/judge_report_text.h"
 
 namespace {
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::string escaped(const std::string& text) { return htmlEscaped(text); }
-} // namespace
 
-std::string htmlEscaped(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-namespace {
 std::string span(const char* kind, const std::string& text) {
     return std::string("<span class=\"") + kind + "\">" + escaped(text) + "</span>";
 }
@@ -107,10 +80,11 @@ std::string gradeCsv(const GradeClass& graded) {
             const GradeCell& cell = graded.cells[s][l];
             if (!cell.judged) continue;
             const CellSummary summary = summarise(cell.verdict);
-            csv += csvField(graded.students[s]) + ',' + csvField(levelLabel(graded, l)) + ',' + summary.result +
-                   ',' + std::to_string(summary.passes) + ',' + summary.failedRun + ',' +
-                   csvField(summary.firstMismatch) + ',' + summary.instructions + ',' + summary.stepsMean + ',' +
-                   summary.stepsMax + '\n';
+            csv += csvField(graded.students[s]) + ',' + csvField(levelLabel(graded, l)) + ',' +
+                   csvField(summary.result) + ',' + csvField(std::to_string(summary.passes)) + ',' +
+                   csvField(summary.failedRun) + ',' + csvField(summary.firstMismatch) + ',' +
+                   csvField(summary.instructions) + ',' + csvField(summary.stepsMean) + ',' + csvField(summary.stepsMax) +
+                   '\n';
         }
     return csv;
 }

@@ -46,16 +46,11 @@ std::vector<std::string> levelProblems(const CustomLevel& level, std::uint64_t d
 // open through the wide API, which the game's GBK host paths do not.
 namespace {
 LevelFile readJudgeLevelFile(const std::string& path) {
-    std::string bytes;
-    if (std::FILE* f = openFile(path, "rb")) {
-        char buffer[65536];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
-        const bool failed = std::ferror(f) != 0;
-        std::fclose(f);
-        if (!failed) return parseLevelFile(bytes, path);
-    }
+    std::string problem;
+    if (const std::optional<std::string> bytes = readRegularFile(path, CODE_FILE_LIMIT, problem))
+        return parseLevelFile(*bytes, path);
     LevelFile file;
-    file.errors.push_back(path + ": cannot be read");
+    file.errors.push_back(path + ": cannot be read: " + problem);
     return file;
 }
 } // namespace

@@ -4,11 +4,13 @@
 #include "judge/judge_shard.h"
 
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
 
 #include "judge/judge_cli.h"
+#include "judge/judge_files.h"
+#include "judge/judge_shard_read.h"
+#include "judge/judge_source.h"
 
 std::pair<unsigned, unsigned> requireShard(const std::string& text) {
     const std::size_t slash = text.find('/');
@@ -51,42 +53,18 @@ struct MergeOptions {
     std::string html;
 };
 
-struct Shard {
-    Json header;
-    std::vector<Json> lines;
-};
-
-
 bool fail(const std::string& message) {
-    std::fprintf(stderr, "asmquest-judge: %s\n", message.c_str());
+    writeText(stderr, "asmquest-judge: " + message + "\n");
     return false;
 }
 
 bool readShard(const std::string& path, Shard& shard) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return fail("cannot read " + path);
-    std::string line;
-    std::size_t number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (line.empty()) continue;
-        Json value = Json::parse(line, nullptr, false);
-        if (value.is_discarded() || !value.is_object())
-            return fail(path + ":" + std::to_string(number) + ": not a JSON object");
-        if (shard.header.is_null()) {
-            if (!value.contains("shard") || !value.at("shard").is_string() || !value.contains("students") ||
-                !value.contains("seed"))
-                return fail(path + ":1: not the output of grade --shard K/N");
-            requireShard(value.at("shard").get<std::string>());
-            shard.header = std::move(value);
-        } else if (!value.contains("student") || !value.contains("level")) {
-            return fail(path + ":" + std::to_string(number) + ": not a verdict line");
-        } else {
-            shard.lines.push_back(std::move(value));
-        }
-    }
-    if (shard.header.is_null()) return fail(path + " is empty");
-    return true;
+    std::FILE* file = openFile(path, "rb");
+    if (!file) return fail("cannot read " + displayName(path));
+    std::string problem;
+    const bool read = readShard(file, displayName(path), shard, problem);
+    std::fclose(file);
+    return read || fail(problem);
 }
 
 // The class of all shards, or nullopt with a message.
