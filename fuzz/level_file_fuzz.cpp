@@ -1,0 +1,34 @@
+// Any bytes as a teacher's level file, through the whole of the reader the
+// judge's check-level uses: the TOML parse, every check of the file's form,
+// the reference assembled and played on the level against itself, and the
+// level set up the way the game and the judge set it up. The passes, boundary
+// runs and step limit are cut down so that every input ends quickly; the
+// level's own limits are what the reader must keep bounded.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "fuzz_host.h"
+#include "judge/judge_level_file.h"
+#include "levels/custom_level.h"
+#include "levels/level_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    LevelFile file = parseLevelFile(text, "fuzz.toml");
+    // A file is either a level or a list of problems, each naming the file.
+    if (file.level.has_value() == !file.errors.empty()) std::abort();
+    for (const std::string& error : file.errors)
+        if (error.rfind("fuzz.toml", 0) != 0) std::abort();
+    if (!file.level) return 0;
+    CustomLevel level = std::move(*file.level);
+    level.passes = std::min(level.passes, 3u);
+    if (level.boundary.size() > 3) level.boundary.resize(3);
+    level.maxSteps = std::min<std::uint64_t>(level.maxSteps ? level.maxSteps : 2000, 2000);
+    levelProblems(level, 2000);
+    useCustomLevel(nullptr);
+    return 0;
+}
