@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     graded.seed = shard.header.at("seed").get<unsigned>();
     if (shard.header.contains("levelFile")) {
         graded.levelFile = shard.header.at("levelFile").get<std::string>();
+        graded.firstLevel = graded.lastLevel = 1;
     } else {
         const std::string range = shard.header.at("levels").get<std::string>();
         graded.firstLevel = static_cast<std::uint16_t>(std::stoul(range));

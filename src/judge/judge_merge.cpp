@@ -96,6 +96,7 @@ std::optional<GradeClass> joinShards(std::vector<Shard>& shards, std::vector<Jso
     graded.seed = first.at("seed").get<unsigned>();
     if (first.contains("levelFile")) {
         graded.levelFile = first.at("levelFile").get<std::string>();
+        graded.firstLevel = graded.lastLevel = 1; // one column, as grade has it
     } else {
         const std::string range = first.at("levels").get<std::string>();
         graded.firstLevel = static_cast<std::uint16_t>(std::stoul(range));
