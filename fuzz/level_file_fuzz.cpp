@@ -18,17 +18,34 @@
 
 namespace {
 // toml++ 3.3.0's is_non_ascii_horizontal_whitespace reaches __builtin_unreachable
-// for U+2CFE-U+30F7 (but U+3000) and U+FB36-U+FEFE met outside a string, such
-// as a stray "。": undefined behaviour inside the library, reported apart.
-// Those characters become 一 here so that fuzzing goes on past it.
-std::string withoutTomlUnreachable(std::string text) {
-    for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+// for the characters below met outside a string (a stray "é" or "。"): its
+// table leaves blocks 0, 11 and 63 of 0x3FA code points from U+00A0 to its
+// switch, which knows only blocks 5 and 7. Undefined behaviour inside the
+// library, reported apart; here they become 一 so that fuzzing goes on past it.
+bool tomlUnreachable(unsigned c) {
+    if (c <= 0xA0 || c >= 0xFEFF || c == 0x3000) return false;
+    const unsigned block = (c - 0xA0) / 0x3FA;
+    return block == 0 || block == 11 || block == 63;
+}
+
+std::string withoutTomlUnreachable(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-        if ((byte(0) & 0xF0) != 0xE0 || (byte(1) & 0xC0) != 0x80 || (byte(2) & 0xC0) != 0x80) continue;
-        const unsigned c = (byte(0) & 0x0Fu) << 12 | (byte(1) & 0x3Fu) << 6 | (byte(2) & 0x3Fu);
-        if ((c >= 0x2CFE && c <= 0x30F7 && c != 0x3000) || (c >= 0xFB36 && c <= 0xFEFE)) text.replace(i, 3, "\xE4\xB8\x80");
+        const bool two = (byte(0) & 0xE0) == 0xC0 && i + 1 < text.size() && (byte(1) & 0xC0) == 0x80;
+        const bool three = (byte(0) & 0xF0) == 0xE0 && i + 2 < text.size() && (byte(1) & 0xC0) == 0x80 &&
+                           (byte(2) & 0xC0) == 0x80;
+        const unsigned c = two     ? (byte(0) & 0x1Fu) << 6 | (byte(1) & 0x3Fu)
+                           : three ? (byte(0) & 0x0Fu) << 12 | (byte(1) & 0x3Fu) << 6 | (byte(2) & 0x3Fu)
+                                   : 0;
+        if (tomlUnreachable(c)) {
+            out += "\xE4\xB8\x80";
+            i += two ? 1 : 2;
+        } else {
+            out += text[i];
+        }
     }
-    return text;
+    return out;
 }
 } // namespace
 
