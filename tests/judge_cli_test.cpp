@@ -171,7 +171,8 @@ TEST_F(JudgeCli, MalformedSourcesStillGiveOneJsonLine) {
     std::string garbage(300000, '\0');
     for (char& c : garbage) c = static_cast<char>(random());
     writeFile("garbage.s", garbage);
-    writeFile("longline.s", std::string(1 << 20, 'Q') + "\n;" + std::string(1 << 20, 'x') + "\nhlt");
+    // Two long lines, together as much as the judge reads (CODE_LIMIT).
+    writeFile("longline.s", std::string(CODE_LIMIT / 2, 'Q') + "\n;" + std::string(CODE_LIMIT / 2 - 6, 'x') + "\nhlt");
     std::string tokens = "add r1 r2 r3";
     for (int i = 0; i < 100000; ++i) tokens += " \x81";
     writeFile("tokens.s", tokens + "\nhlt");
