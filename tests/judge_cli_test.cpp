@@ -610,6 +610,12 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
 
     // Broken files: exit 2, every problem on standard error with its line or key.
     const std::string head = "title = \"t\"\nreference = \"hlt\"\n";
+    const auto repeated = [](const std::string& text, int times) {
+        std::string out;
+        for (int i = 0; i < times; ++i) out += text;
+        return out;
+    };
+    const std::string block = "[[inputs.memory]]\naddress = 0\ncount = 0x10000\nbytes = \"byte\"\n";
     struct Broken {
         std::string text;
         std::vector<std::string> errors;
@@ -631,6 +637,11 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
          {"reference: the reference did not halt within 100 steps on a random run"}},
         {"title = \"t\"\nreference = \"addi r4 r0 1\"\n[check]\nregisters = [\"r4\"]\n",
          {"reference: the reference halted without hlt on a random run"}},
+        // Every run draws and compares all blocks and ranges: their number is bounded.
+        {head + repeated("[[inputs.memory]]\naddress = 0\ncount = 1\nbytes = \"byte\"\n", 257) + "[check]\nregisters = [\"r4\"]\n",
+         {"inputs.memory: expected at most 256 [[inputs.memory]] tables"}},
+        {head + block + block + "[check]\nregisters = [\"r4\"]\n", {"inputs.memory: the blocks draw more than 65536 bytes in all"}},
+        {head + "[check]\nmemory = [" + repeated("[0, 0xFFFF], ", 257) + "]\n", {"check.memory: expected a list of at most 256"}},
     };
     for (const Broken& b : broken) {
         SCOPED_TRACE(b.text);
