@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes one target for a while and merges what it found into the committed corpus.
 #
-#   fuzz/run.sh TARGET [SECONDS]     # TARGET: asm cpu editor progress terminal_input
+#   fuzz/run.sh TARGET [SECONDS]     # TARGET: asm cpu editor progress terminal_input level_file shard_lines
 #
 # Works in build-fuzz/work/TARGET; crashes land in build-fuzz/crashes/TARGET.
 # Only inputs that add coverage enter fuzz/corpus/TARGET (-merge=1).
@@ -13,6 +13,8 @@ build=$root/build-fuzz
 case $target in
 cpu) max_len=4096 ;;
 editor) max_len=4096 ;;
+level_file) max_len=4096 ;;
+shard_lines) max_len=8192 ;;
 *) max_len=2048 ;;
 esac
 "$root/fuzz/build.sh" "$build" >/dev/null

@@ -2,10 +2,22 @@
 # replays its committed corpus once: the inputs that found crashes stay fixed,
 # and the sanitizer build replays them under ASan and UBSan.
 set(FUZZ_DIR ${PROJECT_SOURCE_DIR}/fuzz)
-foreach(target asm cpu editor progress terminal_input)
+# The judge's readers for the level file and shard line targets, without its entry point.
+if(TARGET asmquest-judge)
+  file(GLOB judge_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/judge/*.cpp)
+  list(FILTER judge_sources EXCLUDE REGEX "/judge_main\\.cpp$")
+  add_library(fuzz_judge STATIC ${judge_sources})
+  target_link_libraries(fuzz_judge PUBLIC asmquest_core)
+  target_compile_options(fuzz_judge PRIVATE ${ASMQUEST_WARNINGS})
+  set(judge_targets level_file shard_lines)
+endif()
+foreach(target asm cpu editor progress terminal_input ${judge_targets})
   add_executable(fuzz_replay_${target} ${FUZZ_DIR}/${target}_fuzz.cpp ${FUZZ_DIR}/replay_main.cpp ${FUZZ_DIR}/fuzz_host.cpp)
   target_include_directories(fuzz_replay_${target} PRIVATE ${FUZZ_DIR})
   target_link_libraries(fuzz_replay_${target} PRIVATE asmquest_core)
+  if(target IN_LIST judge_targets)
+    target_link_libraries(fuzz_replay_${target} PRIVATE fuzz_judge)
+  endif()
   target_compile_options(fuzz_replay_${target} PRIVATE ${ASMQUEST_WARNINGS})
   set(corpus ${FUZZ_DIR}/corpus/${target})
   if(target STREQUAL "asm")

@@ -1,11 +1,13 @@
 // The real asmquest-judge binary: output compared whole, exit statuses, and
 // malformed input that must still give one line of valid JSON.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -48,6 +50,8 @@ Outcome judge(const std::string& arguments) {
     outcome.err = readFile("stderr.txt");
     return outcome;
 }
+
+constexpr std::size_t CODE_LIMIT = 1 << 20; // the largest code file the judge reads
 
 // Literals in this file are GBK; the judge speaks UTF-8.
 std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
@@ -168,7 +172,8 @@ TEST_F(JudgeCli, MalformedSourcesStillGiveOneJsonLine) {
     std::string garbage(300000, '\0');
     for (char& c : garbage) c = static_cast<char>(random());
     writeFile("garbage.s", garbage);
-    writeFile("longline.s", std::string(1 << 20, 'Q') + "\n;" + std::string(1 << 20, 'x') + "\nhlt");
+    // Two long lines, together as much as the judge reads (CODE_LIMIT).
+    writeFile("longline.s", std::string(CODE_LIMIT / 2, 'Q') + "\n;" + std::string(CODE_LIMIT / 2 - 6, 'x') + "\nhlt");
     std::string tokens = "add r1 r2 r3";
     for (int i = 0; i < 100000; ++i) tokens += " \x81";
     writeFile("tokens.s", tokens + "\nhlt");
@@ -803,6 +808,12 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
 
     // Broken files: exit 2, every problem on standard error with its line or key.
     const std::string head = "title = \"t\"\nreference = \"hlt\"\n";
+    const auto repeated = [](const std::string& text, int times) {
+        std::string out;
+        for (int i = 0; i < times; ++i) out += text;
+        return out;
+    };
+    const std::string block = "[[inputs.memory]]\naddress = 0\ncount = 0x10000\nbytes = \"byte\"\n";
     struct Broken {
         std::string text;
         std::vector<std::string> errors;
@@ -841,6 +852,11 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
         // The reference leaves r1 as it came: a program of only hlt would complete the level.
         {"title = \"t\"\nreference = \"add r1 r1 r0\\nhlt\"\n[inputs]\nr1 = \"byte\"\n[check]\nregisters = [\"r1\"]\n",
          {"check: a program of only hlt completes the level"}},
+        // Every run draws and compares all blocks and ranges: their number is bounded.
+        {head + repeated("[[inputs.memory]]\naddress = 0\ncount = 1\nbytes = \"byte\"\n", 257) + "[check]\nregisters = [\"r4\"]\n",
+         {"inputs.memory: expected at most 256 [[inputs.memory]] tables"}},
+        {head + block + block + "[check]\nregisters = [\"r4\"]\n", {"inputs.memory: the blocks draw more than 65536 bytes in all"}},
+        {head + "[check]\nmemory = [" + repeated("[0, 0xFFFF], ", 257) + "]\n", {"check.memory: expected a list of at most 256"}},
     };
     for (const Broken& b : broken) {
         SCOPED_TRACE(b.text);
@@ -955,6 +971,131 @@ TEST_F(JudgeCli, GradeWithLevelFiles) {
         EXPECT_EQ(refused.out, "");
         EXPECT_NE(refused.err.find("nothing graded"), std::string::npos) << refused.err;
     }
+}
+
+// Hostile and broken input: students' folder names a spreadsheet would run
+// as formulas or a browser as markup, code files that are FIFOs, devices,
+// folders or too large, and shard files that are deep, long or of the wrong
+// form. The reports show the names as text; everything else is refused with
+// its file (and line), and nothing crashes or waits.
+TEST_F(JudgeCli, HostileNamesFilesAndShardsAreMadeSafeOrRefused) {
+    const std::string level1 = utf8(u8"第1关代码.txt");
+    const std::string hyperlink = utf8(u8"=HYPERLINK(\"x\",\"点我\")");
+    const std::string wrong = "add r3 r1 r1\nhlt\n";
+    const std::string failed = ",1,failed,wrong result,0,1,R3 expected 0B actual 74,,,,R1=3A R2=D1\n";
+    struct Student {
+        std::string name, code, row; // row: the CSV line the name must give
+    } students[] = {
+        {hyperlink, wrong, utf8(u8"\"'=HYPERLINK(\"\"x\"\",\"\"点我\"\")\"") + failed},
+        {"@SUM(1+1)", wrong, "'@SUM(1+1)" + failed},
+        {"+1", wrong, "'+1" + failed},
+        {"-2", wrong, "'-2" + failed},
+        {"\tcmd", wrong, "'\tcmd" + failed},
+        {"<img src=x onerror=alert(1)>", "<script>alert(1)</script>\nhlt\n",
+         "<img src=x onerror=alert(1)>,1,does not assemble,does not assemble,0,1,,,,,\n"},
+        {"a=b", wrong, "a=b" + failed}, // only a leading sign makes a formula
+    };
+    std::map<std::string, std::string> rows;
+    for (const Student& student : students) {
+        fs::create_directories("class/" + student.name);
+        writeFile("class/" + student.name + "/" + level1, student.code);
+        rows[student.name] = student.row;
+    }
+    // Files the grader must report without reading them whole or waiting on them.
+    fs::create_directories("class/big");
+    writeFile("class/big/" + level1, std::string(CODE_LIMIT + 1, ';'));
+    fs::create_directories("class/fifo");
+    ASSERT_EQ(mkfifo(("class/fifo/" + level1).c_str(), 0600), 0);
+    fs::create_directories("class/folder/" + level1);
+    fs::create_directories("class/device");
+    fs::create_symlink("/dev/zero", "class/device/" + level1);
+    fs::create_directories("class/exact");
+    writeFile("class/exact/" + level1, wrong + std::string(CODE_LIMIT - wrong.size(), ';')); // at the limit: judged
+    rows["exact"] = "exact" + failed;
+    // Reported on standard error with the reason (below); in the reports the level stays unjudged.
+    for (const char* unread : {"big", "device", "fifo", "folder"})
+        rows[unread] = std::string(unread) + ",1,not handed in,not handed in,0,,,,,,\n";
+
+    Outcome graded = judge("grade class --levels 1-1 --seed 3 --jobs 2 --csv class.csv --html class.html");
+    EXPECT_EQ(graded.status, 0) << graded.err;
+    std::string csv = "\xEF\xBB\xBFstudent,level,result,reason,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max,inputs\n";
+    for (const auto& [name, row] : rows) csv += row;
+    EXPECT_EQ(readFile("class.csv"), csv);
+    for (const char* student : {"big", "fifo", "folder", "device"}) {
+        SCOPED_TRACE(student);
+        const std::size_t at = graded.err.find("cannot read class/" + std::string(student) + "/" + level1 + ": ");
+        ASSERT_NE(at, std::string::npos) << graded.err;
+        const std::string why = graded.err.substr(at, graded.err.find('\n', at) - at);
+        EXPECT_NE(why.find(std::string(student) == "big" ? "too large (1048577 bytes, at most 1048576)" : "not a regular file"),
+                  std::string::npos) << why;
+    }
+    const std::string html = readFile("class.html");
+    std::string lower = html;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(lower.find("<script"), std::string::npos);
+    EXPECT_EQ(lower.find("<img"), std::string::npos);
+    EXPECT_NE(html.find("<th>&lt;img src=x onerror=alert(1)&gt;</th>"), std::string::npos);
+    EXPECT_NE(html.find(utf8(u8"<th>=HYPERLINK(&quot;x&quot;,&quot;点我&quot;)</th>")), std::string::npos);
+    EXPECT_NE(html.find("&lt;SCRIPT&gt;ALERT(1)&lt;/SCRIPT&gt;"), std::string::npos); // the assembler quotes the code
+
+    // The other commands refuse the same files at once.
+    for (const char* command : {"asm", "run", "level 1"})
+        for (const char* student : {"big", "fifo", "folder", "device"}) {
+            SCOPED_TRACE(std::string(command) + " " + student);
+            Outcome refused = judge(std::string(command) + " 'class/" + student + "/" + level1 + "'");
+            EXPECT_EQ(refused.status, 2);
+            EXPECT_EQ(refused.out, "");
+            EXPECT_NE(refused.err.find("cannot read"), std::string::npos);
+        }
+    ASSERT_EQ(mkfifo("fifo.toml", 0600), 0);
+    Outcome fifoLevel = judge("check-level fifo.toml");
+    EXPECT_EQ(fifoLevel.status, 2);
+    EXPECT_NE(fifoLevel.err.find("fifo.toml: cannot be read: not a regular file"), std::string::npos) << fifoLevel.err;
+
+    // Shards: the header as the grader writes it, then one broken line each.
+    const std::string header = R"({"shard":"1/1","seed":3,"levels":"1-2","students":["a"]})";
+    const std::string good = R"({"student":"a","file":"f","level":1,"seed":3,"passes":0,"completed":false,)"
+                             R"("failure":{"run":1,"reason":"wrong result","mismatches":[]},"program":""})";
+    struct Broken {
+        std::string lines;
+        std::string error; // after "asmquest-judge: broken.jsonl:"
+    } broken[] = {
+        {std::string(1000000, '['), "1: nested deeper than 16"},
+        {header + "\n" + R"({"student":"a","level":1,"x":)" + std::string(20, '[') + std::string(20, ']') + "}",
+         "2: nested deeper than 16"},
+        {header + "\n" + std::string(64 << 20, ' ') + "1\n" + good, "2: a line longer than 64 MB"},
+        {header + "\n" + R"({"student":"a","file":"f","level":1,"seed":3,"passes":0,"faliure":null})",
+         "2: not a verdict line (failure: missing)"},
+        {header + "\n" + R"({"student":"a","level":1,"passes":0,"failure":{"run":1,"reason":"r","mismatches":[{"where":1}]}})",
+         "2: not a verdict line (failure.mismatches: where missing or not a string)"},
+        {header + "\n" + R"({"student":"a","level":1,"passes":"many","failure":null})", "2: not a verdict line (passes: not a count)"},
+        {header + "\n" + R"({"student":"a","level":1,"passes":1,"failure":null,"steps":[]})", "2: not a verdict line (steps:"},
+        {header + "\n" + R"({"student":"a","level":3,"passes":1,"failure":null})", "2: level: not a level of 1-2"},
+        {header + "\n" + R"({"student":"a","level":1,"level":2,"passes":1,"failure":null})", "2: not JSON (the key"},
+        {header + "\n" + good + "\n" + good + "\n" + good, "4: more verdict lines than its students and levels"},
+        {header + "\n{\"student\":\"a\",\x81}", "2: not JSON"},
+        {R"({"shard":"1/1","seed":3,"levels":"5-3","students":["a"]})", "1: levels: not A-B within 1-30"},
+        {R"({"shard":"1/1","seed":-3,"levels":"1-2","students":["a"]})", "1: seed: missing or not a seed"},
+        {R"({"shard":"2/1","seed":3,"levels":"1-2","students":["a"]})", "1: not the output of grade --shard K/N"},
+        {R"({"shard":"1/1","seed":3,"levels":"1-2","levelFile":"x.toml","students":["a"]})", "1: give either levels or levelFile"},
+        {R"({"shard":"1/1","seed":3,"levelFile":"x.toml","students":[1]})", "1: students: not a list of names"},
+    };
+    for (const Broken& b : broken) {
+        SCOPED_TRACE(b.lines.substr(0, 120));
+        writeFile("broken.jsonl", b.lines + "\n");
+        Outcome refused = judge("merge --csv merged.csv broken.jsonl");
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_NE(refused.err.find("asmquest-judge: broken.jsonl:" + b.error), std::string::npos) << refused.err.substr(0, 300);
+    }
+    // The same header with the good line, level 2 not handed in and the
+    // shard's last line merges; CR LF line ends are read as LF.
+    const std::string notHandedIn = R"({"student":"a","level":2,"reason":"not handed in"})";
+    writeFile("good.jsonl", header + "\r\n\r\n" + good + "\r\n" + notHandedIn + "\r\n" +
+                                R"({"shardEnd":"1/1","lines":2})" + "\r\n");
+    Outcome merged = judge("merge --csv merged.csv good.jsonl");
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(merged.out, good.substr(0, good.find(",\"program\"")) + "}\n" + notHandedIn + "\n");
 }
 
 // The texts a teacher prints, read from the judge as a teacher gets them.

@@ -37,10 +37,13 @@ Json assemblyErrorsJson() {
     for (const auto& entry : assembler.errors) lines.push_back(entry.first);
     std::sort(lines.begin(), lines.end());
     Json errors = Json::object();
+    // Appended in line order without the object's own key search, which would
+    // make a file with many bad lines take quadratic time.
+    auto& members = static_cast<Json::object_t::Container&>(errors.get_ref<Json::object_t&>());
     for (std::uint64_t line : lines) {
         Json messages = Json::array();
         for (const std::string& message : assembler.errors.at(line)) messages.push_back(gbkToUtf8(message));
-        errors[std::to_string(line)] = std::move(messages);
+        members.emplace_back(std::to_string(line), std::move(messages));
     }
     return errors;
 }

@@ -9,10 +9,22 @@
 #include <windows.h>
 #include <shellapi.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+#include <cerrno>
+#include <cstring>
+
 namespace fs = std::filesystem;
+
+namespace {
+std::string tooLarge(unsigned long long size, std::size_t limit) {
+    return "too large (" + std::to_string(size) + " bytes, at most " + std::to_string(limit) + ")";
+}
+constexpr const char* NOT_REGULAR = "not a regular file (a folder, FIFO or device)";
+} // namespace
 
 #ifdef _WIN32
 namespace {
@@ -107,6 +119,41 @@ void writeText(std::FILE* stream, std::string_view utf8) {
 
 bool isInteractive(std::FILE* stream) { return consoleOf(stream) != nullptr; }
 
+// CreateFileW does not wait on a pipe without a server, and a console or a
+// device shows itself by its file type before anything is read.
+std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit, std::string& problem) {
+    const HANDLE file = CreateFileW(filePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        problem = std::strerror(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
+                                : error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES
+                                                                                                   : EIO);
+        return std::nullopt;
+    }
+    std::optional<std::string> bytes;
+    BY_HANDLE_FILE_INFORMATION information{};
+    LARGE_INTEGER size{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        problem = NOT_REGULAR;
+    } else if (!GetFileSizeEx(file, &size) || static_cast<unsigned long long>(size.QuadPart) > limit) {
+        problem = tooLarge(static_cast<unsigned long long>(size.QuadPart), limit);
+    } else {
+        bytes.emplace();
+        char buffer[65536];
+        DWORD got = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0 && bytes->size() <= limit)
+            bytes->append(buffer, got);
+        if (bytes->size() > limit) { // it grew while being read
+            problem = tooLarge(bytes->size(), limit);
+            bytes.reset();
+        }
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
 #else
 
 std::vector<std::string> judgeArguments(int argc, char** argv) { return {argv, argv + argc}; }
@@ -115,5 +162,45 @@ std::string pathText(const fs::path& path) { return path.string(); }
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 void writeText(std::FILE* stream, std::string_view utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stream); }
 bool isInteractive(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+// Opened without blocking (a FIFO would wait for a writer), then refused by
+// its type or size before anything is read.
+std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit, std::string& problem) {
+    const int file = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (file < 0) {
+        problem = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::optional<std::string> bytes;
+    struct stat information {};
+    if (fstat(file, &information) != 0) {
+        problem = std::strerror(errno);
+    } else if (!S_ISREG(information.st_mode)) {
+        problem = NOT_REGULAR;
+    } else if (static_cast<unsigned long long>(information.st_size) > limit) {
+        problem = tooLarge(static_cast<unsigned long long>(information.st_size), limit);
+    } else {
+        bytes.emplace();
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = read(file, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                problem = std::strerror(errno);
+                bytes.reset();
+                break;
+            }
+            if (got == 0) break;
+            bytes->append(buffer, static_cast<std::size_t>(got));
+            if (bytes->size() > limit) { // it grew while being read
+                problem = tooLarge(bytes->size(), limit);
+                bytes.reset();
+                break;
+            }
+        }
+    }
+    close(file);
+    return bytes;
+}
 
 #endif

@@ -11,6 +11,7 @@
 #pragma once
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,14 @@ std::vector<std::string> judgeArguments(int argc, char** argv);
 std::filesystem::path filePath(const std::string& path);
 std::string pathText(const std::filesystem::path& path);
 std::FILE* openFile(const std::string& path, const char* mode);
+
+// Files a student or teacher hands in are read whole only when they are small.
+inline constexpr std::size_t CODE_FILE_LIMIT = 1 << 20;
+// The bytes of a regular file of at most `limit` bytes, or nullopt with why
+// not in `problem` (the system's message, "not a regular file", or "too
+// large"). A FIFO or a device is refused without being opened for reading,
+// so nothing waits on a writer; a larger file is refused by its size.
+std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit, std::string& problem);
 
 // UTF-8 text to standard output or error: bytes as they are, except to a
 // Windows console, which gets the characters (no code page involved).

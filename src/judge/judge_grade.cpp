@@ -21,6 +21,7 @@
 #include "judge/judge_files.h"
 #include "judge/judge_grade.h"
 #include "judge/judge_identical.h"
+#include "judge/judge_json_lines.h"
 #include "levels/custom_level.h"
 #include "judge/judge_level.h"
 #include "judge/judge_level_file.h"
@@ -233,11 +234,16 @@ void judgeStudents(const std::vector<std::vector<Task>>& tasks, const LevelSetti
     std::vector<Worker> running;
     std::vector<std::size_t> studentOf;
     const auto collect = [&](std::size_t student, bool succeeded) {
-        std::ifstream in(scratch / (std::to_string(student) + ".out"), std::ios::binary);
-        std::string line;
-        while (succeeded && std::getline(in, line))
-            results[student].push_back(Json::parse(line, nullptr, false));
-        if (!succeeded || results[student].size() != tasks[student].size()) {
+        bool whole = succeeded;
+        if (std::FILE* in = whole ? openFile(pathText(scratch / (std::to_string(student) + ".out")), "rb") : nullptr) {
+            JsonLines lines(in);
+            while (auto line = lines.next()) {
+                whole = whole && line->problem.empty() && !line->blank;
+                results[student].push_back(std::move(line->value));
+            }
+            std::fclose(in);
+        }
+        if (!whole || results[student].size() != tasks[student].size()) {
             results[student].clear(); // a worker that died: judge the student here
             judgeHere(student);
             return;

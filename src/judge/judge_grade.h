@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "judge/judge_json.h"
+#include "judge/judge_report_text.h"
 
 // One column of the run.
 struct GradeLevel {
@@ -36,8 +37,6 @@ struct GradeClass {
     std::vector<std::vector<GradeCell>> cells; // [student][column]
 };
 
-// Text for an HTML page: & < > " ' as entities.
-std::string htmlEscaped(const std::string& text);
 // The page's date: local time as "2026-12-07 10:00".
 std::string reportDate();
 // Writes a report (or a worker's file) whole; false after a message on standard error.

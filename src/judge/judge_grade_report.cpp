@@ -6,18 +6,9 @@
 
 #include "judge/judge_grade.h"
 #include "judge/judge_identical.h"
+#include "judge/judge_report_text.h"
 
 namespace {
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::string u8s(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 std::string reportSpan(const char* kind, const std::string& text) {
@@ -67,22 +58,6 @@ std::string columnAttribute(const GradeLevel& level) {
     return level.number ? std::to_string(level.number) : htmlEscaped(level.file);
 }
 } // namespace
-
-std::string htmlEscaped(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
 
 Json levelKey(const GradeLevel& level) { return level.number ? Json(level.number) : Json(level.file); }
 
@@ -202,10 +177,11 @@ std::string gradeCsv(const GradeClass& graded) {
     for (std::size_t s = 0; s < graded.students.size(); ++s)
         for (std::size_t l = 0; l < graded.cells[s].size(); ++l) {
             const CellSummary summary = summarise(graded.cells[s][l]);
-            csv += csvField(graded.students[s]) + ',' + csvField(levelLabel(graded, l)) + ',' + summary.result + ',' +
-                   summary.reason + ',' + std::to_string(summary.passes) + ',' + summary.failedRun + ',' +
-                   csvField(summary.firstMismatch) + ',' + summary.instructions + ',' + summary.stepsMean + ',' +
-                   summary.stepsMax + ',' + csvField(summary.inputs) + '\n';
+            csv += csvField(graded.students[s]) + ',' + csvField(levelLabel(graded, l)) + ',' + csvField(summary.result) +
+                   ',' + csvField(summary.reason) + ',' + csvField(std::to_string(summary.passes)) + ',' +
+                   csvField(summary.failedRun) + ',' + csvField(summary.firstMismatch) + ',' + csvField(summary.instructions) +
+                   ',' + csvField(summary.stepsMean) + ',' + csvField(summary.stepsMax) + ',' + csvField(summary.inputs) +
+                   '\n';
         }
     return csv;
 }

@@ -58,25 +58,19 @@ std::vector<std::string> levelProblems(const CustomLevel& level, std::uint64_t d
 // open through the wide API, which the game's GBK host paths do not.
 namespace {
 LevelFile readJudgeLevelFile(const std::string& path) {
-    std::string bytes;
-    if (std::FILE* f = openFile(path, "rb")) {
-        char buffer[65536];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, n);
-        const bool failed = std::ferror(f) != 0;
-        std::fclose(f);
-        if (!failed) {
-            LevelFile file;
-            if (const auto message = notUtf8Message(bytes, displayName(path))) {
-                file.errors.push_back(*message);
-                return file;
-            }
-            file = parseLevelFile(bytes, path);
-            for (std::string& error : file.errors) error = inChinese(error);
+    std::string problem;
+    if (const std::optional<std::string> bytes = readRegularFile(path, CODE_FILE_LIMIT, problem)) {
+        LevelFile file;
+        if (const auto message = notUtf8Message(*bytes, displayName(path))) {
+            file.errors.push_back(*message);
             return file;
         }
+        file = parseLevelFile(*bytes, path);
+        for (std::string& error : file.errors) error = inChinese(error);
+        return file;
     }
     LevelFile file;
-    file.errors.push_back(path + ": cannot be read");
+    file.errors.push_back(path + ": cannot be read: " + problem);
     return file;
 }
 } // namespace

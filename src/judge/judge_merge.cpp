@@ -13,6 +13,7 @@
 
 #include "judge/judge_cli.h"
 #include "judge/judge_files.h"
+#include "judge/judge_shard_read.h"
 #include "judge/judge_source.h"
 
 namespace fs = std::filesystem;
@@ -72,102 +73,9 @@ struct MergeOptions {
     std::string feedback;
 };
 
-struct Shard {
-    std::string path; // UTF-8, for messages
-    Json header;
-    std::vector<Json> lines;
-    bool finished = false;
-};
-
 bool mergeFailed(const std::string& message) {
     writeText(stderr, "asmquest-judge: " + message + "\n");
     return false;
-}
-
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-// A shard file as UTF-8: PowerShell 5.1's `>` saves UTF-16 with a byte order
-// mark, Notepad may add a UTF-8 one.
-std::string shardText(const std::string& bytes) {
-    const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
-    if (!little && !big) return bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
-    std::string out;
-    const auto unit = [&](std::size_t i) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<std::uint32_t>(little ? a | b << 8 : a << 8 | b);
-    };
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        std::uint32_t code = unit(i);
-        if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-            i += 2;
-        } else if (code >= 0xD800 && code < 0xE000) {
-            code = 0xFFFD;
-        }
-        appendUtf8(out, code);
-    }
-    return out;
-}
-
-bool readShard(const std::string& path, Shard& shard) {
-    shard.path = displayName(path);
-    std::string bytes;
-    std::FILE* file = openFile(path, "rb");
-    if (!file) return mergeFailed("cannot read " + shard.path + ": " + std::strerror(errno));
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
-    std::fclose(file);
-    const std::string text = shardText(bytes);
-    std::size_t number = 0;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back(); // saved on Windows
-        if (line.empty()) continue;
-        const std::string where = shard.path + ":" + std::to_string(number);
-        if (shard.finished) return mergeFailed(where + ": a line after the shard's last line");
-        Json value = Json::parse(line, nullptr, false);
-        if (value.is_discarded() || !value.is_object()) return mergeFailed(where + ": not a JSON object (cut short?)");
-        if (shard.header.is_null()) {
-            if (!value.contains("shard") || !value.at("shard").is_string() || !value.contains("students") ||
-                !value.at("students").is_array() || !value.contains("seed") || !value.contains("levels"))
-                return mergeFailed(where + ": not the output of grade --shard K/N");
-            requireShard(value.at("shard").get<std::string>());
-            shard.header = std::move(value);
-        } else if (value.contains("shardEnd")) {
-            if (value.at("shardEnd") != shard.header.at("shard") || value.value("lines", std::size_t{0}) != shard.lines.size())
-                return mergeFailed(where + ": the shard's last line does not match its verdict lines");
-            shard.finished = true;
-        } else if (!value.contains("student") || !value.at("student").is_string() || !value.contains("level")) {
-            return mergeFailed(where + ": not a verdict line");
-        } else {
-            shard.lines.push_back(std::move(value));
-        }
-    }
-    if (shard.header.is_null()) return mergeFailed(shard.path + " is empty");
-    if (!shard.finished)
-        return mergeFailed("shard " + shard.header.at("shard").get<std::string>() + " (" + shard.path +
-                           ") did not finish: its last line is missing; grade it again");
-    return true;
 }
 
 // The columns a header promises: built-in levels, then level files. Headers
@@ -200,6 +108,8 @@ std::vector<GradeLevel> headerLevels(const Json& header) {
     }
     return levels;
 }
+
+} // namespace
 
 // The class of all shards, or nullopt with a message.
 std::optional<GradeClass> joinShards(std::vector<Shard>& shards, std::vector<Json>& lines) {
@@ -297,11 +207,25 @@ std::optional<GradeClass> joinShards(std::vector<Shard>& shards, std::vector<Jso
     return graded;
 }
 
+namespace {
+
+
+bool readShardFile(const std::string& path, Shard& shard) {
+    std::FILE* file = openFile(path, "rb");
+    if (!file) return mergeFailed("cannot read " + displayName(path) + ": " + std::strerror(errno));
+    std::string bytes, problem;
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return mergeFailed("cannot read " + displayName(path));
+    return readShard(bytes, displayName(path), shard, problem) || mergeFailed(problem);
+}
 
 int merge(const MergeOptions& options) {
     std::vector<Shard> shards(options.files.size());
     for (std::size_t i = 0; i < options.files.size(); ++i)
-        if (!readShard(options.files[i], shards[i])) return EXIT_USAGE;
+        if (!readShardFile(options.files[i], shards[i])) return EXIT_USAGE;
     std::vector<Json> lines;
     std::optional<GradeClass> graded;
     try {

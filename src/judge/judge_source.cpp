@@ -1,8 +1,6 @@
 #include "judge/judge_source.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "judge/judge_files.h"
 #include "judge/judge_json.h"
@@ -23,30 +21,14 @@ std::string sourceText(std::string bytes) {
     return text;
 }
 
-namespace {
-void cannotRead(const std::string& path, int error) {
-    writeText(stderr, "asmquest-judge: cannot read " + displayName(path) + ": " + std::strerror(error) + "\n");
-}
-} // namespace
-
 std::optional<std::string> readSource(const std::string& path) {
-    std::FILE* file = openFile(path, "rb");
-    if (!file) {
-        cannotRead(path, errno);
+    std::string problem;
+    std::optional<std::string> bytes = readRegularFile(path, CODE_FILE_LIMIT, problem);
+    if (!bytes) {
+        writeText(stderr, "asmquest-judge: cannot read " + displayName(path) + ": " + problem + "\n");
         return std::nullopt;
     }
-    std::string bytes;
-    char buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-    const bool failed = std::ferror(file);
-    const int error = errno;
-    std::fclose(file);
-    if (failed) {
-        cannotRead(path, error);
-        return std::nullopt;
-    }
-    return sourceText(std::move(bytes));
+    return sourceText(std::move(*bytes));
 }
 
 // Each component by its own encoding: a GBK file name from a Windows archive

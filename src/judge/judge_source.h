@@ -11,7 +11,8 @@
 // The bytes of a file as the game's text: GBK, lines ending in "\n".
 std::string sourceText(std::string bytes);
 
-// nullopt (after a message on standard error) when the file cannot be read.
+// nullopt (after a message on standard error) when the file cannot be read,
+// is not a regular file or is larger than CODE_FILE_LIMIT.
 std::optional<std::string> readSource(const std::string& path);
 
 // A path for the judge's output: file names are shown as UTF-8 whatever their bytes.

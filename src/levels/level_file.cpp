@@ -9,6 +9,9 @@
 #include "text/gbk_wide.h"
 
 namespace {
+// Memory blocks drawn, and ranges checked, per level: each run draws and
+// compares them all, so their number bounds a run's time and memory.
+constexpr std::size_t MEMORY_PIECES = 256;
 
 // Collects errors; each names the file, the line and column, and the key.
 struct Reader {
@@ -107,7 +110,14 @@ struct Reader {
                     error(v, key, "expected [[inputs.memory]] tables");
                     continue;
                 }
+                if (blocks->size() > MEMORY_PIECES) {
+                    error(v, key, "expected at most " + std::to_string(MEMORY_PIECES) + " [[inputs.memory]] tables");
+                    continue;
+                }
                 for (std::size_t i = 0; i < blocks->size(); ++i) memoryInput(*blocks->get(i)->as_table(), key + "[" + std::to_string(i) + "]", level);
+                std::uint64_t drawn = 0;
+                for (const MemoryInput& block : level.memory) drawn += block.count;
+                if (drawn > 0x10000) error(v, key, "the blocks draw more than 65536 bytes in all");
                 continue;
             }
             const auto index = registerName(k.str());
@@ -217,8 +227,9 @@ struct Reader {
                 }
             } else if (k == "memory") {
                 const toml::array* list = v.as_array();
-                if (!list) {
-                    error(v, key, "expected a list of inclusive ranges such as [[0x200, 0x207]]");
+                if (!list || list->size() > MEMORY_PIECES) {
+                    error(v, key, "expected a list of at most " + std::to_string(MEMORY_PIECES) +
+                                      " inclusive ranges such as [[0x200, 0x207]]");
                     continue;
                 }
                 for (std::size_t i = 0; i < list->size(); ++i) {
