@@ -476,6 +476,7 @@ void Editor::copy() {
     TextPosition from, to;
     selectedRange(from, to);
     clipboard = textBetween(from, to);
+    ++copies;
 }
 
 void Editor::deleteSelection() {

@@ -21,10 +21,16 @@ public:
 
     // Sends what changed to xterm.js now; otherwise done whenever the game waits.
     void flush();
+    // The cells as the game wrote them (frames keep their '+', '-' and '|').
+    const TerminalScreen& screen() const { return model; }
     // Time the game spent on its last frame and the longest one, in microseconds
     // (from waking up in Sleep to the next Sleep).
     std::uint64_t lastFrameMicros = 0, longestFrameMicros = 0;
     std::uint64_t framesMeasured = 0, frameMicrosTotal = 0;
+    // A paste from the page (the system clipboard, as GBK text) becomes the
+    // game's clipboard just before the Ctrl+V that pastes it is queued: one
+    // paste, one undo step, its line breaks kept.
+    void (*takePaste)(std::string&& gbk) = nullptr;
 
     HANDLE GetStdHandle(std::int32_t which) override;
     bool GetConsoleScreenBufferInfo(HANDLE output, CONSOLE_SCREEN_BUFFER_INFO* info) override;
@@ -50,6 +56,7 @@ private:
     // Takes in the bytes the page queued and follows its size.
     void pump();
     void queueSizeRecord();
+    void takeDecoded();
     // F10: the page says the game is over; nothing more is drawn or read.
     [[noreturn]] void quit();
 
