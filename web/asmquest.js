@@ -65,7 +65,11 @@ var Module = window.Module || {};
   addEventListener("keydown", (e) => {
     if (e.target.closest && e.target.closest("header, #too-small, #help")) {
       // From the page's own buttons Escape (or F6) goes back to the game.
-      if (e.key === "Escape" || e.key === "F6") e.preventDefault(), term.focus();
+      if (e.key === "Escape" || e.key === "F6") {
+        e.preventDefault();
+        document.getElementById("help").hidden = true;
+        term.focus();
+      }
       return;
     }
     if (/^F([1-9]|10)$/.test(e.key) || (e.ctrlKey && /^[acvzxsyf]$/i.test(e.key))) e.preventDefault();

@@ -51,7 +51,7 @@ const codeZip = (() => {
       local.setUint16(26, nameBytes.length, true);
       const head = new DataView(new ArrayBuffer(46));
       head.setUint32(0, 0x02014B50, true);
-      head.setUint16(4, 20, true);
+      head.setUint16(4, 0x0314, true); // made by Unix: no unzip takes the names for a DOS code page
       head.setUint16(6, 20, true);
       head.setUint16(8, utf8Flag, true);
       head.setUint16(12, time, true);
@@ -60,6 +60,7 @@ const codeZip = (() => {
       head.setUint32(20, data.length, true);
       head.setUint32(24, data.length, true);
       head.setUint16(28, nameBytes.length, true);
+      head.setUint32(38, 0o100644 << 16 >>> 0, true); // a plain file, rw-r--r--
       head.setUint32(42, offset, true);
       parts.push(new Uint8Array(local.buffer), nameBytes, data);
       central.push(new Uint8Array(head.buffer), nameBytes);

@@ -192,8 +192,8 @@ try {
 
   // Level 1 by keyboard: the reference solution in place of the loop, compiled and run (still fast).
   await page.mouse.click(...await cell(30, 15)); // the editor again, in front of the CPU panel
-  await page.keyboard.press("End");
-  for (let i = 0; i < 40; i++) await page.keyboard.press("Backspace");
+  await page.keyboard.down("Control"), await page.keyboard.press("a"), await page.keyboard.up("Control");
+  await page.keyboard.press("Backspace");
   await typeLines(["add r3 r1 r2", "hlt"]);
   await waitFor("|add r3 r1 r2", "the program is typed into the editor");
   await act("F9"), await act("F5");
@@ -337,7 +337,12 @@ with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
   await page.keyboard.press("F3");
   await waitFor("相等", "选关 lists the teacher's level under its title");
   await waitFor("坏      有误", "选关 marks the broken level file");
-  await page.keyboard.press("End"), await page.keyboard.press("ArrowUp"), await page.keyboard.press("Enter");
+  // The two files come last in 选关, in the order the folder lists them.
+  const listed = await screen();
+  const rowOf = (text) => listed.findIndex((l) => l.includes(text));
+  await page.keyboard.press("End");
+  if (rowOf("相等") < rowOf("坏      有误")) await page.keyboard.press("ArrowUp");
+  await page.keyboard.press("Enter");
   await waitFor("关卡说明-相等", "the teacher's level starts");
   await page.mouse.click(...await cell(60, 20));
   await typeLines(["sub r0 r1 r2", "jeq r0 r0 YES", "hlt", "label YES", "addi r4 r0 1", "hlt"]);
@@ -360,10 +365,12 @@ with zipfile.ZipFile(sys.argv[1], "w") as z:
   let asked = "";
   page.once("dialog", (d) => { asked = d.message(); d.dismiss(); });
   await upload(lower);
+  await waitFor("是否继续", "the game starts again after importing a lower progress");
   check(/低/.test(asked), `importing a lower progress asks first: ${asked}`);
-  check(JSON.stringify(await fsFile("/asmquest/levels/上次关卡.bin")) === JSON.stringify(lastBefore) &&
-    JSON.stringify(await fsFile("/asmquest/levels/最高关卡.bin")) === JSON.stringify(highestBefore) &&
-    (await fsFile("/asmquest/levels/第7关代码.txt")) !== null, "refused, the progress stays and the code comes in");
+  const kept = [await fsFile("/asmquest/levels/上次关卡.bin"), await fsFile("/asmquest/levels/最高关卡.bin")];
+  check(JSON.stringify(kept) === JSON.stringify([lastBefore, highestBefore]) &&
+    (await fsFile("/asmquest/levels/第7关代码.txt")) !== null,
+    `refused, the progress stays (${JSON.stringify(kept)}) and the code comes in`);
 
   // Hostile and broken zips: one Chinese sentence each, nothing written, no reload.
   const hostile = path.join(work, "hostile");
