@@ -190,7 +190,8 @@ TEST(TerminalOutput, ResizeKeepsCellsAndRepaintsEverything) {
 // Random writes of GBK-ish bytes and colours: after each frame the terminal
 // must look exactly as if the whole screen had been painted from scratch.
 // Two panels side by side and one below them, as the game draws them: their
-// frames become lines, the seams single lines, text and the cells unchanged.
+// frames become lines, the seam between them a single line, text and the
+// cells unchanged.
 TEST(TerminalOutput, FramesAreDrawnAsLinesWhereTheTerminalHasThem) {
     const char* rows[] = {
         "+----++---+ |",
@@ -211,7 +212,7 @@ TEST(TerminalOutput, FramesAreDrawnAsLinesWhereTheTerminalHasThem) {
     EXPECT_EQ(vt.row(0), utf8(u8"┌────┬────┐ │ "));
     EXPECT_EQ(vt.row(1), utf8(u8"│ab||│ cd │ │ "));
     EXPECT_EQ(vt.row(2), utf8(u8"├────┴────┤ │ "));
-    EXPECT_EQ(vt.row(3), utf8(u8"│         │   "));
+    EXPECT_EQ(vt.row(3), utf8(u8"├─────────┤   "));
     EXPECT_EQ(vt.row(4), utf8(u8"│a-b 关   │   "));
     EXPECT_EQ(vt.row(5), utf8(u8"└─────────┘   "));
     EXPECT_EQ(s.cell(0, 1).character, '|') << "the cells keep the game's characters";

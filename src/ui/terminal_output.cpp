@@ -209,8 +209,9 @@ void TerminalScreen::render(std::string& out) {
 
 // A '|' with a '|' or '+' above or below it is a frame, a '-' with a '-' or
 // '+' beside it, a '+' with two such neighbours; the arms point to them. Two
-// frames side by side (or one above the other) become one line: the first
-// takes the arms of both, the second only continues the line across.
+// frames side by side become one line: the first takes the arms of both, the
+// second only continues a line across. (Frames one above the other stay two:
+// panels that only partly overlap would lose a piece of their top line.)
 void TerminalScreen::findFrameLines() {
     const int w = visibleWidth, h = visibleHeight;
     auto at = [&](int x, int y) -> std::uint8_t& { return nextLines[static_cast<std::size_t>(y) * w + x]; };
@@ -246,13 +247,6 @@ void TerminalScreen::findFrameLines() {
             at(x, y) = static_cast<std::uint8_t>(1 + (((left | right) & (armUp | armDown)) | (left & armLeft) | (right & armRight)));
             at(x + 1, y) = static_cast<std::uint8_t>(1 + ((right & armRight) ? armLeft | armRight : 0));
             ++x;
-        }
-    for (int y = 0; y + 1 < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::uint8_t upper = armsOf(x, y), lower = armsOf(x, y + 1);
-            if (!at(x, y) || !at(x, y + 1) || !(upper & (armLeft | armRight)) || !(lower & (armLeft | armRight))) continue;
-            at(x, y) = static_cast<std::uint8_t>(1 + (((upper | lower) & (armLeft | armRight)) | (upper & armUp) | (lower & armDown)));
-            at(x, y + 1) = static_cast<std::uint8_t>(1 + ((lower & armDown) ? armUp | armDown : 0));
         }
     for (int y = 0; y < h; ++y) {
         const auto from = static_cast<std::ptrdiff_t>(y) * w;
