@@ -334,7 +334,9 @@ var Module = window.Module || {};
     const level = Module._asmquestLevel();
     if (level && level !== levelRead) {
       levelRead = level;
-      say(`第${level}关。` + gbk.decode(gameText(Module._asmquestTakeLevelText())).replace(/\s+/g, " "));
+      // The goal, not the whole lesson: the text up to its first section after 目标.
+      const text = gbk.decode(gameText(Module._asmquestTakeLevelText())).split(/知识点：|提示：|词典：|操作步骤：/)[0];
+      say(`第${level}关。` + text.replace(/\s+/g, " ").trim());
     }
     const ended = Module._asmquestConsoleLinesEnded();
     if (ended > linesRead) {

@@ -204,6 +204,7 @@ try {
   await sleep(1500);
   const told = await page.evaluate(() => ({ said: window.asmquest.said.join("\n"),
     region: document.getElementById("screen-reader").textContent }));
+  console.log("live region said:", JSON.stringify(told.said.slice(0, 300)), "...", JSON.stringify(told.said.slice(-200)));
   check(/第1关。/.test(told.said) && /第2关。/.test(told.said), "the live region tells the level's text on a level change");
   check(/恭喜通过第1关/.test(told.said), "the live region tells new console lines");
   check(/已通过\d+次。/.test(told.said), "the live region tells the passes so far");
