@@ -10,10 +10,10 @@
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/panels.h"
-#include "game/reverse_run.h"
-#include "game/run_replay.h"
-#include "game/step_history.h"
-#include "game/watches.h"
+#include "run/reverse_run.h"
+#include "run/run_replay.h"
+#include "run/step_history.h"
+#include "run/watches.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Benchmarks run the game on a console that draws nothing, unless one installs another.
-#include "ui/null_console.h"
+#include "console/null_console.h"
 
 namespace {
 NullConsole nullConsole;

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "ui/console_screen.h"
-#include "ui/terminal_console.h"
+#include "console/console_screen.h"
+#include "console/terminal_console.h"
 #include "ui/window.h"
 
 extern ConsolePlatform* benchConsole;

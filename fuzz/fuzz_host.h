@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <deque>
 
-#include "ui/null_console.h"
+#include "console/null_console.h"
 
 struct FuzzConsole : NullConsole {
     std::deque<INPUT_RECORD> input;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fuzz_host.h"
-#include "ui/terminal_input.h"
+#include "console/terminal_input.h"
 
 namespace {
 constexpr std::uint32_t knownControlKeys =

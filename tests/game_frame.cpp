@@ -16,15 +16,15 @@
 #include "game/memory_view.h"
 #include "game/panel_marks.h"
 #include "game/panels.h"
-#include "game/run_steps.h"
-#include "game/reverse_run.h"
-#include "game/step_history.h"
-#include "game/watches.h"
+#include "run/run_steps.h"
+#include "run/reverse_run.h"
+#include "run/step_history.h"
+#include "run/watches.h"
 #include "levels/custom_level.h"
 #include "shell/host_files.h"
 #include "shell/manual_guide.h"
 #include "shell/messages.h"
-#include "ui/gbk_wide.h"
+#include "text/gbk_wide.h"
 #include "game_support.h"
 #include "ui_support.h"
 
@@ -1328,6 +1328,50 @@ TEST(ReverseRun, StopsBeforeChangesInterruptsBreakpointsAndAtTheStart) {
     EXPECT_EQ(stepHistory.steps, 3u);
     EXPECT_EQ(cpu.memory[0x0105], 3);
     EXPECT_EQ(panelRow(cpuControlPanel, STEP_COUNTER_ROW), "步数:3/7");
+}
+
+// Every instruction that can change a watched place stops a run right after
+// it and 反向运行 just before it: POP into a watched register, PUSH and CALL
+// onto a watched stack byte, as a STORE does. On a level without a feeder the
+// CPU checks only after the instructions that can touch the place; a level
+// whose feeder types keys checks after every step.
+TEST(ReverseRun, EveryWayOfChangingAWatchedPlaceStopsBothWays) {
+    struct Case {
+        const char* name;
+        const char* source; // changes the watched place from 00 at step 3, then loops
+        Watch watch;
+        std::uint8_t after;
+    } cases[] = {
+        {"pop into a watched register", "addi r1 r0 7\npush r1\npop r2\nlabel L\njmp r0 r0 L", {WatchKind::Register, 2}, 7},
+        {"push onto a watched stack byte", "addi r1 r0 7\nnop\npush r1\nlabel L\njmp r0 r0 L", {WatchKind::Memory, STACK_BASE}, 7},
+        {"call's return address on a watched stack byte", "addi r1 r0 7\nnop\ncall r0 r0 sub\nlabel sub\njmp r0 r0 sub",
+         {WatchKind::Memory, STACK_BASE}, 0x0C},
+        {"store to a watched stack byte", "addi r1 r0 7\nnop\nstore r1 r0 r0 fd00\nlabel L\njmp r0 r0 L",
+         {WatchKind::Memory, STACK_BASE}, 7},
+    };
+    const auto watched = [](Watch w) { return w.kind == WatchKind::Register ? cpu.registers[w.index] : cpu.memory[w.index]; };
+    for (const std::uint16_t level : {31, 22}) // the open level; a key feeder's level
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " on level " + std::to_string(level));
+            freshProgram();
+            runFrame();
+            game.setLEVEL(level);
+            compile(c.source);
+            ASSERT_TRUE(game.compileErrors.empty());
+            runFrame();
+            toggleWatch(c.watch);
+            game.fast = 1;
+            game.running = 1;
+            game.updateVM();
+            EXPECT_EQ(game.running, 0);
+            EXPECT_EQ(stepHistory.steps, 3u);
+            EXPECT_EQ(watched(c.watch), c.after);
+            for (int i = 0; i < 5; ++i) stepForwardOnce();
+            runBackwards();
+            EXPECT_EQ(stepHistory.steps, 2u);
+            EXPECT_EQ(watched(c.watch), 0);
+            toggleWatch(c.watch);
+        }
 }
 
 // Keys typed into the 键盘 panel during a run: after 反向运行 to the start, a

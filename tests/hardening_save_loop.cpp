@@ -13,7 +13,7 @@
 
 #include "game/game.h"
 #include "game/panels.h"
-#include "ui/null_console.h"
+#include "console/null_console.h"
 
 ConsolePlatform& console() {
     static NullConsole instance;

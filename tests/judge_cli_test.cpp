@@ -447,6 +447,59 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     EXPECT_EQ(judge("grade missing").status, 2);
 }
 
+namespace {
+// Student -> whether the level was completed, from the verdict lines of
+// `grade` or `merge`; a student with two lines is reported.
+std::map<std::string, bool> completedByStudent(const std::string& out) {
+    std::map<std::string, bool> verdicts;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string key = "\"student\":\"";
+        const std::size_t at = line.find(key);
+        if (at == std::string::npos) continue;
+        const std::size_t from = at + key.size();
+        const std::string student = line.substr(from, line.find('"', from) - from);
+        EXPECT_TRUE(verdicts.emplace(student, line.find("\"completed\":true") != std::string::npos).second)
+            << student << " twice";
+    }
+    return verdicts;
+}
+} // namespace
+
+// Classes whose size is no multiple of the shard count: every student is
+// judged in exactly one shard (a shard may hold none), and the merged shards
+// are the class a whole run grades.
+TEST_F(JudgeCli, ShardsHoldEveryStudentExactlyOnce) {
+    for (const auto& [students, shards] : {std::pair{5u, 2u}, std::pair{7u, 3u}, std::pair{1u, 4u}}) {
+        SCOPED_TRACE(std::to_string(students) + " students in " + std::to_string(shards) + " shards");
+        const std::string root = "class" + std::to_string(students);
+        for (unsigned i = 1; i <= students; ++i) {
+            const fs::path folder = fs::path(root) / ("s" + std::to_string(i));
+            fs::create_directories(folder);
+            writeFile((folder / utf8(u8"第1关代码.txt")).string(), i % 2 ? referenceSolution(1) : "hlt\n");
+        }
+        const std::string grade = "grade " + root + " --levels 1-1 --seed 3 --jobs 1";
+        const std::map<std::string, bool> whole = completedByStudent(judge(grade).out);
+        ASSERT_EQ(whole.size(), students);
+        std::map<std::string, bool> joined;
+        std::string files;
+        for (unsigned k = 1; k <= shards; ++k) {
+            const std::string shard = std::to_string(k) + "/" + std::to_string(shards);
+            const Outcome part = judge(grade + " --shard " + shard);
+            EXPECT_EQ(part.status, 0) << shard << part.err;
+            for (const auto& [student, completed] : completedByStudent(part.out))
+                EXPECT_TRUE(joined.emplace(student, completed).second) << student << " in two shards, again in " << shard;
+            const std::string file = root + "-" + std::to_string(k) + ".jsonl";
+            writeFile(file, part.out);
+            files += " " + file;
+        }
+        EXPECT_EQ(joined, whole);
+        const Outcome merged = judge("merge" + files);
+        EXPECT_EQ(merged.status, 0) << merged.err;
+        EXPECT_EQ(completedByStudent(merged.out), whole);
+    }
+}
+
 // The page as a browser shows it: the table and the chart, and every cell
 // saying what the CSV says.
 TEST_F(JudgeCli, GradePageInABrowserMatchesTheCsv) {
@@ -530,10 +583,11 @@ TEST_F(JudgeCli, GradePageInABrowserMatchesTheCsv) {
             << level;
 }
 
-// Teachers' level files: the examples shipped in custom-levels, each with a
-// second right program and a catalogue of plausible wrong ones, none of which
-// may complete on any of the seeds; and broken files, refused with their line
-// or key.
+// Teachers' level files: the examples shipped in custom-levels and files at
+// the edges of what a file can say (a fixed input, a single checked byte, two
+// checked ranges), each with a second right program and a catalogue of
+// plausible wrong ones, none of which may complete on any of the seeds; and
+// broken files, refused with their line or key.
 TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
     struct Program {
         const char* mistake; // empty: a right program
@@ -542,7 +596,43 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
     struct Level {
         const char8_t* file;
         std::vector<Program> programs;
+        std::string text = {}; // written to `file` here; empty: the file in custom-levels
     } levels[] = {
+        // min = max: every run gives r1 exactly 5, so a constant answer is right.
+        {u8"fixed.toml",
+         {{"", "addi r2 r0 0a\nhlt\n"},
+          {"", "add r2 r1 r1\nhlt\n"},
+          {"the answer for r1 = 6", "addi r2 r0 0c\nhlt\n"},
+          {"r1 itself", "add r2 r1 r0\nhlt\n"}},
+         "title = \"fixed\"\npasses = 30\nreference = \"add r2 r1 r1\\nhlt\"\n[inputs]\nr1 = { min = 0x05, max = 0x05 }\n"
+         "[check]\nregisters = [\"r2\"]\n"},
+        // One checked address: it is compared, and only it.
+        {u8"single.toml",
+         {{"", "sub r4 r1 r2\nstore r4 r0 r0 0200\nstore r4 r0 r0 0201\nhlt\n"},
+          {"writes nothing", "hlt\n"},
+          {"opposite operands", "sub r3 r2 r1\nstore r3 r0 r0 0200\nhlt\n"},
+          {"writes the next address", "sub r3 r1 r2\nstore r3 r0 r0 0201\nhlt\n"}},
+         "title = \"one byte\"\nreference = \"sub r3 r1 r2\\nstore r3 r0 r0 0200\\nhlt\"\n"
+         "[inputs]\nr1 = \"byte\"\nr2 = \"byte\"\n[check]\nmemory = [[0x200, 0x200]]\n"},
+        // Two checked ranges: each against the reference's bytes at the same
+        // addresses; the bytes between them are not compared.
+        {u8"ranges.toml",
+         {{"", "add r5 r2 r1\nstore r5 r0 r0 0300\nsub r5 r1 r2\nstore r5 r0 r0 0301\nstore r1 r0 r0 0200\n"
+               "store r2 r0 r0 0201\nstore r1 r0 r0 0250\nstore r1 r0 r0 0202\nstore r1 r0 r0 02ff\nhlt\n"},
+          {"opposite operands in the second range only",
+           "store r1 r0 r0 0200\nstore r2 r0 r0 0201\nadd r3 r1 r2\nstore r3 r0 r0 0300\nsub r3 r2 r1\n"
+           "store r3 r0 r0 0301\nhlt\n"},
+          {"forgets the second range's first byte",
+           "store r1 r0 r0 0200\nstore r2 r0 r0 0201\nsub r3 r1 r2\nstore r3 r0 r0 0301\nhlt\n"},
+          {"the first range swapped",
+           "store r2 r0 r0 0200\nstore r1 r0 r0 0201\nadd r3 r1 r2\nstore r3 r0 r0 0300\nsub r3 r1 r2\n"
+           "store r3 r0 r0 0301\nhlt\n"},
+          {"the second range written one byte late",
+           "store r1 r0 r0 0200\nstore r2 r0 r0 0201\nadd r3 r1 r2\nstore r3 r0 r0 0301\nsub r3 r1 r2\n"
+           "store r3 r0 r0 0302\nhlt\n"}},
+         "title = \"two ranges\"\nreference = \"\"\"\nstore r1 r0 r0 0200\nstore r2 r0 r0 0201\nadd r3 r1 r2\n"
+         "store r3 r0 r0 0300\nsub r3 r1 r2\nstore r3 r0 r0 0301\nhlt\n\"\"\"\n[inputs]\nr1 = \"byte\"\nr2 = \"byte\"\n"
+         "[check]\nmemory = [[0x200, 0x201], [0x300, 0x301]]\n"},
         {u8"相等.toml",
          {{"", "sub r0 r2 r1\njne r0 r0 out\naddi r4 r0 1\nlabel out\nhlt\n"},
           {"jge: also sets r4 when r1 > r2", "sub r0 r1 r2\njge r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n"},
@@ -571,7 +661,8 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
                                "addi r5 r5 ff\njne r0 r0 n\nhlt\n"}}},
     };
     for (const Level& level : levels) {
-        const std::string file = ASMQUEST_SOURCE_DIR + std::string("/custom-levels/") + utf8(level.file);
+        std::string file = ASMQUEST_SOURCE_DIR + std::string("/custom-levels/") + utf8(level.file);
+        if (!level.text.empty()) writeFile(file = utf8(level.file), level.text);
         Outcome checked = judge("check-level '" + file + "'");
         EXPECT_EQ(checked.status, 0) << checked.err;
         for (const Program& program : level.programs) {
@@ -618,6 +709,9 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
          {"inputs.memory[0].count: the block runs past address 0xFFFF"}},
         {head + "[[boundary]]\nr1 = 0x100\n[check]\nregisters = [\"r4\"]\nmemory = [[0x207, 0x200]]\n",
          {"boundary[0].r1: expected an integer from 0 to 255", "check.memory[0]: first is greater than last"}},
+        // One past the edge: min = max and first = last are fine, one more is not.
+        {head + "[inputs]\nr1 = { min = 6, max = 5 }\n[check]\nmemory = [[0x200, 0x201], [0x201, 0x200]]\n",
+         {"inputs.r1: min is greater than max", "check.memory[1]: first is greater than last"}},
         {"title = \"t\"\n[check]\nregisters = [\"r4\"]\n", {"reference: missing"}},
         {head, {"check: missing"}},
         {head + "[check]\nregisters = []\n", {"check: compares nothing"}},

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "terminal_vt.h"
-#include "ui/terminal_console.h"
+#include "console/terminal_console.h"
 
 namespace {
 

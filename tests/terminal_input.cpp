@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "ui/terminal_input.h"
+#include "console/terminal_input.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "terminal_vt.h"
 #include "test_support.h"
-#include "ui/terminal_output.h"
+#include "console/terminal_output.h"
 
 namespace {
 

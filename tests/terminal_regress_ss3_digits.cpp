@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/terminal_input.h"
+#include "console/terminal_input.h"
 
 TEST(TerminalInputRegression, LongSs3ModifierDigitsDecodeOneKeyAndGoOn) {
     TerminalInputDecoder decoder;

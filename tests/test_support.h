@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "ui/fake_console.h"
+#include "console/fake_console.h"
 
 FakeConsole& fakeConsole();
 extern bool testKeepsFiles;

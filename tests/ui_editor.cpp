@@ -3,7 +3,7 @@
 #include <random>
 
 #include "ui/editor.h"
-#include "ui/terminal_input.h"
+#include "console/terminal_input.h"
 #include "ui_support.h"
 
 namespace {
@@ -255,6 +255,8 @@ const char* const ctrlY = "\x19";
 const char* const ctrlZ = "\x1a";
 const char* const backspace = "\x7f";
 const char* const leftArrow = "\x1b[D";
+const char* const downArrow = "\x1b[B";
+const char* const endKey = "\x1b[F";
 const char* const shiftRight = "\x1b[1;2C";
 const char* const del = "\x1b[3~";
 
@@ -272,6 +274,8 @@ const KeyCase keyCases[] = {
     {"paste over a selection", "hello", {1, 0}, {3, 0}, "AB\nC", ctrlV, {"hAB", "Clo"}, {1, 1}, {1, 1}},
     {"copy then paste of lines", "ab\ncd", {1, 0}, {1, 1}, "", keys({ctrlC, "\x1b[F", ctrlV}), {"abb", "c", "cd"}, {1, 1}, {1, 1}},
     {"Ctrl+A selects all and typing replaces it", "ab\ncd", {1, 1}, {1, 1}, "", keys({ctrlA, "z"}), {"z"}, {1, 0}, {1, 0}},
+    {"cut then paste elsewhere puts the cut lines back", "ab\ncd\nef", {1, 0}, {1, 1}, "old", keys({ctrlX, downArrow, endKey, ctrlV}), {"ad", "efb", "c"}, {1, 2}, {1, 2}},
+    {"cut then paste of part of a line", "hello world", {0, 0}, {6, 0}, "old", keys({ctrlX, endKey, ctrlV}), {"worldhello "}, {11, 0}, {11, 0}},
     {"Ctrl+A then Ctrl+X empties the editor", "ab\ncd", {0, 0}, {0, 0}, "", keys({ctrlA, ctrlX}), {""}, {0, 0}, {0, 0}},
     {"unbound Ctrl letters and Esc enter nothing", "ab", {1, 0}, {1, 0}, "", keys({ctrlS, "\x02\x0e\x07", "\x1b"}), {"ab"}, {1, 0}, {1, 0}},
     {"Ctrl+Z takes back the last word typed", "", {0, 0}, {0, 0}, "", keys({"add r3 r1", ctrlZ}), {"add r3"}, {6, 0}, {6, 0}},

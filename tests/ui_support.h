@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "ui/console_screen.h"
+#include "console/console_screen.h"
 #include "ui/window.h"
 
 // A fresh program on a console of the given size, with no windows listed

@@ -14,10 +14,10 @@
 
 #include "game/panels.h"
 #include "game_support.h"
-#include "ui/ambiguous_width.h"
-#include "ui/console_screen.h"
-#include "ui/gbk_wide.h"
-#include "ui/windows_console.h"
+#include "console/ambiguous_width.h"
+#include "console/console_screen.h"
+#include "text/gbk_wide.h"
+#include "console/windows_console.h"
 
 namespace {
 

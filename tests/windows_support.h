@@ -1,4 +1,4 @@
-// Test helpers that need <windows.h>, kept apart from ui/platform.h's names.
+// Test helpers that need <windows.h>, kept apart from console/platform.h's names.
 #pragma once
 #include <string>
 

@@ -1,5 +1,5 @@
 // The page's side of the game: xterm.js as its terminal, the bytes between them
-// (Module.asmquestBridge, used by src/web/web_console.cpp), progress in
+// (Module.asmquestBridge, used by src/console/web_console.cpp), progress in
 // IndexedDB, the code buttons, and window.asmquest for tests and screen readers.
 "use strict";
 var Module = window.Module || {};

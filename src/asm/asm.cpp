@@ -101,8 +101,10 @@ void Asm::encodeLine(const std::string& text, std::uint64_t number, std::vector<
     address = std::uint16_t(address + 4);
 }
 
-void loadProgram(const std::vector<std::uint8_t>& image) {
-    cpu.reset();
-    if (!image.empty()) std::memcpy(cpu.memory, image.data(), std::min(image.size(), sizeof cpu.memory));
-    if (image.size() > sizeof cpu.memory) consolePrintf("写入内存时地址溢出。\n");
+void loadProgram(Cpu& machine, const std::vector<std::uint8_t>& image) {
+    machine.reset();
+    if (!image.empty()) std::memcpy(machine.memory, image.data(), std::min(image.size(), sizeof machine.memory));
+    if (image.size() > sizeof machine.memory) consolePrintf("写入内存时地址溢出。\n");
 }
+
+void loadProgram(const std::vector<std::uint8_t>& image) { loadProgram(cpu, image); }

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+struct Cpu;
+
 struct Asm {
     std::uint16_t address = 0;
     std::uint64_t line = 0;
@@ -31,6 +33,8 @@ extern Asm assembler;
 
 // Resets the CPU and copies the image into memory from 0x0000.
 void loadProgram(const std::vector<std::uint8_t>& image);
+// The same into another machine (a level's reference run on the side).
+void loadProgram(Cpu& machine, const std::vector<std::uint8_t>& image);
 
 // A program's size as players compare it: instruction words (lines that
 // assemble to four bytes) and all bytes, DTA data included.

@@ -4,6 +4,7 @@
 // instruction after it, so it stops the run before that instruction.
 #include "game/game.h"
 #include "game/panels.h"
+#include "run/reverse_run.h"
 
 namespace {
 // Whether source line i of the last compile put bytes into the image: the
@@ -26,6 +27,8 @@ bool breakpointStops(std::uint16_t pc) {
     }
     return false;
 }
+
+void runBackwards() { runBackwardsUntil(editorPanel.breakpoints.empty() ? nullptr : breakpointStops); }
 
 void applyBreakpointRequest() {
     if (!game.breakpointRequest) return;

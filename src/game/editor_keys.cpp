@@ -6,7 +6,7 @@
 #include "game/function_keys.h"
 #include "game/game.h"
 #include "game/panels.h"
-#include "ui/console_screen.h"
+#include "console/console_screen.h"
 
 namespace {
 // Bounds one frame's work however much is queued.

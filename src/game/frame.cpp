@@ -6,12 +6,12 @@
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/function_keys.h"
-#include "game/level_score.h"
+#include "run/level_score.h"
 #include "game/panels.h"
-#include "game/run_steps.h"
+#include "run/run_steps.h"
 #include "shell/messages.h"
 #include "shell/logger.h"
-#include "ui/console_screen.h"
+#include "console/console_screen.h"
 
 namespace {
 constexpr std::uint64_t framePeriodMicros = 16666;

@@ -7,8 +7,8 @@
 #include "game/game.h"
 #include "game/level_select.h"
 #include "game/panels.h"
-#include "game/reverse_run.h"
-#include "game/run_replay.h"
+#include "run/reverse_run.h"
+#include "run/run_replay.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "ui/platform.h"
+#include "console/platform.h"
 
 struct FunctionKey {
     std::uint16_t key; // virtual-key code

@@ -9,38 +9,21 @@
 #include <unordered_map>
 #include <vector>
 
+#include "run/run_state.h"
 #include "ui/window.h"
-
-inline constexpr std::uint16_t NOT_CHECKED = 0xFFFF;
 
 // Whether the editor's text has been compiled since the last edit or reset.
 enum class CompileState : std::uint8_t { NotCompiled, Failed, Compiled };
-inline constexpr std::uint16_t PASSES_TO_COMPLETE = 257;
 
-// Set by resetMachine; the next frame sets the current level up again.
-extern std::uint8_t levelReloadRequested;
-
-struct Game {
+// The run's state (level, passes, presets, checks, program) comes from RunState.
+struct Game : RunState {
     std::uint8_t redrawAll = 0;
     std::uint64_t lastFrameMicros = 0;
     std::uint64_t totalSleepMicros = 0;
     std::uint64_t frameRate = 0;
-    std::uint8_t presetRegisters[16] = {};
-    std::uint8_t scratch[16] = {};
     std::uint8_t breakpointRequest = 0;
     std::unordered_map<std::uint64_t, std::vector<std::string>> compileErrors;
-    std::vector<std::uint16_t> lineAddress;
-    std::uint8_t fast = 0;
-    std::uint8_t running = 0;
-    std::uint16_t passCount = 0;
-    std::uint16_t level = 0;
-    std::uint8_t judged = 0;
-    // The boundary run in progress (1-based), 0 during the random runs.
-    std::uint16_t boundaryRun = 0;
-    std::function<std::uint16_t(std::uint16_t)> registerCheck;
-    std::function<std::uint16_t(std::uint16_t)> memoryCheck;
     std::string levelText;
-    std::vector<std::uint8_t> program;
     // The level for which the player was told that its feeder owns the keyboard.
     std::uint16_t feederNoticeLevel = 0;
     CompileState compileState = CompileState::NotCompiled;
@@ -55,8 +38,6 @@ struct Game {
     // Levels whose code file exists but could not be read: it is left alone
     // until the player edits that level's code, so nothing unread is lost.
     std::vector<std::uint16_t> unreadableCodeLevels;
-    // The CPU's PC moved (a step or a run) since the editor's caret last followed it.
-    std::uint8_t pcMoved = 0;
     // First 16-byte row the memory panel shows (memory_view.cpp).
     std::int64_t memoryViewRow = 0;
 
@@ -144,6 +125,8 @@ void ensureLevelsDirectory();
 std::int64_t sourceLineOf(std::uint16_t address);
 // Whether a breakpoint stops the run with the PC at `pc` (breakpoints.cpp).
 bool breakpointStops(std::uint16_t pc);
+// 反向运行 (Shift+F5), stopping before the editor's breakpoints too (run/reverse_run.h).
+void runBackwards();
 // The 断点 button's request: toggles the breakpoint on the caret's line.
 void applyBreakpointRequest();
 // The panels' layout (panel_layout.cpp): the order at start, then the one

@@ -11,11 +11,12 @@
 #include "game/level_select.h"
 #include "game/memory_view.h"
 #include "game/panels.h"
-#include "game/reverse_run.h"
-#include "game/run_replay.h"
-#include "game/run_steps.h"
-#include "game/step_history.h"
-#include "game/watches.h"
+#include "run/reverse_run.h"
+#include "run/run_replay.h"
+#include "run/run_steps.h"
+#include "run/step_history.h"
+#include "game/watch_clicks.h"
+#include "run/watches.h"
 #include "shell/manual_view.h"
 #include "shell/messages.h"
 #include "ui/panel_scroll.h"
@@ -89,6 +90,10 @@ Game::Game() {
     lastFrameMicros = monotonicMicros();
     totalSleepMicros = 0;
     frameRate = 0;
+    // The levels set a run up on the game's machine, with its recorded draws and key log.
+    machine = &cpu;
+    draw = runRand;
+    noteKey = noteLevelKey;
 
     for (const ControlButton& b : controlButtons) {
         const auto width = static_cast<std::int64_t>(std::strlen(b.text));

@@ -7,15 +7,16 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "game/game.h"
-#include "game/failure_report.h"
+#include "run/failure_report.h"
 #include "game/panels.h"
-#include "game/run_replay.h"
-#include "game/step_changes.h"
-#include "game/step_history.h"
-#include "game/watches.h"
+#include "shell/messages.h"
+#include "run/run_replay.h"
+#include "run/step_changes.h"
+#include "run/step_history.h"
+#include "run/watches.h"
 #include "shell/logger.h"
 #include "shell/manual.h"
-#include "ui/console_screen.h"
+#include "console/console_screen.h"
 #include "ui/editor.h"
 #include "ui/window.h"
 
@@ -67,12 +68,15 @@ window cpuControlPanel(PLACE(cpuControlPanelPlace));
 window perfPanel(PLACE(perfPanelPlace));
 window choicePanel(PLACE(choicePanelPlace));
 window levelListPanel(PLACE(levelListPanelPlace));
+// The message channels print into these (constant-initialised: usable from the start).
+MessagePanels messagePanels{&consolePanel, &registerPanel, &interruptPanel, &stackPanel, &memoryPanel};
 StepHistory stepHistory;
 RunReplay runReplay;
 StepChanges stepChanges;
 FailureMarks failureMarks;
 Watches watches;
 Game game;
+RunState& currentRun = game;
 
 void restartGlobals() {
     game.~Game();

@@ -8,8 +8,8 @@
 #include "game/game.h"
 #include "levels/game_random.h"
 #include "game/panels.h"
-#include "game/run_mismatches.h"
-#include "game/step_history.h"
+#include "run/run_mismatches.h"
+#include "run/step_history.h"
 #include "levels/custom_level.h"
 
 namespace {

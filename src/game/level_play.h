@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "asm/asm.h"
-#include "game/level_score.h"
+#include "run/level_score.h"
 
 struct Mismatch {
     std::string where; // "R3" or "0200"

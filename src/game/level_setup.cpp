@@ -1,5 +1,6 @@
 // Setting a level up for one run: save progress, cold-reset the machine,
-// reload the last compiled program, draw the level's data and describe it.
+// reload the last compiled program, draw the level's data and describe it;
+// and what follows a judged run (run/run_judging.h): the next run or level.
 #include <algorithm>
 #include <cstdio>
 
@@ -10,13 +11,39 @@
 #include "levels/level_texts.h"
 #include "levels/levels.h"
 #include "game/panels.h"
-#include "game/run_replay.h"
-#include "game/step_history.h"
+#include "run/run_judging.h"
+#include "run/run_replay.h"
+#include "run/step_history.h"
 #include "levels/custom_level.h"
 #include "shell/logger.h"
 #include "shell/messages.h"
 
 void Game::setLEVEL(unsigned short newLevel) { setUpRun(newLevel, 0); }
+
+bool Game::runPasses() const { return haltedRunPasses(*this, cpu); }
+
+void Game::judgeRun() {
+    const RunJudgement judgement = judgeHaltedRun();
+    switch (judgement.next) {
+    case NextRun::None: return;
+    case NextRun::Random:
+        setLEVEL(level);
+        ++passCount;
+        return;
+    case NextRun::Boundary:
+        setUpBoundaryRun(judgement.boundaryRun);
+        ++passCount;
+        return;
+    case NextRun::Completed: break;
+    }
+    resetMachine();
+    running = 0;
+    if (customLevelFor(level)) return; // a teacher's level starts over
+    enterNextLevel(static_cast<unsigned short>(level + 1));
+    // The set-up above clears the reload that resetMachine asked for; ask again
+    // so that the next frame starts the new level from a zero pass count.
+    levelReloadRequested = 1;
+}
 
 void Game::setUpBoundaryRun(unsigned index) { setUpRun(level, index); }
 

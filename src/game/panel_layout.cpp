@@ -22,9 +22,9 @@
 #include "game/game.h"
 #include "shell/host_files.h"
 #include "game/panels.h"
-#include "ui/console_screen.h"
+#include "console/console_screen.h"
 #include "ui/log_panel.h"
-#include "ui/platform.h"
+#include "console/platform.h"
 #include "ui/window_order.h"
 
 namespace {

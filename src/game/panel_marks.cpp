@@ -4,13 +4,13 @@
 #include <cstdio>
 
 #include "cpu/cpu.h"
-#include "game/failure_report.h"
+#include "run/failure_report.h"
 #include "game/game.h"
 #include "game/memory_view.h"
 #include "game/panels.h"
-#include "game/step_changes.h"
-#include "game/step_history.h"
-#include "game/watches.h"
+#include "run/step_changes.h"
+#include "run/step_history.h"
+#include "run/watches.h"
 #include "shell/messages.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "game/panels.h"
 #include "shell/host_files.h"
 #include "shell/messages.h"
-#include "ui/platform.h"
+#include "console/platform.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 // They draw nothing from rand(): the random runs before them stay as they are.
 //
 //   BoundaryRun equal{"r1与r2相等", {{1, 0x37}, {2, 0x37}}};
-//   setUpRunFrom(game, level, equal);   // instead of the level's random draws
+//   setUpRunFrom(run, level, equal);   // instead of the level's random draws
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct Game;
+struct LevelRun;
 
 struct PresetRegister {
     std::uint8_t index = 0;
@@ -38,8 +38,8 @@ const std::vector<BoundaryRun>& boundaryRuns(std::uint16_t level);
 // draw given as 0 (so checks, feeders and fixed presets are as usual), then
 // the given registers and memory; the keys go to the level's feeder when the
 // level takes given keys, else to a plain feeder that types them one at a
-// time whenever no key is pending (its state is kept in Game::scratch[0..2]).
-void setUpRunFrom(Game& game, std::uint16_t level, const BoundaryRun& run);
+// time whenever no key is pending (its state is kept in LevelRun::scratch[0..2]).
+void setUpRunFrom(LevelRun& run, std::uint16_t level, const BoundaryRun& boundary);
 
 // The plain feeder alone, for levels that bring their own checks.
-void installKeyFeeder(Game& game, const BoundaryRun& run);
+void installKeyFeeder(LevelRun& run, const BoundaryRun& boundary);

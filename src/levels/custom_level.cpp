@@ -4,8 +4,7 @@
 
 #include "asm/asm.h"
 #include "cpu/cpu.h"
-#include "game/game.h"
-#include "game/step_history.h"
+#include "levels/level_run.h"
 
 namespace {
 struct ActiveLevel {
@@ -22,8 +21,8 @@ struct Expected {
     std::vector<std::uint8_t> memory;
 };
 
-std::uint8_t drawByte(const InputDraw& draw) {
-    const unsigned value = static_cast<unsigned>(runRand());
+std::uint8_t drawByte(LevelRun& run, const InputDraw& draw) {
+    const unsigned value = static_cast<unsigned>(run.draw());
     switch (draw.kind) {
     case InputDraw::Kind::range: return static_cast<std::uint8_t>(draw.min + value % (draw.max - draw.min + 1u));
     case InputDraw::Kind::values: return draw.values[value % draw.values.size()];
@@ -53,50 +52,51 @@ const CustomLevel* customLevelFor(std::uint16_t level) {
     return level == CUSTOM_LEVEL ? active.level.get() : nullptr;
 }
 
-void setUpCustomRun(Game& game, const CustomLevel& level) {
+void setUpCustomRun(LevelRun& run, const CustomLevel& level) {
     std::vector<std::pair<std::uint16_t, std::uint8_t>> memory;
-    if (game.boundaryRun == 0) {
-        for (const RegisterInput& input : level.registers) game.presetRegisters[input.index] = drawByte(input.draw);
+    if (run.boundaryRun == 0) {
+        for (const RegisterInput& input : level.registers) run.presetRegisters[input.index] = drawByte(run, input.draw);
         for (const MemoryInput& block : level.memory)
             for (std::uint32_t i = 0; i < block.count; ++i)
-                memory.push_back({static_cast<std::uint16_t>(block.address + i), drawByte(block.draw)});
-    } else if (game.boundaryRun <= level.boundary.size()) {
+                memory.push_back({static_cast<std::uint16_t>(block.address + i), drawByte(run, block.draw)});
+    } else if (run.boundaryRun <= level.boundary.size()) {
         // The reference must see the given inputs too; the set-up that called
         // this writes them again afterwards, to the same effect.
-        const BoundaryRun& run = level.boundary[game.boundaryRun - 1u];
-        for (const PresetRegister& preset : run.registers) game.presetRegisters[preset.index & 0xF] = preset.value;
-        for (const MemoryBlock& block : run.memory)
+        const BoundaryRun& given = level.boundary[run.boundaryRun - 1u];
+        for (const PresetRegister& preset : given.registers) run.presetRegisters[preset.index & 0xF] = preset.value;
+        for (const MemoryBlock& block : given.memory)
             for (std::size_t i = 0; i < block.bytes.size(); ++i)
                 memory.push_back({static_cast<std::uint16_t>(block.address + i), block.bytes[i]});
     }
 
+    Cpu& machine = *run.machine;
     Cpu& parked = parkedMachine();
-    parked = cpu;
-    loadProgram(active.reference);
-    std::copy(std::begin(game.presetRegisters), std::end(game.presetRegisters), cpu.registers);
-    for (auto [address, value] : memory) cpu.memory[address] = value;
-    cpu.halted = 0;
+    parked = machine;
+    loadProgram(machine, active.reference);
+    std::copy(std::begin(run.presetRegisters), std::end(run.presetRegisters), machine.registers);
+    for (auto [address, value] : memory) machine.memory[address] = value;
+    machine.halted = 0;
     const std::uint64_t limit = level.maxSteps ? level.maxSteps : 10000000;
-    cpu.run(limit);
-    if ((!cpu.halted || cpu.haltedOnInvalidWord) && active.fault.empty())
-        active.fault = (cpu.halted ? std::string("the reference halted without hlt on ")
+    machine.run(limit);
+    if ((!machine.halted || machine.haltedOnInvalidWord) && active.fault.empty())
+        active.fault = (machine.halted ? std::string("the reference halted without hlt on ")
                                    : "the reference did not halt within " + std::to_string(limit) + " steps on ") +
-                       (game.boundaryRun ? "boundary run " + std::to_string(game.boundaryRun) : std::string("a random run"));
+                       (run.boundaryRun ? "boundary run " + std::to_string(run.boundaryRun) : std::string("a random run"));
 
     auto expected = std::make_shared<Expected>();
-    std::copy(std::begin(cpu.registers), std::end(cpu.registers), expected->registers);
+    std::copy(std::begin(machine.registers), std::end(machine.registers), expected->registers);
     for (auto [first, last] : level.checkedMemory)
-        expected->memory.insert(expected->memory.end(), cpu.memory + first, cpu.memory + last + 1);
-    cpu = parked;
-    for (auto [address, value] : memory) cpu.memory[address] = value;
+        expected->memory.insert(expected->memory.end(), machine.memory + first, machine.memory + last + 1);
+    machine = parked;
+    for (auto [address, value] : memory) machine.memory[address] = value;
 
     const std::uint16_t checkedRegisters = level.checkedRegisters;
-    game.registerCheck = [expected, checkedRegisters](std::uint16_t index) -> std::uint16_t {
+    run.registerCheck = [expected, checkedRegisters](std::uint16_t index) -> std::uint16_t {
         return index < 16 && (checkedRegisters >> index & 1) ? expected->registers[index] : NOT_CHECKED;
     };
     if (level.checkedMemory.empty()) return;
     const auto ranges = level.checkedMemory;
-    game.memoryCheck = [expected, ranges](std::uint16_t address) -> std::uint16_t {
+    run.memoryCheck = [expected, ranges](std::uint16_t address) -> std::uint16_t {
         std::size_t offset = 0;
         for (auto [first, last] : ranges) {
             if (address >= first && address <= last) return expected->memory[offset + (address - first)];

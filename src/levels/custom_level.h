@@ -16,7 +16,7 @@
 #include "levels/levels.h"
 #include "levels/level_file.h"
 
-struct Game;
+struct LevelRun;
 
 inline constexpr std::uint16_t CUSTOM_LEVEL = 0xFFFF;
 
@@ -27,8 +27,8 @@ void useCustomLevel(std::shared_ptr<const CustomLevel> level);
 const CustomLevel* customLevelFor(std::uint16_t level);
 
 // One run of the custom level: presets, memory inputs, checks; the boundary
-// run game.boundaryRun (1-based) instead of drawn inputs when it is set.
-void setUpCustomRun(Game& game, const CustomLevel& level);
+// run run.boundaryRun (1-based) instead of drawn inputs when it is set.
+void setUpCustomRun(LevelRun& run, const CustomLevel& level);
 std::uint16_t customPresetMask(const CustomLevel& level);
 MemoryRange customCheckedMemory(const CustomLevel& level);
 

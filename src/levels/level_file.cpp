@@ -5,7 +5,7 @@
 
 #include "levels/toml.h"
 #include "shell/host_files.h"
-#include "ui/gbk_wide.h"
+#include "text/gbk_wide.h"
 
 namespace {
 

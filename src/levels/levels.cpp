@@ -1,6 +1,6 @@
 // One entry per level: what a run starts with and what a halt must show.
-// r() is gameRand() (glibc's rand() sequence); every level draws its data in
-// the order written, so a seeded generator reproduces the same test data run after run.
+// r(run) is the run's draw (in the game gameRand(), glibc's rand() sequence);
+// every level draws its data in the order written, so a seeded generator reproduces the same test data run after run.
 #include "levels/levels.h"
 
 #include <iterator>
@@ -12,22 +12,18 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "levels/boundary_runs.h"
-#include "game/game.h"
-#include "levels/game_random.h"
-#include "game/run_replay.h"
-#include "game/step_history.h"
 #include "levels/custom_level.h"
+#include "levels/level_run.h"
 
 namespace {
 
-using Check = std::uint16_t (*)(const Game&, std::uint16_t);
+using Check = std::uint16_t (*)(const LevelRun&, std::uint16_t);
 
-// During a run the feeders' draws are recorded (and played back when the run
-// is replayed or re-executed after a step back); see step_history.h. A
-// boundary run draws nothing: every draw of its set-up and feeder is 0.
-int draw() { return game.boundaryRun ? 0 : runRand(); }
-std::uint8_t r8() { return static_cast<std::uint8_t>(draw()); }
-unsigned r() { return static_cast<unsigned>(draw()); }
+// The game records the feeders' draws during a run (and plays them back when
+// the run is replayed or re-executed after a step back). A boundary run draws nothing: every draw of its set-up and feeder is 0.
+int draw(LevelRun& run) { return run.boundaryRun ? 0 : run.draw(); }
+std::uint8_t r8(LevelRun& run) { return static_cast<std::uint8_t>(draw(run)); }
+unsigned r(LevelRun& run) { return static_cast<unsigned>(draw(run)); }
 
 std::uint16_t expect(unsigned value) { return static_cast<std::uint8_t>(value); }
 
@@ -44,270 +40,270 @@ std::uint8_t factorial8(int n) {
     return result;
 }
 
-void pressKey(std::uint8_t key) {
-    if (key != 0 && key != cpu.pendingKey) noteLevelKey(key);
-    cpu.pendingKey = key;
+void pressKey(LevelRun& run, std::uint8_t key) {
+    if (key != 0 && key != run.machine->pendingKey) run.noteKey(key);
+    run.machine->pendingKey = key;
 }
-bool keyPending() { return cpu.pendingKey != 0; }
+bool keyPending(const LevelRun& run) { return run.machine->pendingKey != 0; }
 
-void installRegisterCheck(Game& game, Check check) {
-    Game* owner = &game;
-    game.registerCheck = [owner, check](std::uint16_t index) { return check(*owner, index); };
-}
-
-void installMemoryCheck(Game& game, Check check) {
-    Game* owner = &game;
-    game.memoryCheck = [owner, check](std::uint16_t address) { return check(*owner, address); };
+void installRegisterCheck(LevelRun& run, Check check) {
+    LevelRun* owner = &run;
+    run.registerCheck = [owner, check](std::uint16_t index) { return check(*owner, index); };
 }
 
-void writeBytes(std::uint16_t address, const std::vector<std::uint8_t>& bytes) {
-    for (std::uint8_t b : bytes) cpu.memory[address++] = b;
+void installMemoryCheck(LevelRun& run, Check check) {
+    LevelRun* owner = &run;
+    run.memoryCheck = [owner, check](std::uint16_t address) { return check(*owner, address); };
+}
+
+void writeBytes(LevelRun& run, std::uint16_t address, const std::vector<std::uint8_t>& bytes) {
+    for (std::uint8_t b : bytes) run.machine->memory[address++] = b;
 }
 
 // Levels 25 and 26 type a text with occasional wrong keys that are deleted at once.
-void typeTextWithMistakes(Game& game, bool letters) {
-    std::uint8_t* s = game.scratch;
-    if (keyPending()) return;
+void typeTextWithMistakes(LevelRun& run, bool letters) {
+    std::uint8_t* s = run.scratch;
+    if (keyPending(run)) return;
     if (s[4]) {
-        pressKey(0x08);
+        pressKey(run, 0x08);
         s[4] = 0;
-    } else if (r() % 10 == 0) {
-        pressKey(static_cast<std::uint8_t>(letters ? 'A' + r() % 26 : '0' + r() % 10));
+    } else if (r(run) % 10 == 0) {
+        pressKey(run, static_cast<std::uint8_t>(letters ? 'A' + r(run) % 26 : '0' + r(run) % 10));
         s[4] = 1;
     } else if (s[15] < s[0]) {
-        pressKey(s[5 + s[15]]);
+        pressKey(run, s[5 + s[15]]);
         ++s[15];
     }
 }
 
-void installFeeder(Game& game, void (*feeder)(Game&)) {
-    Game* owner = &game;
-    cpu.stepHook = [owner, feeder] { feeder(*owner); };
+void installFeeder(LevelRun& run, void (*feeder)(LevelRun&)) {
+    LevelRun* owner = &run;
+    run.machine->stepHook = [owner, feeder] { feeder(*owner); };
 }
 
 // ---- the levels -------------------------------------------------------------
 
-void level0(Game& game) {
-    installRegisterCheck(game, [](const Game&, std::uint16_t i) -> std::uint16_t { return i == 0 ? 0xFF : NOT_CHECKED; });
+void level0(LevelRun& run) {
+    installRegisterCheck(run, [](const LevelRun&, std::uint16_t i) -> std::uint16_t { return i == 0 ? 0xFF : NOT_CHECKED; });
 }
 
-void level1(Game& game) {
-    game.presetRegisters[1] = r8();
-    game.presetRegisters[2] = r8();
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level1(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    run.presetRegisters[2] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 3 ? expect(g.presetRegisters[1] + g.presetRegisters[2]) : NOT_CHECKED;
     });
 }
 
-void level2(Game& game) {
-    game.presetRegisters[1] = r8();
-    game.presetRegisters[2] = r8();
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level2(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    run.presetRegisters[2] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 3 ? expect(g.presetRegisters[1] * g.presetRegisters[2]) : NOT_CHECKED;
     });
 }
 
-void level3(Game& game) {
-    game.presetRegisters[1] = r8();
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level3(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 2 ? expect(g.presetRegisters[1] + 5) : NOT_CHECKED;
     });
 }
 
-void level4(Game& game) {
-    game.presetRegisters[1] = r8();
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level4(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 1 ? expect(g.presetRegisters[1] - 5u) : NOT_CHECKED;
     });
 }
 
-void level5(Game& game) {
-    game.presetRegisters[1] = r8();
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level5(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 1 ? expect(3u * g.presetRegisters[1] + 0x0A) : NOT_CHECKED;
     });
-    installMemoryCheck(game, [](const Game&, std::uint16_t a) -> std::uint16_t {
+    installMemoryCheck(run, [](const LevelRun&, std::uint16_t a) -> std::uint16_t {
         static constexpr std::uint8_t hlt[4] = {0x01, 0x11, 0x00, 0x01};
         return a >= 4 && a <= 7 ? hlt[a - 4] : NOT_CHECKED;
     });
 }
 
-void level6(Game& game) {
-    game.presetRegisters[1] = r8();
-    game.presetRegisters[2] = r8();
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level6(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    run.presetRegisters[2] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 3 ? expect(g.presetRegisters[1] > g.presetRegisters[2]) : NOT_CHECKED;
     });
 }
 
-void level7(Game& game) {
-    game.presetRegisters[1] = r8();
-    game.presetRegisters[2] = r8();
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level7(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    run.presetRegisters[2] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 3 ? expect(g.presetRegisters[1] >= g.presetRegisters[2]) : NOT_CHECKED;
     });
 }
 
-void level8(Game& game) {
-    game.presetRegisters[1] = static_cast<std::uint8_t>(r() & 0xF);
-    game.presetRegisters[2] = static_cast<std::uint8_t>((r() & 3) + 1);
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level8(LevelRun& run) {
+    run.presetRegisters[1] = static_cast<std::uint8_t>(r(run) & 0xF);
+    run.presetRegisters[2] = static_cast<std::uint8_t>((r(run) & 3) + 1);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 3 ? expect(power8(g.presetRegisters[1], g.presetRegisters[2])) : NOT_CHECKED;
     });
 }
 
-void level9(Game& game) {
-    game.presetRegisters[2] = r8();
-    writeBytes(0x0100, assembler.complie("iset 4 200\naddi r2 r2 12\nmuli r2 r2 3\nret\n"));
-    writeBytes(0x0200, assembler.complie("muli r2 r2 0\nhlt\n"));
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level9(LevelRun& run) {
+    run.presetRegisters[2] = r8(run);
+    writeBytes(run, 0x0100, assembler.complie("iset 4 200\naddi r2 r2 12\nmuli r2 r2 3\nret\n"));
+    writeBytes(run, 0x0200, assembler.complie("muli r2 r2 0\nhlt\n"));
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 2 ? expect(3u * g.presetRegisters[2] + 0x36) : NOT_CHECKED;
     });
 }
 
-void level10(Game& game) {
-    game.presetRegisters[1] = r8();
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level10(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 1 ? expect(g.presetRegisters[1] + 5) : NOT_CHECKED;
     });
-    installMemoryCheck(game, [](const Game&, std::uint16_t a) -> std::uint16_t {
+    installMemoryCheck(run, [](const LevelRun&, std::uint16_t a) -> std::uint16_t {
         if (a > 7) return NOT_CHECKED;
         Asm fresh;
         return fresh.complie("call r0 r0 8\nhlt\n")[a];
     });
 }
 
-void level11(Game& game) {
-    game.presetRegisters[1] = r8();
-    installMemoryCheck(game, [](const Game& g, std::uint16_t a) {
+void level11(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t a) {
         return a == 0xFD00 ? expect(g.presetRegisters[1]) : NOT_CHECKED;
     });
 }
 
-void level12(Game& game) {
-    cpu.sp = 0xFD01;
-    cpu.memory[0xFD00] = r8();
-    installRegisterCheck(game, [](const Game&, std::uint16_t i) {
-        return i == 1 ? expect(cpu.memory[0xFD00]) : NOT_CHECKED;
+void level12(LevelRun& run) {
+    run.machine->sp = 0xFD01;
+    run.machine->memory[0xFD00] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
+        return i == 1 ? expect(g.machine->memory[0xFD00]) : NOT_CHECKED;
     });
 }
 
-void level13(Game& game) {
-    game.presetRegisters[1] = r8();
-    game.presetRegisters[2] = r8();
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level13(LevelRun& run) {
+    run.presetRegisters[1] = r8(run);
+    run.presetRegisters[2] = r8(run);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         if (i == 1) return expect(g.presetRegisters[2]);
         if (i == 2) return expect(g.presetRegisters[1]);
         return NOT_CHECKED;
     });
 }
 
-void level14(Game& game) {
-    game.presetRegisters[1] = static_cast<std::uint8_t>((r() & 0xF) + 1);
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level14(LevelRun& run) {
+    run.presetRegisters[1] = static_cast<std::uint8_t>((r(run) & 0xF) + 1);
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 2 ? expect(factorial8(g.presetRegisters[1])) : NOT_CHECKED;
     });
 }
 
-void level15(Game& game) {
-    std::uint8_t v = r8();
-    game.scratch[0] = v;
-    game.presetRegisters[1] = v;
-    game.presetRegisters[2] = static_cast<std::uint8_t>(r8() | 0xC0);
-    installMemoryCheck(game, [](const Game& g, std::uint16_t a) {
+void level15(LevelRun& run) {
+    std::uint8_t v = r8(run);
+    run.scratch[0] = v;
+    run.presetRegisters[1] = v;
+    run.presetRegisters[2] = static_cast<std::uint8_t>(r8(run) | 0xC0);
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t a) {
         return a == g.presetRegisters[2] ? expect(g.scratch[0]) : NOT_CHECKED;
     });
 }
 
-void level16(Game& game) {
-    game.presetRegisters[2] = static_cast<std::uint8_t>(r8() | 0xC0);
-    std::uint8_t v = r8();
-    game.scratch[0] = v;
-    cpu.memory[game.presetRegisters[2]] = v;
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+void level16(LevelRun& run) {
+    run.presetRegisters[2] = static_cast<std::uint8_t>(r8(run) | 0xC0);
+    std::uint8_t v = r8(run);
+    run.scratch[0] = v;
+    run.machine->memory[run.presetRegisters[2]] = v;
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 1 ? expect(g.scratch[0]) : NOT_CHECKED;
     });
 }
 
-void level17(Game& game) {
-    game.presetRegisters[1] = static_cast<std::uint8_t>((r() & 0xF) + 1);
-    game.presetRegisters[2] = static_cast<std::uint8_t>((r() & 0xF) - 0x60);
-    installMemoryCheck(game, [](const Game& g, std::uint16_t a) {
+void level17(LevelRun& run) {
+    run.presetRegisters[1] = static_cast<std::uint8_t>((r(run) & 0xF) + 1);
+    run.presetRegisters[2] = static_cast<std::uint8_t>((r(run) & 0xF) - 0x60);
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t a) {
         unsigned k = a - static_cast<unsigned>(g.presetRegisters[2]);
         if (a < g.presetRegisters[2] || k > 15) return NOT_CHECKED;
         return expect(factorial8(static_cast<int>(g.presetRegisters[1] + k)));
     });
 }
 
-std::uint16_t checkR1AgainstScratch0(const Game& g, std::uint16_t i) { return i == 1 ? expect(g.scratch[0]) : NOT_CHECKED; }
+std::uint16_t checkR1AgainstScratch0(const LevelRun& g, std::uint16_t i) { return i == 1 ? expect(g.scratch[0]) : NOT_CHECKED; }
 
-void level18(Game& game) {
-    game.scratch[0] = static_cast<std::uint8_t>((r() & 0x7F) + 1);
-    game.scratch[1] = 0;
-    installRegisterCheck(game, checkR1AgainstScratch0);
-    installFeeder(game, [](Game& g) {
+void level18(LevelRun& run) {
+    run.scratch[0] = static_cast<std::uint8_t>((r(run) & 0x7F) + 1);
+    run.scratch[1] = 0;
+    installRegisterCheck(run, checkR1AgainstScratch0);
+    installFeeder(run, [](LevelRun& g) {
         ++g.scratch[1];
-        if (g.scratch[1] > 2 && (r() & 1)) cpu.write(0x0100, g.scratch[0]);
+        if (g.scratch[1] > 2 && (r(g) & 1)) g.machine->write(0x0100, g.scratch[0]);
     });
 }
 
 // A boundary run's key is the value, written once keyDelay steps have run
 // (s[1..2] count them).
-void level18GivenKeys(Game& game, const BoundaryRun& run) {
-    game.scratch[0] = run.keys.empty() ? 0 : run.keys.front();
-    game.scratch[1] = static_cast<std::uint8_t>(run.keyDelay);
-    game.scratch[2] = static_cast<std::uint8_t>(run.keyDelay >> 8);
-    installFeeder(game, [](Game& g) {
+void level18GivenKeys(LevelRun& run, const BoundaryRun& boundary) {
+    run.scratch[0] = boundary.keys.empty() ? 0 : boundary.keys.front();
+    run.scratch[1] = static_cast<std::uint8_t>(boundary.keyDelay);
+    run.scratch[2] = static_cast<std::uint8_t>(boundary.keyDelay >> 8);
+    installFeeder(run, [](LevelRun& g) {
         std::uint8_t* s = g.scratch;
         if (s[1] == 0 && s[2] == 0) {
-            cpu.write(0x0100, s[0]);
+            g.machine->write(0x0100, s[0]);
             return;
         }
         if (s[1]-- == 0) --s[2];
     });
 }
 
-void level19(Game& game) {
-    game.scratch[0] = r8();
-    game.scratch[1] = 0;
-    installRegisterCheck(game, checkR1AgainstScratch0);
-    installFeeder(game, [](Game& g) {
+void level19(LevelRun& run) {
+    run.scratch[0] = r8(run);
+    run.scratch[1] = 0;
+    installRegisterCheck(run, checkR1AgainstScratch0);
+    installFeeder(run, [](LevelRun& g) {
         ++g.scratch[1];
-        if (g.scratch[1] > 2) pressKey(g.scratch[0]);
+        if (g.scratch[1] > 2) pressKey(g, g.scratch[0]);
     });
 }
 
-void level20(Game& game) {
-    std::uint8_t* s = game.scratch;
-    unsigned v = r() % 100;
+void level20(LevelRun& run) {
+    std::uint8_t* s = run.scratch;
+    unsigned v = r(run) % 100;
     s[0] = static_cast<std::uint8_t>(v);
     s[1] = static_cast<std::uint8_t>(v / 10);
     s[2] = static_cast<std::uint8_t>(v % 10);
     s[3] = 0;
-    installRegisterCheck(game, checkR1AgainstScratch0);
-    installFeeder(game, [](Game& g) {
+    installRegisterCheck(run, checkR1AgainstScratch0);
+    installFeeder(run, [](LevelRun& g) {
         std::uint8_t* s = g.scratch;
-        if (keyPending()) return;
-        if (s[3] == 7) pressKey(static_cast<std::uint8_t>('0' + s[1]));
-        if (s[3] == 10) pressKey(static_cast<std::uint8_t>('0' + s[2]));
+        if (keyPending(g)) return;
+        if (s[3] == 7) pressKey(g, static_cast<std::uint8_t>('0' + s[1]));
+        if (s[3] == 10) pressKey(g, static_cast<std::uint8_t>('0' + s[2]));
         ++s[3];
     });
 }
 
 // A boundary run types its numbers "a b " through the level's own feeder:
 // they stand in the scratch bytes the draws fill.
-std::uint8_t digitOf(const BoundaryRun& run, std::size_t i) {
-    return i < run.keys.size() && run.keys[i] >= '0' && run.keys[i] <= '9' ? static_cast<std::uint8_t>(run.keys[i] - '0') : 0;
+std::uint8_t digitOf(const BoundaryRun& boundary, std::size_t i) {
+    return i < boundary.keys.size() && boundary.keys[i] >= '0' && boundary.keys[i] <= '9' ? static_cast<std::uint8_t>(boundary.keys[i] - '0') : 0;
 }
 
-void level21GivenKeys(Game& game, const BoundaryRun& run) {
+void level21GivenKeys(LevelRun& run, const BoundaryRun& boundary) {
     unsigned numbers[2] = {0, 0};
     std::size_t which = 0;
-    for (std::size_t i = 0; i < run.keys.size() && which < 2; ++i) {
-        if (run.keys[i] == 0x20) ++which;
-        else numbers[which] = numbers[which] * 10 + digitOf(run, i);
+    for (std::size_t i = 0; i < boundary.keys.size() && which < 2; ++i) {
+        if (boundary.keys[i] == 0x20) ++which;
+        else numbers[which] = numbers[which] * 10 + digitOf(boundary, i);
     }
-    std::uint8_t* s = game.scratch;
+    std::uint8_t* s = run.scratch;
     for (unsigned k = 0; k < 2; ++k) {
         s[3 * k] = static_cast<std::uint8_t>(numbers[k] % 100);
         s[3 * k + 1] = static_cast<std::uint8_t>(numbers[k] % 100 / 10);
@@ -316,111 +312,111 @@ void level21GivenKeys(Game& game, const BoundaryRun& run) {
     s[6] = 0;
 }
 
-void level21(Game& game) {
-    std::uint8_t* s = game.scratch;
-    unsigned a = r() % 100;
+void level21(LevelRun& run) {
+    std::uint8_t* s = run.scratch;
+    unsigned a = r(run) % 100;
     s[0] = static_cast<std::uint8_t>(a);
     s[1] = static_cast<std::uint8_t>(a / 10);
     s[2] = static_cast<std::uint8_t>(a % 10);
-    unsigned b = r() % 100;
+    unsigned b = r(run) % 100;
     s[3] = static_cast<std::uint8_t>(b);
     s[4] = static_cast<std::uint8_t>(b / 10);
     s[5] = static_cast<std::uint8_t>(b % 10);
     s[6] = 0;
-    installRegisterCheck(game, [](const Game& g, std::uint16_t i) {
+    installRegisterCheck(run, [](const LevelRun& g, std::uint16_t i) {
         return i == 1 ? expect(g.scratch[0] + g.scratch[3]) : NOT_CHECKED;
     });
-    installFeeder(game, [](Game& g) {
+    installFeeder(run, [](LevelRun& g) {
         std::uint8_t* s = g.scratch;
-        if (keyPending()) return;
+        if (keyPending(g)) return;
         switch (s[6]) {
-        case 1: if (s[1] != 0) pressKey(static_cast<std::uint8_t>('0' + s[1])); break;
-        case 2: pressKey(static_cast<std::uint8_t>('0' + s[2])); break;
-        case 3: pressKey(0x20); break;
-        case 4: if (s[4] != 0) pressKey(static_cast<std::uint8_t>('0' + s[4])); break;
-        case 5: pressKey(static_cast<std::uint8_t>('0' + s[5])); break;
-        case 6: pressKey(0x20); break;
+        case 1: if (s[1] != 0) pressKey(g, static_cast<std::uint8_t>('0' + s[1])); break;
+        case 2: pressKey(g, static_cast<std::uint8_t>('0' + s[2])); break;
+        case 3: pressKey(g, 0x20); break;
+        case 4: if (s[4] != 0) pressKey(g, static_cast<std::uint8_t>('0' + s[4])); break;
+        case 5: pressKey(g, static_cast<std::uint8_t>('0' + s[5])); break;
+        case 6: pressKey(g, 0x20); break;
         default: break;
         }
         ++s[6];
     });
 }
 
-void level22(Game& game) {
-    game.scratch[0] = static_cast<std::uint8_t>('A' + r() % 26);
-    game.scratch[1] = 0;
-    installMemoryCheck(game, [](const Game& g, std::uint16_t a) {
+void level22(LevelRun& run) {
+    run.scratch[0] = static_cast<std::uint8_t>('A' + r(run) % 26);
+    run.scratch[1] = 0;
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t a) {
         return a == 0xFC00 ? expect(g.scratch[0]) : NOT_CHECKED;
     });
-    installFeeder(game, [](Game& g) {
-        if (keyPending()) return;
-        if (g.scratch[1] > 3) pressKey(g.scratch[0]);
+    installFeeder(run, [](LevelRun& g) {
+        if (keyPending(g)) return;
+        if (g.scratch[1] > 3) pressKey(g, g.scratch[0]);
         ++g.scratch[1];
     });
 }
 
 // A line of n - 1 letters and Enter, stored from s[first] on.
-void drawLetterLine(std::uint8_t* s, unsigned first, unsigned n) {
-    for (unsigned j = 0; j + 1 < n; ++j) s[first + j] = static_cast<std::uint8_t>('A' + r() % 26);
+void drawLetterLine(LevelRun& g, std::uint8_t* s, unsigned first, unsigned n) {
+    for (unsigned j = 0; j + 1 < n; ++j) s[first + j] = static_cast<std::uint8_t>('A' + r(g) % 26);
     s[first + n - 1] = 0x0D;
 }
 
-void level23(Game& game) {
-    std::uint8_t* s = game.scratch;
+void level23(LevelRun& run) {
+    std::uint8_t* s = run.scratch;
     s[0] = 0;
-    unsigned n = (r() & 7) + 1;
+    unsigned n = (r(run) & 7) + 1;
     s[1] = static_cast<std::uint8_t>(n);
-    drawLetterLine(s, 2, n);
-    installMemoryCheck(game, [](const Game& g, std::uint16_t a) {
+    drawLetterLine(run, s, 2, n);
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t a) {
         unsigned j = a - 0xFC00u;
         if (a < 0xFC00 || j + 2 > g.scratch[1]) return NOT_CHECKED;
         return expect(g.scratch[2 + j]);
     });
-    installFeeder(game, [](Game& g) {
+    installFeeder(run, [](LevelRun& g) {
         std::uint8_t* s = g.scratch;
-        if (keyPending() || s[0] >= s[1]) return;
-        pressKey(s[2 + s[0]]);
+        if (keyPending(g) || s[0] >= s[1]) return;
+        pressKey(g, s[2 + s[0]]);
         ++s[0];
     });
 }
 
-void level24(Game& game) {
-    std::uint8_t* s = game.scratch;
-    unsigned n = (r() & 7) + 1;
+void level24(LevelRun& run) {
+    std::uint8_t* s = run.scratch;
+    unsigned n = (r(run) & 7) + 1;
     s[0] = static_cast<std::uint8_t>(n);
     s[1] = 0;
     s[2] = 0;
-    drawLetterLine(s, 3, n);
+    drawLetterLine(run, s, 3, n);
     // The letters, and the cell after them: a wrong letter typed there last
     // was deleted, so it must be cleared.
-    installMemoryCheck(game, [](const Game& g, std::uint16_t a) {
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t a) {
         unsigned j = a - 0xFC00u;
         if (a < 0xFC00 || j + 1 > g.scratch[0]) return NOT_CHECKED;
         return j + 1 == g.scratch[0] ? expect(0) : expect(g.scratch[3 + j]);
     });
-    installFeeder(game, [](Game& g) {
+    installFeeder(run, [](LevelRun& g) {
         std::uint8_t* s = g.scratch;
-        if (keyPending()) return;
+        if (keyPending(g)) return;
         if (s[2]) {
-            pressKey(0x08);
+            pressKey(g, 0x08);
             s[2] = 0;
-        } else if (r() & 1) {
-            pressKey(static_cast<std::uint8_t>('A' + r() % 26));
+        } else if (r(g) & 1) {
+            pressKey(g, static_cast<std::uint8_t>('A' + r(g) % 26));
             s[2] = 1;
         } else if (s[1] < s[0]) {
-            pressKey(s[3 + s[1]]);
+            pressKey(g, s[3 + s[1]]);
             ++s[1];
         }
     });
 }
 
-void level25(Game& game) {
-    std::uint8_t* s = game.scratch;
-    unsigned a = r() % 100;
+void level25(LevelRun& run) {
+    std::uint8_t* s = run.scratch;
+    unsigned a = r(run) % 100;
     s[1] = static_cast<std::uint8_t>(a);
-    unsigned b = r() % 100;
+    unsigned b = r(run) % 100;
     s[2] = static_cast<std::uint8_t>(b);
-    unsigned op = r() % 2;
+    unsigned op = r(run) % 2;
     s[3] = static_cast<std::uint8_t>(op);
     s[4] = 0;
     char text[16];
@@ -428,19 +424,19 @@ void level25(Game& game) {
     std::memcpy(s + 5, text, static_cast<std::size_t>(length));
     s[0] = static_cast<std::uint8_t>(length);
     s[15] = 0;
-    installMemoryCheck(game, [](const Game& g, std::uint16_t address) {
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t address) {
         if (address != 0x0200) return NOT_CHECKED;
         const std::uint8_t* s = g.scratch;
         return s[3] ? expect(s[1] + s[2]) : expect(s[1] - s[2]);
     });
-    installFeeder(game, [](Game& g) { typeTextWithMistakes(g, false); });
+    installFeeder(run, [](LevelRun& g) { typeTextWithMistakes(g, false); });
 }
 
 constexpr char level26Word[] = "RESULT";
 
-void level26(Game& game) {
-    std::uint8_t* s = game.scratch;
-    unsigned d = r() % 2;
+void level26(LevelRun& run) {
+    std::uint8_t* s = run.scratch;
+    unsigned d = r(run) % 2;
     s[1] = static_cast<std::uint8_t>(d);
     s[4] = 0;
     char text[16];
@@ -450,32 +446,32 @@ void level26(Game& game) {
     s[15] = 0;
     if (d == 1) {
         for (unsigned count = 0;; ++count) {
-            if (r() % 3 < count) break;
-            unsigned p = r() % 6;
+            if (r(run) % 3 < count) break;
+            unsigned p = r(run) % 6;
             std::uint8_t c;
-            do c = static_cast<std::uint8_t>('A' + r() % 26);
+            do c = static_cast<std::uint8_t>('A' + r(run) % 26);
             while (c == s[5 + p]);
             s[5 + p] = c;
         }
     }
     // Two replacements of one letter can restore it, so the expected flag
     // follows the text actually typed rather than the draw.
-    installMemoryCheck(game, [](const Game& g, std::uint16_t address) {
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t address) {
         if (address != 0x0200) return NOT_CHECKED;
         return expect(std::memcmp(g.scratch + 5, level26Word, 6) != 0 ? 1 : 0);
     });
-    installFeeder(game, [](Game& g) { typeTextWithMistakes(g, true); });
+    installFeeder(run, [](LevelRun& g) { typeTextWithMistakes(g, true); });
 }
 
-void level27(Game& game) {
-    std::uint8_t x = r8();
-    game.scratch[0] = x;
-    std::uint8_t y = r8();
-    game.scratch[1] = y;
-    cpu.sp = 0xFD02;
-    cpu.memory[0xFD00] = x;
-    cpu.memory[0xFD01] = y;
-    installMemoryCheck(game, [](const Game& g, std::uint16_t a) {
+void level27(LevelRun& run) {
+    std::uint8_t x = r8(run);
+    run.scratch[0] = x;
+    std::uint8_t y = r8(run);
+    run.scratch[1] = y;
+    run.machine->sp = 0xFD02;
+    run.machine->memory[0xFD00] = x;
+    run.machine->memory[0xFD01] = y;
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t a) {
         if (a == 0x0200) return expect(2);
         if (a == 0x0201) return expect(g.scratch[0]);
         if (a == 0x0202) return expect(g.scratch[1]);
@@ -483,26 +479,26 @@ void level27(Game& game) {
     });
 }
 
-void level28(Game& game) {
-    std::uint8_t x = r8();
-    game.scratch[0] = x;
-    std::uint8_t y = r8();
-    game.scratch[1] = y;
-    cpu.memory[0x0200] = 2;
-    cpu.memory[0x0201] = x;
-    cpu.memory[0x0202] = y;
-    installMemoryCheck(game, [](const Game& g, std::uint16_t a) {
+void level28(LevelRun& run) {
+    std::uint8_t x = r8(run);
+    run.scratch[0] = x;
+    std::uint8_t y = r8(run);
+    run.scratch[1] = y;
+    run.machine->memory[0x0200] = 2;
+    run.machine->memory[0x0201] = x;
+    run.machine->memory[0x0202] = y;
+    installMemoryCheck(run, [](const LevelRun& g, std::uint16_t a) {
         if (a == 0xFD00) return expect(g.scratch[0]);
         if (a == 0xFD01) return expect(g.scratch[1]);
         return NOT_CHECKED;
     });
 }
 
-void rfMustBeFF(Game& game) {
-    installRegisterCheck(game, [](const Game&, std::uint16_t i) -> std::uint16_t { return i == 15 ? 0xFF : NOT_CHECKED; });
+void rfMustBeFF(LevelRun& run) {
+    installRegisterCheck(run, [](const LevelRun&, std::uint16_t i) -> std::uint16_t { return i == 15 ? 0xFF : NOT_CHECKED; });
 }
 
-void openLevel(Game&) {}
+void openLevel(LevelRun&) {}
 
 // Each level's set-up, the addresses its memory check can compare (a level
 // without a memory check keeps the whole memory) and its boundary runs.
@@ -510,10 +506,10 @@ void openLevel(Game&) {}
 // over many random set-ups. A level whose feeder takes a boundary run's keys
 // its own way says how.
 struct LevelEntry {
-    void (*setUp)(Game&);
+    void (*setUp)(LevelRun&);
     MemoryRange checkedMemory = everyAddress;
     std::vector<BoundaryRun> boundary = {};
-    void (*givenKeys)(Game&, const BoundaryRun&) = nullptr;
+    void (*givenKeys)(LevelRun&, const BoundaryRun&) = nullptr;
 };
 
 BoundaryRun given(const char* note, std::vector<PresetRegister> registers, std::vector<MemoryBlock> memory = {},
@@ -576,9 +572,9 @@ static_assert(std::size(presetMasks) == LAST_CORE_LEVEL + 1);
 
 } // namespace
 
-void setUpLevelRun(Game& game, std::uint16_t level) {
-    if (const CustomLevel* custom = customLevelFor(level)) return setUpCustomRun(game, *custom);
-    (level <= LAST_CORE_LEVEL ? levelTable()[level].setUp : openLevel)(game);
+void setUpLevelRun(LevelRun& run, std::uint16_t level) {
+    if (const CustomLevel* custom = customLevelFor(level)) return setUpCustomRun(run, *custom);
+    (level <= LAST_CORE_LEVEL ? levelTable()[level].setUp : openLevel)(run);
 }
 
 MemoryRange checkedMemory(std::uint16_t level) {
@@ -592,30 +588,30 @@ const std::vector<BoundaryRun>& boundaryRuns(std::uint16_t level) {
     return level <= LAST_CORE_LEVEL ? levelTable()[level].boundary : none;
 }
 
-void setUpRunFrom(Game& game, std::uint16_t level, const BoundaryRun& run) {
-    setUpLevelRun(game, level); // every draw is 0 while game.boundaryRun is set
-    for (const PresetRegister& preset : run.registers) game.presetRegisters[preset.index & 0xF] = preset.value;
-    for (const MemoryBlock& block : run.memory) writeBytes(block.address, block.bytes);
-    if (run.keys.empty()) return;
-    void (*givenKeys)(Game&, const BoundaryRun&) = level <= LAST_CORE_LEVEL ? levelTable()[level].givenKeys : nullptr;
-    if (givenKeys) givenKeys(game, run);
-    else installKeyFeeder(game, run);
+void setUpRunFrom(LevelRun& run, std::uint16_t level, const BoundaryRun& boundary) {
+    setUpLevelRun(run, level); // every draw is 0 while run.boundaryRun is set
+    for (const PresetRegister& preset : boundary.registers) run.presetRegisters[preset.index & 0xF] = preset.value;
+    for (const MemoryBlock& block : boundary.memory) writeBytes(run, block.address, block.bytes);
+    if (boundary.keys.empty()) return;
+    void (*givenKeys)(LevelRun&, const BoundaryRun&) = level <= LAST_CORE_LEVEL ? levelTable()[level].givenKeys : nullptr;
+    if (givenKeys) givenKeys(run, boundary);
+    else installKeyFeeder(run, boundary);
 }
 
-void installKeyFeeder(Game& game, const BoundaryRun& run) {
-    std::uint8_t* s = game.scratch;
+void installKeyFeeder(LevelRun& run, const BoundaryRun& boundary) {
+    std::uint8_t* s = run.scratch;
     s[0] = 0;
-    s[1] = static_cast<std::uint8_t>(run.keyDelay);
-    s[2] = static_cast<std::uint8_t>(run.keyDelay >> 8);
-    Game* owner = &game;
-    cpu.stepHook = [owner, keys = run.keys] {
+    s[1] = static_cast<std::uint8_t>(boundary.keyDelay);
+    s[2] = static_cast<std::uint8_t>(boundary.keyDelay >> 8);
+    LevelRun* owner = &run;
+    run.machine->stepHook = [owner, keys = boundary.keys] {
         std::uint8_t* s = owner->scratch;
         if (s[1] != 0 || s[2] != 0) {
             if (s[1]-- == 0) --s[2];
             return;
         }
-        if (keyPending() || s[0] >= keys.size()) return;
-        pressKey(keys[s[0]]);
+        if (keyPending(*owner) || s[0] >= keys.size()) return;
+        pressKey(*owner, keys[s[0]]);
         ++s[0];
     };
 }

@@ -4,11 +4,12 @@
 #pragma once
 #include <cstdint>
 
-struct Game;
+#include "levels/level_run.h"
+
 
 // Draws the presets of one run of `level` and installs its checks and feeder.
-// Presets that live in the machine (SP, memory) are written straight into it.
-void setUpLevelRun(Game& game, std::uint16_t level);
+// Presets that live in the machine (SP, memory) are written straight into run.machine.
+void setUpLevelRun(LevelRun& run, std::uint16_t level);
 
 // Addresses first..last, both included.
 struct MemoryRange {

@@ -1,5 +1,5 @@
 // The headless judge: a null console, nothing written to disk.
-#include "ui/null_console.h"
+#include "console/null_console.h"
 
 ConsolePlatform& console() {
     static NullConsole instance;

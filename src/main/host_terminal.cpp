@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "main/host.h"
-#include "ui/terminal_console.h"
+#include "console/terminal_console.h"
 
 TerminalConsole& terminalConsole() {
     // Never destroyed: globals may still use the console while the program exits;

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "main/host.h"
-#include "ui/windows_console.h"
+#include "console/windows_console.h"
 
 namespace {
 void restoreConsole() { windowsConsole().restore(); }

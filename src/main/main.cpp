@@ -8,8 +8,8 @@
 #include "game/game.h"
 #include "levels/game_random.h"
 #include "main/host.h"
-#include "ui/console_screen.h"
-#include "ui/platform.h"
+#include "console/console_screen.h"
+#include "console/platform.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "ui/gbk_text.h"
+#include "text/gbk_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <time.h>
 #include <string>
 
-#include "ui/platform.h"
+#include "console/platform.h"
 
 // Function calls would trace every frame; they stay off.
 const std::uint8_t logKindDisabled[logKindCount] = {1, 0, 0, 0, 0};

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/console_screen.h"
-#include "ui/platform.h"
+#include "console/console_screen.h"
+#include "console/platform.h"
 
 struct Button {
     std::function<void()> action;

@@ -4,9 +4,9 @@
 // It runs the toolkit's frame cycle like the game does, without the game.
 #include <cstdio>
 
-#include "ui/console_screen.h"
+#include "console/console_screen.h"
 #include "ui/editor.h"
-#include "ui/terminal_console.h"
+#include "console/terminal_console.h"
 #include "ui/window.h"
 
 // The toolkit's globals, here instead of the game's.

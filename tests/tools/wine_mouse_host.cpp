@@ -9,7 +9,7 @@
 #include <string>
 
 #include "main/host.h"
-#include "ui/windows_console.h"
+#include "console/windows_console.h"
 
 namespace {
 

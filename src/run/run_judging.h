@@ -1,0 +1,31 @@
+// Judging a halted run: a halt that is not HLT fails, so does any check that
+// finds the wrong byte. Passes count up to the level's random runs (257, or a
+// teacher's level's own number), then its boundary runs follow; the last of
+// them completes the level. The judging says what comes next; the game sets
+// that up (Game::judgeRun).
+//
+//   RunJudgement j = judgeHaltedRun();
+//   if (j.next == NextRun::Boundary) game.setUpBoundaryRun(j.boundaryRun);
+#pragma once
+#include <cstdint>
+
+struct Cpu;
+struct RunState;
+
+enum class NextRun : std::uint8_t {
+    None,      // the run failed: reported, kept for 重放, the count back at 0
+    Random,    // a pass: the next random run
+    Boundary,  // a pass: boundary run `boundaryRun` next
+    Completed, // the level is done (announced in the console)
+};
+
+struct RunJudgement {
+    NextRun next = NextRun::None;
+    unsigned boundaryRun = 0;
+};
+
+// Whether the halted machine passes the run's checks.
+bool haltedRunPasses(const RunState& run, const Cpu& machine);
+// Judges currentRun's halted machine: reports a failure, counts a pass's steps,
+// announces the boundary runs and a completed level.
+RunJudgement judgeHaltedRun();
