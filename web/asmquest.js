@@ -331,18 +331,18 @@ var Module = window.Module || {};
   let linesRead = 0, levelRead = 0, passesRead = 0, passesAt = 0;
   setInterval(() => {
     if (!running || !Module._asmquestConsoleLinesEnded || !Module.asmquestStarted) return;
+    const ended = Module._asmquestConsoleLinesEnded();
+    if (ended > linesRead) {
+      const text = gbk.decode(gameText(Module._asmquestTakeConsoleLines(linesRead)));
+      linesRead = ended;
+      text.split("\n").forEach(say);
+    }
     const level = Module._asmquestLevel();
     if (level && level !== levelRead) {
       levelRead = level;
       // The goal, not the whole lesson: the text up to its first section after 目标.
       const text = gbk.decode(gameText(Module._asmquestTakeLevelText())).split(/知识点：|提示：|词典：|操作步骤：/)[0];
       say(`第${level}关。` + text.replace(/\s+/g, " ").trim());
-    }
-    const ended = Module._asmquestConsoleLinesEnded();
-    if (ended > linesRead) {
-      const text = gbk.decode(gameText(Module._asmquestTakeConsoleLines(linesRead)));
-      linesRead = ended;
-      text.split("\n").forEach(say);
     }
     const passes = Module._asmquestPassCount();
     if (passes !== passesRead && Date.now() - passesAt >= 3000) {
