@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . ./scripts_common.sh
 need_packages g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev tmux python3 nlohmann-json3-dev libcli11-dev libtomlplusplus-dev chromium \
-  g++-mingw-w64-x86-64-posix wine wine64 emscripten nodejs
+  g++-mingw-w64-x86-64-posix wine wine64 emscripten nodejs slurm-wlm munge
 command -v npm >/dev/null || need_packages npm # part of some node builds, a Debian package otherwise
 # play.sh may have configured build/ without the tests: ask for them again.
 build_tree build -DASMQUEST_TESTS=ON -DASMQUEST_BENCH=ON

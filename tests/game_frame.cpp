@@ -16,6 +16,7 @@
 #include "game/memory_view.h"
 #include "game/panel_marks.h"
 #include "game/panels.h"
+#include "run/run_replay.h"
 #include "run/run_steps.h"
 #include "run/reverse_run.h"
 #include "run/step_history.h"
@@ -25,6 +26,7 @@
 #include "shell/manual_guide.h"
 #include "shell/messages.h"
 #include "text/gbk_wide.h"
+#include "ui/window_order.h"
 #include "game_support.h"
 #include "ui_support.h"
 
@@ -804,12 +806,13 @@ TEST(Frame, AFailedReadIsNotActedOn) {
 TEST(Frame, OddInputIsHarmless) {
     freshProgram();
     runFrame();
-    // Every panel closed: keys go nowhere.
+    // Every panel closed: typed text opens the editor rather than vanish.
     for (window* panel : std::vector<window*>(windowList)) panel->visible = false;
     fakeConsole().pushText("add r1 r1 r1\r");
     fakeConsole().pushKey(VK_F10, 0);
     runFrames(20);
-    EXPECT_EQ(editorPanel.getText(), "");
+    EXPECT_TRUE(editorPanel.visible);
+    EXPECT_EQ(editorPanel.getText(), "add r1 r1 r1\n");
     EXPECT_EQ(cpu.pendingKey, 0);
     // A window shrunk below the minimum in mid-game, then grown again.
     fakeConsole().resize(100, 20);
@@ -854,8 +857,16 @@ TEST(FailureReport, NamesTheCheckTheInputsAndReplaysTheRun) {
     EXPECT_EQ(cpu.registers[2], r2);
     EXPECT_EQ(registerPanel.grid[18][0].attribute, registerPanel.colour); // marks end with the set-up
 
-    // Before any failure since the compile, 重放 restarts the current run.
+    // A compile keeps the failed run: 重放 still sets its input up.
     compile("hlt");
+    runFrame();
+    cpu.registers[1] = static_cast<std::uint8_t>(r1 + 1);
+    cpuControlPanel.raise();
+    click(replay.x, replay.y);
+    EXPECT_EQ(cpu.registers[1], r1);
+    // Before any failure (none since the level was set up), 重放 restarts the current run.
+    forgetFailedRun();
+    game.setLEVEL(2);
     runFrame();
     const std::uint8_t fresh1 = cpu.registers[1];
     cpu.registers[1] = static_cast<std::uint8_t>(fresh1 + 1);
@@ -1589,15 +1600,10 @@ TEST(FunctionKeys, ActWhicheverPanelIsInFront) {
         EXPECT_FALSE(game.fast);
         EXPECT_EQ(panelRow(cpuControlPanel, 3), "速度：慢速");
 
-        // F2 brings each visible panel to the front in turn, then the first again.
-        std::vector<window*> seen;
-        for (window* w = frontPanel(); std::find(seen.begin(), seen.end(), w) == seen.end(); w = frontPanel()) {
-            seen.push_back(w);
-            pressKey(F(2));
-        }
-        EXPECT_EQ(frontPanel(), front);
-        EXPECT_EQ(seen.size(), static_cast<std::size_t>(std::count_if(windowList.begin(), windowList.end(),
-                                                                      [](window* w) { return w->visible; })));
+        // F2 from any other panel brings the editor back first (the round is
+        // F2GoesRoundThePanelsOnScreen's).
+        if (front != &editorPanel) pressKey(F(2));
+        EXPECT_EQ(frontPanel(), &editorPanel);
         pressKey(F(1));
         EXPECT_EQ(frontPanel(), &guidePanel);
         pressKey(F(1));
@@ -1637,4 +1643,247 @@ TEST(FunctionKeys, TheGuideAndTheReadmeListEveryKey) {
         EXPECT_NE(guide.find(entry), std::string::npos) << key.name;
         EXPECT_NE(readme.find(entry), std::string::npos) << key.name;
     }
+}
+
+namespace {
+void typeKeys(const std::string& gbk) {
+    fakeConsole().pushText(gbk);
+    while (!fakeConsole().input.empty()) runFrame();
+}
+std::uint16_t titleAttribute(const window& w) { return screen.backBuffer[w.x][w.y - 2].attribute & 0xFF; }
+} // namespace
+
+// Typed text never vanishes: in front of a panel that takes no text (CPU控制
+// after a click on 编译, 寄存器, 内存, the guide for letters), the editor comes
+// forward and takes it; 键盘 keeps its keys for the CPU, the guide its Enter.
+// The panel in front, and only that one, shows its title bar highlighted.
+TEST(Focus, TypedTextReachesTheEditorFromPanelsThatTakeNoText) {
+    freshProgram();
+    runFrame();
+    editorPanel.setText("");
+    runFrame();
+    cpuControlPanel.raise();
+    runFrame();
+    const CellPosition compileButton = controlButton("编译");
+    click(compileButton.x, compileButton.y);
+    EXPECT_EQ(frontPanel(), &cpuControlPanel);
+    EXPECT_EQ(titleAttribute(cpuControlPanel), focusTitleColour);
+    EXPECT_NE(titleAttribute(editorPanel), focusTitleColour);
+    typeKeys("hlt\rnop");
+    EXPECT_EQ(editorPanel.getText(), "hlt\nnop");
+    EXPECT_EQ(frontPanel(), &editorPanel);
+    runFrame();
+    EXPECT_EQ(titleAttribute(editorPanel), focusTitleColour);
+    EXPECT_NE(titleAttribute(cpuControlPanel), focusTitleColour);
+
+    for (window* panel : std::vector<window*>{&registerPanel, &memoryPanel, &consolePanel, &levelPanel}) {
+        SCOPED_TRACE(panel->title);
+        panel->raise();
+        runFrame();
+        fakeConsole().pushKey(VK_BACK, '\b');
+        typeKeys("p");
+        EXPECT_EQ(editorPanel.getText(), "hlt\nnop");
+        EXPECT_EQ(frontPanel(), &editorPanel);
+    }
+    // A closed editor opens for typed text.
+    editorPanel.hide();
+    cpuControlPanel.raise();
+    typeKeys(" ");
+    EXPECT_TRUE(editorPanel.visible);
+    EXPECT_EQ(editorPanel.getText(), "hlt\nnop ");
+
+    // 键盘 takes every key for the CPU.
+    keyboardPanel.raise();
+    typeKeys("a");
+    EXPECT_EQ(frontPanel(), &keyboardPanel);
+    EXPECT_EQ(editorPanel.getText(), "hlt\nnop ");
+    EXPECT_NE(cpu.pendingKey, 0);
+
+    // Esc goes back to the editor from any panel that does not use it.
+    memoryPanel.raise();
+    pressKey(VK_ESCAPE);
+    EXPECT_EQ(frontPanel(), &editorPanel);
+    EXPECT_EQ(editorPanel.getText(), "hlt\nnop ");
+}
+
+// F2 brings the panels on screen to the front in turn, starting from the
+// editor, and back to it; a panel wholly covered (memory behind the level
+// text) is never one of them; Shift+F2 goes the other way; from any other
+// panel F2 first brings the editor back.
+TEST(FunctionKeys, F2GoesRoundThePanelsOnScreen) {
+    freshProgram();
+    runFrame();
+    const ConsoleSize size = visibleConsoleSize();
+    const std::vector<window*> onScreen = windowsOnScreen(size.width, size.height);
+    ASSERT_EQ(onScreen.front(), &editorPanel);
+    EXPECT_EQ(std::find(onScreen.begin(), onScreen.end(), &memoryPanel), onScreen.end());
+    EXPECT_EQ(std::find(onScreen.begin(), onScreen.end(), &guidePanel), onScreen.end());
+    std::vector<window*> seen;
+    for (std::size_t i = 0; i < onScreen.size(); ++i) {
+        seen.push_back(frontPanel());
+        pressKey(F(2));
+    }
+    EXPECT_EQ(frontPanel(), &editorPanel);
+    std::vector<window*> sortedSeen = seen, sortedOnScreen = onScreen;
+    std::sort(sortedSeen.begin(), sortedSeen.end());
+    std::sort(sortedOnScreen.begin(), sortedOnScreen.end());
+    EXPECT_EQ(sortedSeen, sortedOnScreen);
+    // Backwards: the same round in the other order.
+    for (std::size_t i = seen.size(); i-- > 1;) {
+        pressKey(F(2), SHIFT_PRESSED);
+        EXPECT_EQ(frontPanel(), seen[i]);
+    }
+    cpuControlPanel.raise();
+    pressKey(F(2));
+    EXPECT_EQ(frontPanel(), &editorPanel);
+    editorPanel.hide();
+    pressKey(F(2));
+    EXPECT_TRUE(editorPanel.visible);
+    EXPECT_EQ(frontPanel(), &editorPanel);
+}
+
+// 重置, 断点 on the caret's line, 观察 of what the caret names and 中断处停
+// have keys; a run stopped forward at a breakpoint says so like a reverse
+// one; PageDown and PageUp move the editor a page.
+TEST(FunctionKeys, ResetBreakpointWatchAndInterruptStopFromTheKeyboard) {
+    freshProgram();
+    runFrame();
+    game.setLEVEL(31);
+    runFrame();
+    editorPanel.setText("label l\naddi r1 r1 1\naddi r3 r3 2\njmp r0 r0 l");
+    editorPanel.moveCaret({5, 2}, false); // on "r3"
+    runFrame();
+    pressKey(F(9));
+    ASSERT_EQ(game.compileState, CompileState::Compiled);
+    pressKey(F(9), SHIFT_PRESSED);
+    EXPECT_EQ(editorPanel.breakpoints, std::vector<std::int64_t>{2});
+    consolePanel.clearText();
+    pressKey(F(5));
+    runFrames(5);
+    EXPECT_FALSE(game.running);
+    EXPECT_NE(consoleText().find("运行停在第1步：断点行。"), std::string::npos) << consoleText();
+    pressKey(F(9), SHIFT_PRESSED);
+    EXPECT_TRUE(editorPanel.breakpoints.empty());
+
+    editorPanel.moveCaret({6, 2}, false); // after "r3" (the caret followed the PC to the line's start)
+    pressKey(F(8), SHIFT_PRESSED);
+    EXPECT_TRUE(isWatched({WatchKind::Register, 3}));
+    EXPECT_NE(consoleText().find("观察R3"), std::string::npos) << consoleText();
+    pressKey(F(8), SHIFT_PRESSED);
+    EXPECT_FALSE(isWatched({WatchKind::Register, 3}));
+    editorPanel.moveCaret({1, 0}, false); // "label": names nothing
+    pressKey(F(8), SHIFT_PRESSED);
+    EXPECT_NE(consoleText().find("光标处没有可观察的"), std::string::npos) << consoleText();
+
+    const bool stopAtInterrupts = watches.stopAtInterrupts;
+    pressKey(F(4), SHIFT_PRESSED);
+    EXPECT_NE(watches.stopAtInterrupts, stopAtInterrupts);
+    pressKey(F(4), SHIFT_PRESSED);
+    EXPECT_EQ(watches.stopAtInterrupts, stopAtInterrupts);
+
+    pressKey(F(6), SHIFT_PRESSED);
+    EXPECT_EQ(game.compileState, CompileState::NotCompiled);
+    EXPECT_TRUE(game.program.empty());
+
+    std::string longText;
+    for (int i = 0; i < 100; ++i) longText += "nop\n";
+    editorPanel.setText(longText);
+    editorPanel.raise();
+    const std::int64_t page = editorPanel.height() - 1;
+    pressKey(VK_NEXT);
+    EXPECT_EQ(editorPanel.caretLine(), page);
+    EXPECT_EQ(editorPanel.scrollY, -page);
+    pressKey(VK_NEXT);
+    pressKey(VK_PRIOR);
+    EXPECT_EQ(editorPanel.caretLine(), page);
+    pressKey(VK_PRIOR);
+    EXPECT_EQ(editorPanel.caretLine(), 0);
+    EXPECT_EQ(editorPanel.scrollY, 0);
+    // Paging past the end keeps the last page full of text.
+    for (int i = 0; i < 6; ++i) pressKey(VK_NEXT);
+    EXPECT_EQ(editorPanel.caretLine(), 99);
+    EXPECT_NE(panelRow(editorPanel, static_cast<int>(editorPanel.height()) - 5), "");
+    EXPECT_EQ(panelRow(editorPanel, 0).substr(0, 3), std::to_string(100 - editorPanel.height() + 1) + "|");
+}
+
+// After a failed check the failing input stays until a run passes: F8 after
+// a fix (another program, edited and compiled) runs it on exactly that input
+// and says so; a pass of the replay does not count; F5 after the failure
+// starts a fresh run on new data, and 快速 going back to 慢速 is said.
+TEST(FailureReport, F8AfterAFixReplaysTheFailingInput) {
+    freshProgram();
+    runFrame();
+    playUntilAFailure(2, "hlt");
+    runFrame();
+    EXPECT_NE(consoleText().find("已切回慢速，按F4切换。"), std::string::npos) << consoleText();
+    EXPECT_FALSE(game.fast);
+
+    // F5 after the judged halt: a fresh run on new data (which "hlt" fails too).
+    gameSrand(12345);
+    consolePanel.clearText();
+    pressKey(F(5));
+    EXPECT_NE(consoleText().find("第1次检验未通过"), std::string::npos) << consoleText();
+    EXPECT_EQ(consoleText().find("已切回慢速"), std::string::npos) << consoleText(); // it was slow
+    const std::uint8_t r1 = runReplay.failed.presetRegisters[1], r2 = runReplay.failed.presetRegisters[2];
+
+    // Still wrong on the same input: replayed, failed again, reported as the same check.
+    for (const char* wrong : {"add r3 r1 r2\nhlt", "nop\nsub r3 r1 r2\nhlt"}) {
+        SCOPED_TRACE(wrong);
+        editorPanel.setText(wrong);
+        editorPanel.modified = true;
+        runFrames(2);
+        pressKey(F(9));
+        consolePanel.clearText();
+        pressKey(F(8));
+        EXPECT_EQ(cpu.registers[1], r1);
+        EXPECT_EQ(cpu.registers[2], r2);
+        EXPECT_EQ(std::vector<std::uint8_t>(cpu.memory, cpu.memory + game.program.size()), game.program);
+        EXPECT_NE(consoleText().find("重放第1次检验的输入（R1=" + hex2(r1) + " R2=" + hex2(r2) + "）。"), std::string::npos)
+            << consoleText();
+        runToHaltAndJudge();
+        runFrame();
+        if (cpu.registers[3] != static_cast<std::uint8_t>(r1 * r2)) {
+            EXPECT_NE(consoleText().find("第1次检验未通过"), std::string::npos) << consoleText();
+        }
+    }
+    // The fix passes on the input that failed; the pass counts for nothing.
+    editorPanel.setText("mul r3 r1 r2\nhlt");
+    editorPanel.modified = true;
+    runFrames(2);
+    pressKey(F(9));
+    consolePanel.clearText();
+    pressKey(F(8));
+    EXPECT_EQ(cpu.registers[1], r1);
+    EXPECT_EQ(cpu.registers[2], r2);
+    runToHaltAndJudge();
+    runFrame();
+    EXPECT_EQ(game.passCount, 0);
+    EXPECT_NE(consoleText().find("不计入"), std::string::npos) << consoleText();
+    EXPECT_FALSE(runReplay.failed.valid);
+    // Then the runs count again.
+    runToHaltAndJudge();
+    EXPECT_EQ(game.passCount, 1);
+}
+
+// A level switch shows the new code from line 0 with the caret there, and the
+// console starts empty.
+TEST(LevelSelect, ASwitchShowsTheCodeFromItsFirstLine) {
+    freshProgram();
+    runFrame();
+    std::string longText;
+    for (int i = 0; i < 41; ++i) longText += "nop\n";
+    editorPanel.setText(longText);
+    editorPanel.raise();
+    pressKey(VK_NEXT);
+    pressKey(VK_NEXT);
+    ASSERT_LT(editorPanel.scrollY, 0);
+    consolePrintf("旧的消息\n");
+    game.highestLevel = 2;
+    switchToLevel(2);
+    editorPanel.setText("mul r3 r1 r2\nhlt");
+    runFrame();
+    EXPECT_EQ(editorPanel.scrollY, 0);
+    EXPECT_EQ(editorPanel.caretLine(), 0);
+    EXPECT_EQ(panelRow(editorPanel, 0).substr(0, 4), "0|mu");
+    EXPECT_EQ(consoleText().find("旧的消息"), std::string::npos);
 }

@@ -11,6 +11,7 @@
 
 #include "cpu/cpu.h"
 #include "game/game.h"
+#include "game/level_select.h"
 #include "game/panels.h"
 #include "game_support.h"
 
@@ -202,6 +203,28 @@ TEST(Progress, TheHighestLevelIsKeptAndLevelsAreChosenFromTheList) {
     EXPECT_EQ(editorPanel.getText(), "hlt");
     EXPECT_EQ(readFile(levelCodePath(2)), "mul r3 r1 r2" + lineEnd + "hlt");
     EXPECT_EQ(readFile(highestLevelPath()), std::string("\x03\x00", 2));
+}
+
+// With more levels than the list has rows, its bottom border says how many follow.
+TEST(Progress, TheListSaysHowManyEntriesFollowBelow) {
+    KeptFiles files;
+    writeFile(lastLevelPath(), std::string("\x1E\x00", 2));
+    freshProgram();
+    runFrame();
+    answer("是");
+    runFrames(2);
+    ASSERT_EQ(game.highestLevel, 30);
+    openLevelList(); // the current level, 第30关, is the last row
+    EXPECT_EQ(fakeConsole().row(static_cast<int>(levelListPanel.bottom)).find("还有"), std::string::npos);
+    fakeConsole().pushKey(VK_HOME, 0);
+    runFrames(2);
+    const auto rows = static_cast<std::size_t>(levelListPanel.height());
+    const std::string more = "↓ 还有" + std::to_string(30 - rows) + "项";
+    EXPECT_NE(fakeConsole().row(static_cast<int>(levelListPanel.bottom)).find(more), std::string::npos)
+        << fakeConsole().row(static_cast<int>(levelListPanel.bottom));
+    fakeConsole().pushKey(VK_END, 0);
+    runFrames(2);
+    EXPECT_EQ(fakeConsole().row(static_cast<int>(levelListPanel.bottom)).find("还有"), std::string::npos);
 }
 
 TEST(Progress, TheDialogAnswersToKeysAndItsCloseBox) {

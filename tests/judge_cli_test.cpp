@@ -218,11 +218,11 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
          "{\"file\":\"crlf-gbk.s" + completed + "{\"file\":\"crlf-utf8.s" + completed},
         {"level 1 wrong.s --seed 3", 1,
          R"({"file":"wrong.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,"reason":"wrong result",)"
-         R"("mismatches":[{"where":"R3","expected":"0B","actual":"74"}]}})"
+         R"("mismatches":[{"where":"R3","expected":"0B","actual":"74"}],"inputs":"R1=3A R2=D1"}})"
          "\n"},
         {"level 13 swap.s --seed 3 --runs 5", 1,
          R"({"file":"swap.s","level":13,"seed":3,"passes":0,"failure":{"run":1,"reason":"wrong result",)"
-         R"("mismatches":[{"where":"R1","expected":"D1","actual":"3A"},{"where":"R2","expected":"3A","actual":"D1"}]}})"
+         R"("mismatches":[{"where":"R1","expected":"D1","actual":"3A"},{"where":"R2","expected":"3A","actual":"D1"}],"inputs":"R1=3A R2=D1"}})"
          "\n"},
         {"level 4 subi.s --seed 3", 1,
          utf8(u8R"({"file":"subi.s","level":4,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
@@ -231,18 +231,18 @@ TEST_F(JudgeCli, LevelPrintsTheWholeVerdict) {
               u8"\n")},
         {"level 1 nohlt.s --seed 3", 1,
          R"({"file":"nohlt.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
-         R"("reason":"halted without hlt","mismatches":[]}})"
+         R"("reason":"halted without hlt","mismatches":[],"inputs":"R1=3A R2=D1"}})"
          "\n"},
         // No random run of seed 1 has r1 = r2: the first boundary run catches it.
         {"level 7 jgt.s --seed 1", 1,
          R"({"file":"jgt.s","level":7,"seed":1,"passes":257,"completed":false,"failure":{"run":"boundary 1",)"
-         R"("reason":"wrong result","mismatches":[{"where":"R3","expected":"01","actual":"00"}]}})"
+         R"("reason":"wrong result","mismatches":[{"where":"R3","expected":"01","actual":"00"}],"inputs":"R1=37 R2=37"}})"
          "\n"},
         {"level 7 jgt.s --seed 1 --runs 256", 0,
          "{\"file\":\"jgt.s\",\"level\":7,\"seed\":1,\"passes\":256,\"failure\":null}\n"},
         {"level 1 loop.s ok.s --seed 3 --max-steps 5000", 1,
          R"({"file":"loop.s","level":1,"seed":3,"passes":0,"completed":false,"failure":{"run":1,)"
-         R"("reason":"the program did not halt within 5000 steps","mismatches":[]}})"
+         R"("reason":"the program did not halt within 5000 steps","mismatches":[],"inputs":"R1=3A R2=D1"}})"
          "\n{\"file\":\"ok.s" +
              completed},
     };
@@ -291,13 +291,14 @@ std::string withCrLf(const std::string& text) {
     return out;
 }
 
-// Writes the class and returns the CSV rows a correct grade must give, in order.
+// Writes the class and returns the CSV rows a correct grade must give, in order:
+// a row for every student and level 1-6, handed in or not.
 std::string writeClass(const std::string& root) {
     // Every completed program here is as long and as fast as the reference:
     // two instructions taking two steps, or (level 6) five taking 3 or 4.
-    const std::string completed = ",completed,257,,,2,2.0,2\n";
-    const std::string completed6 = ",completed,259,,,5,3.5,4\n"; // level 6 adds its two boundary runs
-    std::map<std::string, std::string> rows; // student -> rows, sorted by name bytes as the report is
+    const std::string completed = ",completed,completed,257,,,2,2.0,2,\n";
+    const std::string completed6 = ",completed,completed,259,,,5,3.5,4,\n"; // level 6 adds its two boundary runs
+    std::map<std::string, std::map<int, std::string>> rows; // student -> level -> row after the level, sorted by name bytes
     for (int i = 0; i < 30; ++i) {
         char number[8];
         std::snprintf(number, sizeof number, "s%02d", i + 1);
@@ -309,51 +310,105 @@ std::string writeClass(const std::string& root) {
         auto code = [&](int level, const std::string& bytes) {
             writeFile((files / (utf8(u8"第") + std::to_string(level) + utf8(u8"关代码.txt"))).string(), bytes);
         };
-        std::string& expected = rows[name];
+        auto& expected = rows[name];
         switch (kind) {
-        case 0: // as the game saves them
-            for (int level : {1, 2, 6}) code(level, referenceSolution(level));
-            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed6;
+        case 0: // as the game saves them (level 1 with a label of its own: longer than the reference)
+            code(1, "label go\n" + referenceSolution(1));
+            for (int level : {2, 6}) code(level, referenceSolution(level));
+            expected = {{1, completed}, {2, completed}, {6, completed6}};
             break;
         case 1: // saved on Windows
             for (int level : {1, 2, 6}) code(level, withCrLf(referenceSolution(level)));
-            expected = name + ",1" + completed + name + ",2" + completed + name + ",6" + completed6;
+            expected = {{1, completed}, {2, completed}, {6, completed6}};
             break;
         case 2: // UTF-8 with a byte order mark, own spacing, comments and label names
             code(1, "\xEF\xBB\xBF" + utf8(u8"; 我的答案\nadd  r3   r1 r2   ; 相加\n\nhlt\n"));
             // Level 6 under a GBK name (unpacked from a Windows archive) in a UTF-8 folder.
             writeFile((files / "第6关代码.txt").string(),
                       utf8(u8"sub r0 r1 r2\njgt r0 r0 更大\nhlt\n\nlabel 更大\naddi r3 r0 1 ; 是\nhlt"));
-            expected = name + ",1" + completed + name + ",6" + completed6;
+            expected = {{1, completed}, {6, completed6}};
             break;
         case 3: // wrong at level 1, right at level 2
-            code(1, "add r3 r1 r1\nhlt\n");
+            code(1, "label go\nadd r3 r1 r1\nhlt\n");
             code(2, referenceSolution(2));
-            expected = name + ",1,failed,0,1,R3 expected 0B actual 74,,,\n" + name + ",2" + completed;
+            expected = {{1, ",failed,wrong result,0,1,R3 expected 0B actual 74,,,,R1=3A R2=D1\n"}, {2, completed}};
             break;
         case 4: // the assembler quotes the file back: the page must escape it
             code(1, i == 25 ? "<b>&x r1\nhlt\n" : "subi r1 r1 5\nhlt\n");
-            expected = name + ",1,does not assemble,0,1,,,,\n";
+            expected = {{1, ",does not assemble,does not assemble,0,1,,,,,\n"}};
             break;
         case 5:
             code(1, "label top\njmp r0 r0 top\n");
-            expected = name + ",1,failed,0,1,,,,\n";
+            expected = {{1, ",failed,did not halt,0,1,,,,,R1=3A R2=D1\n"}};
             break;
         default: // nothing handed in
             break;
         }
     }
-    std::string csv = "student,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n";
-    for (const auto& [name, text] : rows) csv += text;
+    std::string csv = "student,level,result,reason,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max,inputs\n";
+    for (const auto& [name, levels] : rows)
+        for (int level = 1; level <= 6; ++level) {
+            const auto row = levels.find(level);
+            csv += name + "," + std::to_string(level) +
+                   (row != levels.end() ? row->second : std::string(",not handed in,not handed in,0,,,,,,\n"));
+        }
     return csv;
 }
 
 const char* const GRADE = "grade class --levels 1-6 --seed 3 --max-steps 20000";
+
+// Shards that lost students must never merge: killed before their last
+// line, cut inside a line, or missing a student's lines although they end
+// well. A shard saved by PowerShell 5.1 (UTF-16, byte order mark, CR LF) merges.
+void expectRefusedShards() {
+    const std::string second = readFile("shard2.jsonl");
+    std::vector<std::string> lines;
+    std::istringstream in(second);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_GT(lines.size(), 3u);
+    ASSERT_EQ(lines.back().rfind("{\"shardEnd\":\"2/3\",\"lines\":", 0), 0u) << lines.back();
+    const auto joined = [](const std::vector<std::string>& part) {
+        std::string text;
+        for (const std::string& line : part) text += line + "\n";
+        return text;
+    };
+    writeFile("killed.jsonl", joined({lines.begin(), lines.end() - 1}));
+    writeFile("torn.jsonl", second.substr(0, second.size() / 2));
+    // One student's lines gone and the count made to match: only the header knows.
+    const std::string lost = lines[1].substr(12, lines[1].find('"', 12) - 12);
+    std::vector<std::string> kept;
+    for (const std::string& line : lines)
+        if (line.find("{\"student\":\"" + lost + "\"") != 0) kept.push_back(line);
+    kept.back() = "{\"shardEnd\":\"2/3\",\"lines\":" + std::to_string(kept.size() - 2) + "}";
+    writeFile("lost.jsonl", joined(kept));
+    for (const char* damaged : {"killed.jsonl", "torn.jsonl", "lost.jsonl"}) {
+        SCOPED_TRACE(damaged);
+        Outcome refused = judge(std::string("merge --csv refused.csv shard1.jsonl shard3.jsonl ") + damaged);
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_NE(refused.err.find(damaged), std::string::npos) << refused.err;
+    }
+    EXPECT_NE(judge("merge shard1.jsonl shard3.jsonl lost.jsonl").err.find("2/3 (lost.jsonl) lacks verdicts for: " + lost + " (all levels)"),
+              std::string::npos);
+    EXPECT_NE(judge("merge shard1.jsonl shard3.jsonl killed.jsonl").err.find("did not finish"), std::string::npos);
+    EXPECT_FALSE(fs::exists("refused.csv"));
+
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t c : std::u16string(fs::path(second).u16string())) {
+        if (c == u'\n') utf16 += std::string("\r\0", 2);
+        utf16 += static_cast<char>(c & 0xFF);
+        utf16 += static_cast<char>(c >> 8);
+    }
+    writeFile("powershell.jsonl", utf16);
+    Outcome merged = judge("merge --csv powershell.csv shard1.jsonl powershell.jsonl shard3.jsonl");
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(readFile("powershell.csv"), readFile("merged.csv"));
+}
 } // namespace
 
 TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     const std::string expectedCsv = writeClass("class");
-    Outcome one = judge(GRADE + std::string(" --jobs 1 --csv one.csv --html one.html"));
+    Outcome one = judge(GRADE + std::string(" --jobs 1 --csv one.csv --html one.html --feedback pages"));
     Outcome four = judge(GRADE + std::string(" --jobs 4 --csv four.csv"));
     EXPECT_EQ(one.status, 0);
     EXPECT_EQ(four.status, 0);
@@ -363,20 +418,33 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     EXPECT_EQ(one.out, four.out);
     // Not a terminal: no progress line.
     EXPECT_EQ(one.err.find('\r'), std::string::npos) << one.err;
+    // On a terminal (script gives the judge one) the progress line shows only
+    // when the verdict lines go elsewhere: it never runs into them.
+    if (std::system("command -v script >/dev/null 2>&1") == 0) {
+        const std::string run = std::string("script -qec '") + ASMQUEST_BINARY_DIR + "/asmquest-judge " + GRADE + " --jobs 1";
+        ASSERT_EQ(std::system((run + "' /dev/null >console.txt 2>&1").c_str()), 0);
+        ASSERT_EQ(std::system((run + " >redirected.jsonl' /dev/null >progress.txt 2>&1").c_str()), 0);
+        EXPECT_EQ(readFile("console.txt").find("grading: students"), std::string::npos);
+        EXPECT_NE(readFile("console.txt").find("{\"student\":"), std::string::npos);
+        EXPECT_NE(readFile("progress.txt").find("\rgrading: students 30/30, levels 52/52"), std::string::npos)
+            << readFile("progress.txt");
+        EXPECT_EQ(readFile("redirected.jsonl"), one.out);
+    }
 
-    // One line per judged file, each the level verdict with the student first.
+    // One line per student and level, each the level verdict with the student first and the reason last.
     std::istringstream lines(one.out);
     std::string line;
     std::size_t count = 0;
     while (std::getline(lines, line)) {
         ++count;
         EXPECT_EQ(line.rfind("{\"student\":\"", 0), 0u) << line;
-        EXPECT_NE(line.find("\"seed\":3,"), std::string::npos) << line;
+        if (line.find("\"file\"") != std::string::npos) EXPECT_NE(line.find("\"seed\":3,"), std::string::npos) << line;
+        else EXPECT_NE(line.find("\"reason\":\"not handed in\"}"), std::string::npos) << line;
     }
     EXPECT_EQ(count, static_cast<std::size_t>(std::count(expectedCsv.begin(), expectedCsv.end(), '\n') - 1));
     EXPECT_NE(one.out.find(utf8(u8R"({"student":"张三","file":"class/张三/levels/第6关代码.txt","level":6,"seed":3,)"
                                   u8R"("passes":259,"completed":true,"size":{"instructions":5,"bytes":20},"steps":{"mean":3.5,"max":4},)"
-                                  u8R"("failure":null})")),
+                                  u8R"("failure":null,"reason":"completed"})")),
               std::string::npos);
 
     // The page escapes names; identical work ignores comments, spacing, line
@@ -386,7 +454,26 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     EXPECT_EQ(html.find("<B>&X"), std::string::npos);
     EXPECT_NE(html.find("&lt;B&gt;&amp;X"), std::string::npos);
     EXPECT_NE(html.find("<th>&lt;b&gt;&amp;co</th>"), std::string::npos);
-    EXPECT_NE(html.find(utf8(u8"<li>level 6: s01, s02, s03, s08, s09, s10, s15, s16, s17, s22, s23, s24, 张三</li>")),
+    // Groups never mix failed programs with passed ones, show each member's
+    // verdict and leave out programs no longer than the reference (level 6's
+    // copies of it, level 1's two-line answers).
+    EXPECT_NE(html.find(utf8(u8"<li>第1关：s01（完成）、s08（完成）、s15（完成）、s22（完成）</li>")), std::string::npos);
+    EXPECT_NE(html.find(utf8(u8"<li>第1关：&lt;b&gt;&amp;co（结果错误）、s04（结果错误）、s11（结果错误）、s18（结果错误）、s25（结果错误）</li>")),
+              std::string::npos);
+    EXPECT_EQ(html.find(utf8(u8"<li>第6关")), std::string::npos);
+    EXPECT_EQ(html.find(utf8(u8"<li>第2关")), std::string::npos);
+    // The failing run's inputs and expected against actual, as the game words them.
+    EXPECT_NE(html.find(utf8(u8"<span class=\"detail\">R3：应为0B，实际为74</span><span class=\"inputs\">本次输入：R1=3A R2=D1</span>")),
+              std::string::npos);
+    // A legend for the colours, a total per student.
+    EXPECT_NE(html.find("<p id=\"legend\"><span class=\"completed\">"), std::string::npos);
+    EXPECT_NE(html.find(utf8(u8"<tr><th>s01</th>")), std::string::npos);
+    EXPECT_NE(html.find("<td class=\"total\">3</td></tr>\n<tr><th>s02</th>"), std::string::npos);
+
+    // A student's page gives each compile error under the line number the game's editor shows (from 0).
+    EXPECT_NE(readFile("pages/s05.html").find(utf8(u8"<li>第0行：<code>不存在的指令：&quot;SUBI&quot;</code></li>")),
+              std::string::npos) << readFile("pages/s05.html");
+    EXPECT_NE(readFile("pages/s05.html").find(utf8(u8"<tr class=\"missing\" data-reason=\"not handed in\"><th>第2关</th><td>未交</td>")),
               std::string::npos);
 
     // Each level's completed programs: a histogram of sizes with the median marked.
@@ -414,26 +501,31 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
     EXPECT_EQ(undated(readFile("merged.html")), undated(html));
     EXPECT_EQ(judge("merge shard1.jsonl shard3.jsonl").status, 2); // a shard missing
     EXPECT_EQ(judge("merge shard1.jsonl shard1.jsonl shard2.jsonl").status, 2);
+    expectRefusedShards();
 
     // A range that starts above 1: every row, line and cell names the level it judged.
     Outcome part = judge("grade class --levels 2-6 --seed 3 --max-steps 20000 --jobs 2 --csv part.csv --html part.html");
     EXPECT_EQ(part.status, 0);
-    std::string partCsv = "\xEF\xBB\xBFstudent,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n";
+    std::string partCsv = "\xEF\xBB\xBFstudent,level,result,reason,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max,inputs\n";
     std::istringstream wholeRows(expectedCsv);
+    std::getline(wholeRows, line); // the header
     while (std::getline(wholeRows, line)) {
         const std::string level = line.substr(line.find(',') + 1);
-        if (level.rfind("2,", 0) == 0 || level.rfind("6,", 0) == 0) partCsv += line + "\n";
+        if (level.rfind("1,", 0) != 0) partCsv += line + "\n";
     }
     EXPECT_EQ(readFile("part.csv"), partCsv);
     std::istringstream partLines(part.out);
     while (std::getline(partLines, line)) {
+        if (line.find("\"file\"") == std::string::npos) continue; // not handed in
         const std::size_t file = line.find(utf8(u8"关代码.txt"));
         ASSERT_NE(file, std::string::npos) << line;
         const std::string number = line.substr(line.rfind(utf8(u8"第"), file) + 3, 1);
         EXPECT_NE(line.find("\"level\":" + number + ","), std::string::npos) << line;
     }
-    EXPECT_NE(readFile("part.html").find("<tr><th>s01</th><td class=\"completed\" data-level=\"2\"><span"), std::string::npos);
-    EXPECT_NE(readFile("part.html").find("<td class=\"missing\" data-level=\"5\"></td><td class=\"completed\" data-level=\"6\">"),
+    EXPECT_NE(readFile("part.html").find("<tr><th>s01</th><td class=\"completed\" data-level=\"2\" data-reason=\"completed\"><span"),
+              std::string::npos);
+    EXPECT_NE(readFile("part.html").find(utf8(u8"<td class=\"missing\" data-level=\"5\" data-reason=\"not handed in\"><span "
+                                              u8"class=\"result\">未交</span></td><td class=\"completed\" data-level=\"6\"")),
               std::string::npos);
 
     for (const char* arguments : {"grade class --levels 0-3", "grade class --levels 3-2", "grade class --levels 1-31",
@@ -443,6 +535,8 @@ TEST_F(JudgeCli, GradeReportsAClassTheSameWithAnyNumberOfWorkers) {
         Outcome bad = judge(arguments);
         EXPECT_EQ(bad.status, 2);
         EXPECT_NE(bad.err.find("usage:"), std::string::npos);
+        EXPECT_NE(bad.err.find("[--level-file LEVEL.toml]... [--level-dir DIR]"), std::string::npos);
+        EXPECT_NE(bad.err.find("[--gradebook FILE]"), std::string::npos);
     }
     EXPECT_EQ(judge("grade missing").status, 2);
 }
@@ -517,9 +611,10 @@ TEST_F(JudgeCli, GradePageInABrowserMatchesTheCsv) {
     ASSERT_NE(dom.find("<table id=\"grades\">"), std::string::npos) << dom.substr(0, 500);
     ASSERT_NE(dom.find("<svg id=\"chart\""), std::string::npos);
 
-    // Rows of the table as the browser built them: student -> "class|content" per cell.
+    // Rows of the table as the browser built them: student -> "class|reason" per cell, and the total.
     // (Plain string search: <regex> does not build warning-free with the sanitizers on g++ 12.)
     std::map<std::string, std::vector<std::string>> table;
+    std::map<std::string, std::string> totals;
     const std::size_t bodyStart = dom.find("<tbody>"), bodyEnd = dom.find("</tbody>");
     ASSERT_LT(bodyStart, bodyEnd);
     const std::string body = dom.substr(bodyStart, bodyEnd - bodyStart);
@@ -531,22 +626,27 @@ TEST_F(JudgeCli, GradePageInABrowserMatchesTheCsv) {
     };
     for (std::size_t at = body.find("<tr><th>"); at != std::string::npos; at = body.find("<tr><th>", at)) {
         const std::size_t rowEnd = body.find("</tr>", at);
-        auto& cells = table[between(body, at, "<tr><th>", "</th>")];
+        const std::string name = between(body, at, "<tr><th>", "</th>");
+        auto& cells = table[name];
         while (body.find("<td class=\"", at) < rowEnd) {
             const std::string kind = between(body, at, "<td class=\"", "\"");
-            cells.push_back(kind + "|" + between(body, at, "\">", "</td>"));
+            if (kind == "total") {
+                totals[name] = between(body, at, ">", "</td>");
+                continue;
+            }
+            cells.push_back(kind + "|" + between(body, at, "data-reason=\"", "\""));
         }
     }
     ASSERT_EQ(table.size(), 30u);
 
-    // Every CSV row has its cell; every other cell is grey.
+    // Every CSV row has its cell, coloured by its result.
     const auto escape = [](const std::string& text) {
         std::string out;
         for (char c : text) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
         return out;
     };
     std::map<std::string, std::vector<std::string>> expected;
-    for (const auto& [name, cells] : table) expected[name].assign(6, "missing|");
+    std::map<std::string, int> expectedTotals;
     std::map<int, int> completions;
     std::istringstream csv(readFile("grade.csv"));
     std::string line;
@@ -555,30 +655,26 @@ TEST_F(JudgeCli, GradePageInABrowserMatchesTheCsv) {
         std::vector<std::string> field;
         std::stringstream fields(line);
         for (std::string f; std::getline(fields, f, ',');) field.push_back(f);
-        field.resize(6);
+        field.resize(4);
         const int level = std::stoi(field[1]);
-        const std::string kind = field[2] == "completed" ? "completed" : field[2] == "failed" ? "failed" : "unassembled";
-        std::string text = "<span class=\"result\">" + field[2] + "</span><span class=\"passes\">" + field[3] +
-                           " passes</span>";
-        if (!field[4].empty()) text += "<span class=\"run\">run " + field[4] + "</span>";
-        if (!field[5].empty()) text += "<span class=\"detail\">" + field[5] + "</span>";
-        expected[escape(field[0])][level - 1] = kind + "|" + text;
+        const std::string kind = field[2] == "completed"           ? "completed"
+                                 : field[2] == "failed"            ? "failed"
+                                 : field[2] == "does not assemble" ? "unassembled"
+                                                                   : "missing";
+        auto& cells = expected[escape(field[0])];
+        cells.resize(6);
+        cells[level - 1] = kind + "|" + field[3];
         completions[level] += field[2] == "completed";
+        expectedTotals[escape(field[0])] += field[2] == "completed";
     }
     for (const auto& [name, cells] : table) {
         SCOPED_TRACE(name);
-        ASSERT_EQ(cells.size(), 6u);
-        for (std::size_t i = 0; i < 6; ++i) {
-            // Failures without a mismatch show the reason or the assembler's error instead.
-            if (cells[i].rfind("failed|", 0) == 0 || cells[i].rfind("unassembled|", 0) == 0)
-                EXPECT_EQ(cells[i].substr(0, expected[name][i].size()), expected[name][i]);
-            else
-                EXPECT_EQ(cells[i], expected[name][i]);
-        }
+        EXPECT_EQ(cells, expected[name]);
+        EXPECT_EQ(totals[name], std::to_string(expectedTotals[name]));
     }
     for (int level = 1; level <= 6; ++level)
         EXPECT_NE(dom.find("data-level=\"" + std::to_string(level) + "\" data-count=\"" +
-                           std::to_string(completions[level]) + "\"><rect"),
+                           std::to_string(completions[level]) + "\"><text"),
                   std::string::npos)
             << level;
 }
@@ -687,7 +783,7 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
     // A failed boundary run names itself; a completed level gives size and steps.
     writeFile("never.s", "hlt\n");
     EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"相等.toml") + " never.s --seed 2").out
-                  .find(R"("failure":{"run":"boundary 1","reason":"wrong result","mismatches":[{"where":"R4","expected":"01","actual":"00"}]})"),
+                  .find(R"("failure":{"run":"boundary 1","reason":"wrong result","mismatches":[{"where":"R4","expected":"01","actual":"00"}],"inputs":"R1=37 R2=37"})"),
               std::string::npos);
     writeFile("count.s", "label n\nshri r3 r1 1\nandi r4 r1 1\nadd r2 r2 r4\nadd r1 r3 r0\njne r0 r0 n\nhlt\n");
     EXPECT_NE(judge(std::string("level ") + ASMQUEST_SOURCE_DIR + "/custom-levels/" + utf8(u8"数1.toml") + " count.s --seed 1").out
@@ -700,8 +796,19 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
         std::string text;
         std::vector<std::string> errors;
     } broken[] = {
-        {"title = \"t\n", {"bad.toml:1:"}},
-        {head + "passess = 3\n[check]\nregisters = [\"r4\"]\n", {"bad.toml:3:11: passess: unknown key"}},
+        // Chinese first, then file:line:column and the reader's own words.
+        {"title = \"t\n", {utf8(u8"关卡文件的TOML写法有误，请看这一行这一列：bad.toml:1:")}},
+        // Saved as GBK by Notepad: the first byte that is not UTF-8 located.
+        {"title = \"\xCF\xE0\xB5\xC8\"\nreference = \"hlt\"\n[check]\nregisters = [\"r4\"]\n",
+         {utf8(u8"bad.toml:1:10: 请把关卡文件存成UTF-8")}},
+        // A tab in the reference: the assembler's message, then the line with the tab shown.
+        {"title = \"t\"\nreference = \"addi\tr4 r0 1\\nhlt\"\n[check]\nregisters = [\"r4\"]\n",
+         {utf8(u8"reference line 1: "), utf8(u8"这一行是“addi→r4 r0 1”（→是制表符")}},
+        // Input over the program: said as such, not "halted without hlt".
+        {"title = \"t\"\nreference = \"addi r4 r0 1\\nhlt\"\n[[inputs.memory]]\naddress = 4\ncount = 8\nbytes = \"byte\"\n"
+         "[check]\nregisters = [\"r4\"]\n",
+         {utf8(u8"bad.toml: inputs.memory的输入块0x0004-0x000B与参考程序（0x0000-0x0007）重叠")}},
+        {head + "passess = 3\n[check]\nregisters = [\"r4\"]\n", {utf8(u8"关卡文件有误：bad.toml:3:11: passess: unknown key")}},
         {head + "[inputs]\nr2 = { min = 5, max = 3 }\nr0 = \"byte\"\nr3 = \"word\"\n[check]\nregisters = [\"r4\"]\n",
          {"bad.toml:4:6: inputs.r2: min is greater than max", "bad.toml:5:6: inputs.r0: unknown key",
           "bad.toml:6:6: inputs.r3: expected \"byte\""}},
@@ -731,24 +838,106 @@ TEST_F(JudgeCli, LevelFilesCompleteRightProgramsOnlyAndRefuseBrokenFiles) {
             for (const std::string& error : b.errors) EXPECT_NE(refused.err.find(error), std::string::npos) << refused.err;
         }
     }
+    // A reference the assembler reads differently from its writer: usable, with the game's warning shown.
+    writeFile("warned.toml", "title = \"t\"\nreference = \"addi r4 r0 1 2\\nhlt\"\n[check]\nregisters = [\"r4\"]\n");
+    const Outcome warned = judge("check-level warned.toml");
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_NE(warned.err.find(utf8(u8"warned.toml: reference line 1：警告：")), std::string::npos) << warned.err;
+    // Inputs at 0x10 miss the two-instruction reference but land in a longer
+    // student program: its halt without hlt is said to be the level's doing.
+    writeFile("over.toml", "title = \"t\"\nreference = \"addi r4 r0 1\\nhlt\"\n[[inputs.memory]]\naddress = 0x10\ncount = 4\n"
+                           "bytes = \"byte\"\n[check]\nregisters = [\"r4\"]\n");
+    writeFile("long.s", "addi r4 r0 0\naddi r4 r0 0\naddi r4 r0 0\naddi r4 r0 0\naddi r4 r0 0\naddi r4 r0 1\nhlt\n");
+    EXPECT_NE(judge("level over.toml long.s --seed 1").out.find(
+                  utf8(u8R"("overlap":"over.toml: inputs.memory的输入块0x0010-0x0013与程序（0x0000-0x001B）重叠)")),
+              std::string::npos);
 }
 
-// A class graded on a level file: the code files named after it, the level
-// column its name.
-TEST_F(JudgeCli, GradeWithALevelFile) {
-    const std::string level = ASMQUEST_SOURCE_DIR + std::string("/custom-levels/") + utf8(u8"相等.toml");
+// A class graded on built-in levels and level files in one run: the code
+// files named after each level file, found at any depth; the level column the
+// file's name, the page and the grade book its title; a row for everyone.
+TEST_F(JudgeCli, GradeWithLevelFiles) {
+    const std::string levels = ASMQUEST_SOURCE_DIR + std::string("/custom-levels/");
+    const std::string equal = levels + utf8(u8"相等.toml");
     const std::string code = utf8(u8"相等代码.txt");
     fs::create_directories("class/a/levels");
-    fs::create_directories("class/b");
+    fs::create_directories(utf8(u8"class/b/汇编闯关/levels"));
     fs::create_directories("class/c");
     writeFile("class/a/levels/" + code, "sub r0 r1 r2\njeq r0 r0 Y\nhlt\nlabel Y\naddi r4 r0 1\nhlt\n");
-    writeFile("class/b/" + code, "hlt\n");
-    Outcome graded = judge("grade class --level-file '" + level + "' --seed 2 --jobs 2 --csv class.csv");
+    writeFile(utf8(u8"class/a/levels/第1关代码.txt"), "add r3 r1 r2\nhlt\n");
+    writeFile(utf8(u8"class/a/第1关代码.txt"), "hlt\n"); // a second copy: the one in levels/ counts
+    writeFile(utf8(u8"class/b/汇编闯关/levels/") + code, "hlt\n"); // one folder deeper
+    writeFile(utf8(u8"class/b/汇编闯关/levels/第1关代码.txt"), "add r3 r1 r2\n");
+    // Seen but not usable: named, not passed over.
+    writeFile(utf8(u8"class/c/第01关代码.txt"), "add r3 r1 r2\nhlt\n");
+    writeFile(utf8(u8"class/c/第1关代码.TXT"), "add r3 r1 r2\nhlt\n");
+    Outcome graded = judge("grade class --levels 1-1 --level-file '" + equal + "' --level-file '" + levels +
+                           utf8(u8"数1.toml") + "' --seed 2 --jobs 2 --csv class.csv --gradebook book.csv "
+                           "--html class.html --feedback pages");
     EXPECT_EQ(graded.status, 0) << graded.err;
     EXPECT_EQ(readFile("class.csv"),
-              "\xEF\xBB\xBF" + utf8(u8"student,level,result,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max\n"
-                   u8"a,相等.toml,completed,259,,,5,3.0,4\n"
-                   u8"b,相等.toml,failed,257,boundary 1,R4 expected 01 actual 00,,,\n"));
+              "\xEF\xBB\xBF" + utf8(u8"student,level,result,reason,passes,failed_run,first_mismatch,instructions,steps_mean,steps_max,inputs\n"
+                   u8"a,1,completed,completed,257,,,2,2.0,2,\n"
+                   u8"a,相等.toml,completed,completed,259,,,5,3.0,4,\n"
+                   u8"a,数1.toml,not handed in,not handed in,0,,,,,,\n"
+                   u8"b,1,failed,halted without hlt,0,1,,,,,R1=FA R2=7F\n"
+                   u8"b,相等.toml,failed,wrong result,257,boundary 1,R4 expected 01 actual 00,,,,R1=37 R2=37\n"
+                   u8"b,数1.toml,not handed in,not handed in,0,,,,,,\n"
+                   u8"c,1,not handed in,not handed in,0,,,,,,\n"
+                   u8"c,相等.toml,not handed in,not handed in,0,,,,,,\n"
+                   u8"c,数1.toml,not handed in,not handed in,0,,,,,,\n"));
+    EXPECT_EQ(readFile("book.csv"), "\xEF\xBB\xBF" + utf8(u8"Student,ID,SIS User ID,SIS Login ID,Section,第1关,相等,数1,Final Points\n"
+                                                       u8"a,,a,a,,1,1,0,2\nb,,b,b,,0,0,0,0\nc,,c,c,,0,0,0,0\n"));
+    EXPECT_NE(graded.err.find(utf8(u8"c/第01关代码.txt：文件名应为第1关代码.txt，本文件未评分")), std::string::npos) << graded.err;
+    EXPECT_NE(graded.err.find(utf8(u8"c/第1关代码.TXT：文件名应为第1关代码.txt，本文件未评分")), std::string::npos);
+    EXPECT_NE(graded.err.find(utf8(u8"a/第1关代码.txt：另有levels/第1关代码.txt，本文件未评分")), std::string::npos);
+    const std::string page = readFile("class.html");
+    EXPECT_NE(page.find(utf8(u8"<th>学生</th><th>第1关</th><th>相等</th><th>数1</th><th>完成数</th>")), std::string::npos);
+    // The student's own page: the failing run, its inputs, expected and actual, in Chinese.
+    const std::string b = readFile("pages/b.html");
+    EXPECT_NE(b.find(utf8(u8"<li>边界检验1未通过：结果错误</li><li>本次输入：R1=37 R2=37</li><li>R4：应为01，实际为00</li>")),
+              std::string::npos) << b;
+    EXPECT_NE(readFile("pages/c.html").find(utf8(u8"<li>第1关代码.TXT：文件名应为第1关代码.txt，本文件未评分</li>")),
+              std::string::npos);
+
+    // The same run in shards merges to the same reports.
+    std::string shards;
+    for (const char* shard : {"1/2", "2/2"}) {
+        Outcome part = judge("grade class --levels 1-1 --level-file '" + equal + "' --level-file '" + levels +
+                             utf8(u8"数1.toml") + "' --seed 2 --shard " + shard);
+        const std::string file = std::string("part") + shard[0] + ".jsonl";
+        writeFile(file, part.out);
+        shards += " " + file;
+    }
+    Outcome merged = judge("merge --csv merged.csv --gradebook merged-book.csv --feedback merged-pages" + shards);
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(merged.out, graded.out);
+    const auto undated = [](std::string page) {
+        const std::size_t date = page.find(utf8(u8"；日期 "));
+        return page.erase(date, page.find("</p>", date) - date);
+    };
+    for (const char* student : {"a.html", "b.html", "c.html"})
+        EXPECT_EQ(undated(readFile(std::string("merged-pages/") + student)), undated(readFile(std::string("pages/") + student)));
+    EXPECT_EQ(readFile("merged.csv"), readFile("class.csv"));
+    EXPECT_EQ(readFile("merged-book.csv"), readFile("book.csv"));
+
+    // --level-dir takes every level file in a folder, hidden ones left out with a word.
+    fs::create_directories("levels");
+    fs::copy_file(equal, utf8(u8"levels/相等.toml"));
+    writeFile(utf8(u8"levels/._相等.toml"), "\x00\x05\x16\x07");
+    Outcome dir = judge("grade class --level-dir levels --seed 2 --csv dir.csv");
+    EXPECT_EQ(dir.status, 0) << dir.err;
+    EXPECT_NE(dir.err.find("a hidden file, not graded"), std::string::npos);
+    EXPECT_NE(readFile("dir.csv").find(utf8(u8"a,相等.toml,completed")), std::string::npos);
+
+    // A report that cannot be written stops the run before any grading.
+    fs::create_directories("locked.csv");
+    for (const char* option : {"--csv", "--html", "--gradebook"}) {
+        Outcome refused = judge("grade class --level-file '" + equal + "' " + option + " locked.csv");
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_NE(refused.err.find("nothing graded"), std::string::npos) << refused.err;
+    }
 }
 
 // The texts a teacher prints, read from the judge as a teacher gets them.

@@ -8,7 +8,8 @@
 # which the console congratulates and the panel describes level 2; there the
 # same program fails, the report gives R3 = R1 x R2 with the inputs, and
 # 重放 sets those inputs up again. Then a teacher's level from custom-levels/
-# is listed in 选关, chosen, played to completion and its code kept.
+# is listed in 选关, chosen, played to completion and its code kept; it is
+# marked 已通过, and the next start offers it, with its code and its mark.
 # Usage: levels_game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 game=$(cd "$1" && pwd)/asmquest
@@ -152,6 +153,28 @@ try:
         time.sleep(0.2)
     if not os.path.exists(code) or "addi r4 r0 1" not in open(code, encoding="gbk").read():
         s.fail("its code is kept in levels/相等代码.txt")
+    tmux("send-keys", "F3")
+    wait_for("相等    已通过", "选关 marks the completed teacher's level")
+    tmux("send-keys", "Escape")
+    # A restart in the same folder offers the teacher's level last played,
+    # with its code, and 选关 still marks it.
+    import tempfile
+    again = tempfile.mkdtemp(prefix="asmquest-levels-")
+    for folder in ("levels", "custom-levels"):
+        shutil.copytree(os.path.join(s.cwd, folder), os.path.join(again, folder))
+    tmux("send-keys", "F10")
+    s.wait_until(lambda: not s.alive(), "F10 quits")
+    s.close()
+    earlier = s.failures
+    s = TmuxSession(sys.argv[1], workdir=again)
+    s.failures[:0] = earlier
+    wait_for = s.wait_for
+    wait_for("你上次玩的是「相等」，是否继续？", "the next start offers the teacher's level last played")
+    s.keys("Enter")
+    wait_for("关卡说明-相等", "是 goes on with it")
+    wait_for("addi r4 r0 1", "with its code")
+    s.keys("F3")
+    wait_for("相等    已通过", "its mark is kept across the restart")
 finally:
     s.close()
 

@@ -110,7 +110,18 @@ const std::vector<Case>& cases() {
         {"ctrl F5", "\x1b[15;5~", {"K 74 00 0008"}},
         {"escape then sequence", "\x1b\x1b[A", {"K 1B 1B 0000", "K 26 00 0100"}},
         // Replies and modes we never asked for are dropped, and what follows still arrives.
-        {"ignored sequences", "\x1b[200~\x1b[?1;2c\x1b[Ia", {"K 41 61 0000"}},
+        {"ignored sequences", "\x1b[?1;2c\x1b[Ia", {"K 41 61 0000"}},
+        // A bracketed paste: its keys marked as pasted text, the first as its beginning;
+        // CR LF one Enter, a lone LF one too; control bytes and escapes inside are no keys.
+        {"bracketed paste", "\x1b[200~ab\r\ncd\x1b[201~e",
+         {"K 41 61 3000000", "K 42 62 1000000", "K 0D 0D 1000000", "K 43 63 1000000", "K 44 64 1000000", "K 45 65 0000"}},
+        {"paste without shortcuts", "\x1b[200~\x01\tx\x1b[Ay\x1b[201~\x01",
+         {"K 09 09 3000000", "K 58 78 1000000", "K DB 5B 1000000", "K 41 41 1000010", "K 59 79 1000000", "K 41 01 0008"}},
+        {"pasted lines", "\x1b[200~a\n\nb\x1b[201~",
+         {"K 41 61 3000000", "K 0D 0D 1000000", "K 0D 0D 1000000", "K 42 62 1000000"}},
+        {"pasted chinese", "\x1b[200~\xe5\x85\xb3\x1b[201~", {"K 00 B9 3000000", "K 00 D8 1000000"}},
+        {"two pastes", "\x1b[200~a\x1b[201~\x1b[200~b\x1b[201~", {"K 41 61 3000000", "K 42 62 3000000"}},
+        {"empty paste", "\x1b[200~\x1b[201~c", {"K 43 63 0000"}},
         // UTF-8 becomes GBK, one record per byte.
         {"chinese", "\xe5\x85\xb3\xe5\x8d\xa1", {"K 00 B9 0000", "K 00 D8 0000", "K 00 BF 0000", "K 00 A8 0000"}},
         {"euro", "\xe2\x82\xac", {"K 00 80 0000"}},

@@ -294,6 +294,13 @@ const KeyCase keyCases[] = {
     {"Ctrl+Y after the last step does nothing", "", {0, 0}, {0, 0}, "", keys({"ab", ctrlZ, ctrlY, ctrlY}), {"ab"}, {2, 0}, {2, 0}},
     {"typing after an undo drops the redo", "", {0, 0}, {0, 0}, "", keys({"ab cd", ctrlZ, "!", ctrlY}), {"ab!"}, {3, 0}, {3, 0}},
     {"Shift+arrows then Backspace", "abcd", {0, 0}, {0, 0}, "", keys({shiftRight, shiftRight, backspace}), {"cd"}, {0, 0}, {0, 0}},
+    // A terminal's bracketed paste: its text as it is, shortcuts and all, and one undo step.
+    {"a bracketed paste of lines", "XY", {1, 0}, {1, 0}, "", "\x1b[200~add r1\r\n  hlt \x1b[201~", {"Xadd r1", "  hlt Y"}, {6, 1}, {6, 1}},
+    {"a bracketed paste is one undo step", "XY", {1, 0}, {1, 0}, "", keys({"a", "\x1b[200~add r3 r1 r2\rsub r4\r\nhlt\x1b[201~", ctrlZ}), {"XaY"}, {2, 0}, {2, 0}},
+    {"pasted control bytes are no shortcuts", "", {0, 0}, {0, 0}, "", "\x1b[200~a\x1a\x01\x16" "b\x1b[201~", {"ab"}, {2, 0}, {2, 0}},
+    {"a paste replaces the selection", "hello", {1, 0}, {4, 0}, "", "\x1b[200~EY\x1b[201~", {"hEYo"}, {3, 0}, {3, 0}},
+    {"two pastes are two undo steps", "", {0, 0}, {0, 0}, "", keys({"\x1b[200~ab\x1b[201~\x1b[200~cd\x1b[201~", ctrlZ}), {"ab"}, {2, 0}, {2, 0}},
+    {"a pasted tab pads to 4", "", {0, 0}, {0, 0}, "", "\x1b[200~a\tb\x1b[201~", {"a   b"}, {5, 0}, {5, 0}},
 };
 } // namespace
 

@@ -3,7 +3,8 @@
 # the editor, the clipboard, dragging a panel by its header, closing it with
 # its close box and opening it again from the bar, a click after 步进, a
 # 2000-character paste, Ctrl+A, Ctrl+Z and Ctrl+Y, the memory panel scrolled over all 64 KiB and the
-# console scrolled back over forty lines of compile errors. The game runs in a private
+# console scrolled back over forty lines of compile errors; a bracketed paste undone in one step,
+# typing after a click on 编译, F2 round the panels and Esc back to the editor. The game runs in a private
 # tmux server; the screen is read back with capture-pane.
 # Usage: ui_game_tmux.test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -149,6 +150,40 @@ try:
         wait_for(lambda: find("-第4-%d行/共" % (shown + 3)) is not None, "the wheel scrolls the console")
         keys("End")
         wait_for(lambda: find("|第0行：") is None, "End goes back to the newest messages")
+
+    # A bracketed paste (tmux pastes with -p once the game asked for mode 2004) is one undo step.
+    click(30, 12)
+    keys("C-a", "BSpace")
+    wait_for(lambda: find("|0| ") == (0, 4) and find("|1|") is None, "the editor is emptied for the paste")
+    tmux("set-buffer", "add r1 r1 r2\nsub r3 r3 r1\nhlt")
+    tmux("paste-buffer", "-p")
+    wait_for(lambda: find("|2|hlt ") == (0, 6), "the bracketed paste shows its three lines")
+    keys("C-z")
+    wait_for(lambda: find("|0| ") == (0, 4) and find("|1|") is None, "one Ctrl+Z takes the whole paste back")
+    keys("C-y")
+    wait_for(lambda: find("|2|hlt ") == (0, 6), "Ctrl+Y puts it back")
+
+    # After a click on 编译 typed text still reaches the editor; F2 goes round
+    # the panels on screen and back to the editor, Esc returns to it at once.
+    click_text("编译", "the compile button shows")
+    wait_for(lambda: not cursor()[2], "the CPU control panel in front shows no caret")
+    text("Q")
+    wait_for(lambda: find("|2|hltQ ") == (0, 6), "a letter typed after a click on 编译 reaches the editor")
+    wait_for(lambda: cursor()[2], "the editor is in front again")
+    rounds = 0
+    keys("F2")
+    wait_for(lambda: not cursor()[2], "F2 brings another panel forward")
+    while not cursor()[2] and rounds < 8:
+        keys("F2")
+        time.sleep(0.1)
+        rounds += 1
+    if not cursor()[2]:
+        session.fail("F2 comes back round to the editor within the panels on screen")
+    keys("F2")
+    wait_for(lambda: not cursor()[2], "F2 leaves the editor again")
+    keys("Escape")
+    wait_for(lambda: cursor()[2] and cursor()[1] == 6, "Esc brings the editor back")
+
 finally:
     session.close()
 

@@ -1,5 +1,6 @@
 // Panels and input routing, checked on whole screens of a small fake console.
 #include "ui_support.h"
+#include "ui/panel_scroll.h"
 
 namespace {
 constexpr std::uint32_t left = FROM_LEFT_1ST_BUTTON_PRESSED;
@@ -102,6 +103,34 @@ TEST(WindowFrame, PrintingWrapsBeforeADoubleByteCharacterThatDoesNotFit) {
     window narrow("n", 10, 3, 1, 2); // a character wider than the grid is placed as before
     narrow.printf("%s", std::string("关").c_str());
     EXPECT_EQ(narrow.cursorY, 1);
+}
+
+// A closing punctuation mark never starts a row alone: the character before
+// it goes along; the log panel's layout (layOut) wraps the same way.
+TEST(WindowFrame, PunctuationWrapsWithTheCharacterBeforeIt) {
+    freshToolkit(20, 9);
+    const struct {
+        std::string text;
+        std::int64_t width;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"abcd长。x", 6, {"abcd", "长。x"}},
+        {"abcdef.", 6, {"abcde", "f."}},
+        {"编译成功：0条指令。", 8, {"编译成", "功：0条", "指令。"}},
+        {"长。", 2, {"长", "。"}}, // a row's only character stays
+        {"ab,cd", 2, {"a", "b,", "cd"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(layOut(c.text, c.width), c.rows);
+        window w("t", 1, 3, c.width, 4);
+        w.printf("%s", c.text.c_str());
+        for (std::size_t row = 0; row < c.rows.size(); ++row) {
+            std::string shown = gridRow(w, static_cast<std::int64_t>(row));
+            shown.erase(shown.find_last_not_of(' ') + 1);
+            EXPECT_EQ(shown, c.rows[row]) << row;
+        }
+    }
 }
 
 TEST(WindowFrame, PrintingNeverLeavesTheGrid) {

@@ -85,7 +85,8 @@ bool FakeConsole::GetConsoleScreenBufferInfo(HANDLE, CONSOLE_SCREEN_BUFFER_INFO*
 
 bool FakeConsole::WriteConsoleOutputCharacterA(HANDLE, const char* text, std::uint32_t length, COORD start,
                                                std::uint32_t* written) {
-    record("WriteConsoleOutputCharacterA", std::string(text, length), length, 0, start);
+    // The text is copied only when recorded: a frame's writes allocate nothing.
+    if (recording) record("WriteConsoleOutputCharacterA", std::string(text, length), length, 0, start);
     std::uint32_t n = 0;
     for (int x = start.X, y = start.Y; n < length && y < height; ++n) {
         if (x >= 0 && y >= 0) cell(x, y).character = static_cast<std::uint8_t>(text[n]);

@@ -51,6 +51,11 @@ inline constexpr std::uint32_t RIGHT_CTRL_PRESSED = 0x0004;
 inline constexpr std::uint32_t LEFT_CTRL_PRESSED = 0x0008;
 inline constexpr std::uint32_t SHIFT_PRESSED = 0x0010;
 inline constexpr std::uint32_t ENHANCED_KEY = 0x0100;
+// The game's own marks on keys a terminal delivered inside a bracketed paste
+// (bits the Windows console never sets): each pasted key is text, never a
+// shortcut, and the first one of a paste begins it.
+inline constexpr std::uint32_t PASTED_TEXT = 0x01000000;
+inline constexpr std::uint32_t PASTE_BEGIN = 0x02000000;
 
 // dwButtonState bits and dwEventFlags values of mouse records.
 inline constexpr std::uint32_t FROM_LEFT_1ST_BUTTON_PRESSED = 0x0001;

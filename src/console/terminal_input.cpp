@@ -2,6 +2,8 @@
 
 #include "text/gbk_text.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::uint16_t VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC, VK_OEM_MINUS = 0xBD,
@@ -126,6 +128,10 @@ void InputQueue::push(const INPUT_RECORD& record) {
     records.push_back(record);
 }
 
+void InputQueue::markKey(std::size_t i, std::uint32_t controlBits) {
+    if (i < records.size() && records[i].EventType == KEY_EVENT) records[i].Event.KeyEvent.dwControlKeyState |= controlBits;
+}
+
 bool InputQueue::pop(INPUT_RECORD& record) {
     if (records.empty()) return false;
     record = records.front();
@@ -137,6 +143,7 @@ void TerminalInputDecoder::reset() {
     pending.clear();
     pendingSince = 0;
     buttons = 0;
+    pasting = pasteBegins = pastedCr = false;
 }
 
 void TerminalInputDecoder::feed(const char* bytes, std::size_t length, std::uint64_t nowMs, InputQueue& out) {
@@ -165,7 +172,9 @@ void TerminalInputDecoder::run(bool timedOut, InputQueue& out) {
     std::size_t n = pending.size(), at = 0;
     while (at < n) {
         std::size_t used = 0;
-        if (decodeOne(p + at, n - at, used, timedOut, out) == Parse::incomplete) break;
+        const Parse parse = pasting ? decodePasted(p + at, n - at, used, timedOut, out)
+                                    : decodeOne(p + at, n - at, used, timedOut, out);
+        if (parse == Parse::incomplete) break;
         at += used;
     }
     pending.erase(0, at);
@@ -241,6 +250,50 @@ TerminalInputDecoder::Parse TerminalInputDecoder::decodeEscape(const std::uint8_
     return Parse::done;
 }
 
+TerminalInputDecoder::Parse TerminalInputDecoder::decodePasted(const std::uint8_t* p, std::size_t n, std::size_t& used,
+                                                               bool timedOut, InputQueue& out) {
+    static constexpr char endMarker[] = "\x1b[201~";
+    constexpr std::size_t endLength = sizeof endMarker - 1;
+    if (p[0] == 0x1B) {
+        const std::size_t compared = std::min(n, endLength);
+        if (std::equal(p, p + compared, endMarker)) {
+            if (compared < endLength) {
+                if (!timedOut) return Parse::incomplete;
+                pasting = false; // the end never came: the paste is over
+                used = compared;
+                return Parse::done;
+            }
+            pasting = false;
+            used = endLength;
+            return Parse::done;
+        }
+        used = 1; // an escape inside pasted text is no key
+        return Parse::done;
+    }
+    const std::size_t before = out.size();
+    Parse parse = Parse::done;
+    used = 1;
+    if (p[0] == '\n' && pastedCr) {
+        // CR LF: the LF is the same line break
+    } else if (p[0] == '\r' || p[0] == '\n') {
+        pushKey(out, VK_RETURN, 0x0D, 0);
+    } else if (p[0] == '\t') {
+        pushKey(out, VK_TAB, 0x09, 0);
+    } else if (p[0] >= 0x80) {
+        parse = decodeUtf8(p, n, used, timedOut, out);
+    } else if (p[0] >= 0x20 && p[0] < 0x7F) {
+        pushAscii(out, p[0]);
+    }
+    if (parse == Parse::incomplete) return parse;
+    pastedCr = p[0] == '\r';
+    for (std::size_t i = before; i < out.size(); ++i) {
+        std::uint32_t mark = PASTED_TEXT;
+        if (pasteBegins) mark |= PASTE_BEGIN, pasteBegins = false;
+        out.markKey(i, mark);
+    }
+    return Parse::done;
+}
+
 TerminalInputDecoder::Parse TerminalInputDecoder::decodeCsi(const std::uint8_t* p, std::size_t n, std::size_t& used,
                                                             InputQueue& out) {
     if (n < 3) return Parse::incomplete;
@@ -292,7 +345,10 @@ TerminalInputDecoder::Parse TerminalInputDecoder::decodeCsi(const std::uint8_t* 
         return Parse::done;
     }
     if (marker) return Parse::done; // replies to queries we never make
-    if (last == '~') {
+    if (last == '~' && params[0] == 200) {
+        pasting = pasteBegins = true;
+        pastedCr = false;
+    } else if (last == '~') {
         if (std::uint16_t vk = tildeKey(params[0])) pushSpecial(out, vk, params[1]);
     } else if (last == 'Z') {
         pushKey(out, VK_TAB, 0x09, SHIFT_PRESSED);

@@ -9,6 +9,11 @@
 //   decoder.feed(bytes, n, nowMs, queue);
 //   decoder.expire(nowMs, queue);            // when nothing more arrived
 //   int wait = decoder.millisecondsUntilExpiry(nowMs);   // -1: nothing pending
+//
+// A bracketed paste (ESC [ 200 ~ text ESC [ 201 ~, mode 2004) arrives as key
+// records of its text marked PASTED_TEXT, the first also PASTE_BEGIN; its
+// line breaks (CR, LF or CR LF) are one Enter each, other control bytes and
+// escape sequences inside it are dropped.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +34,8 @@ public:
     bool empty() const { return records.empty(); }
     const INPUT_RECORD& operator[](std::size_t i) const { return records[i]; }
     void clear() { records.clear(); }
+    // Adds control-state bits to the key record at i.
+    void markKey(std::size_t i, std::uint32_t controlBits);
 
 private:
     std::deque<INPUT_RECORD> records;
@@ -56,10 +63,16 @@ private:
     Parse decodeUtf8(const std::uint8_t* p, std::size_t n, std::size_t& used, bool timedOut, InputQueue& out);
     void run(bool timedOut, InputQueue& out);
     void mouse(int code, int x, int y, bool release, InputQueue& out);
+    // The text of a bracketed paste up to its end marker; false while the
+    // pending bytes may still be the start of that marker.
+    Parse decodePasted(const std::uint8_t* p, std::size_t n, std::size_t& used, bool timedOut, InputQueue& out);
 
     std::string pending; // bytes of an unfinished sequence
     std::uint64_t pendingSince = 0;
     std::uint32_t buttons = 0;
+    bool pasting = false;     // inside a bracketed paste
+    bool pasteBegins = false; // its first key is still to come
+    bool pastedCr = false;    // the last pasted byte was CR (a LF after it is the same break)
 };
 
 // The key that types an ASCII byte on a US keyboard: virtual-key code and Shift.

@@ -11,10 +11,11 @@
 
 namespace {
 
-// Enter: alternate screen, autowrap off, cursor hidden, any-motion mouse in SGR form.
-constexpr char enterBytes[] = "\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?1003h\x1b[?1006h";
+// Enter: alternate screen, autowrap off, cursor hidden, any-motion mouse in SGR
+// form, bracketed paste (a paste arrives marked, as one paste rather than typing).
+constexpr char enterBytes[] = "\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?1003h\x1b[?1006h\x1b[?2004h";
 // Precomputed so the signal handlers only need write().
-constexpr char leaveBytes[] = "\x1b[?1006l\x1b[?1003l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l";
+constexpr char leaveBytes[] = "\x1b[?2004l\x1b[?1006l\x1b[?1003l\x1b[?1002l\x1b[?1000l\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l";
 
 constexpr int restoredSignals[] = {SIGTERM, SIGHUP, SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
 constexpr int signalCount = sizeof restoredSignals / sizeof restoredSignals[0];

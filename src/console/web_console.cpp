@@ -25,8 +25,9 @@ EM_JS(void, bridgeQuit, (), { Module.asmquestBridge.quit(); });
 namespace {
 
 // What a terminal is put in for the game (terminal_modes.cpp): alternate
-// screen, autowrap off, cursor hidden, any-motion mouse in SGR form.
-constexpr char enterBytes[] = "\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?1003h\x1b[?1006h";
+// screen, autowrap off, cursor hidden, any-motion mouse in SGR form, bracketed
+// paste (xterm.js then wraps a paste in ESC [ 200 ~ ... ESC [ 201 ~).
+constexpr char enterBytes[] = "\x1b[?1049h\x1b[?7l\x1b[?25l\x1b[?1003h\x1b[?1006h\x1b[?2004h";
 // How long a wait for input sleeps between looks at the page's queue.
 constexpr std::uint32_t inputPollMs = 8;
 

@@ -1,3 +1,6 @@
+// Typed text never goes astray: a panel in front that takes no text of its
+// own (CPU控制, 寄存器, 内存 ...) gives way to the editor for it.
+//
 // Typing and pasting into the editor at the speed they arrive. A frame takes
 // one input record; when that record was a key for the editor, the keys
 // queued behind it go to the editor in the same frame. Keys for other panels
@@ -19,6 +22,23 @@ bool editorTakesKeys() {
     return false;
 }
 } // namespace
+
+namespace {
+// Keys that write or edit text: characters (Enter, Backspace and Tab among
+// them), Ctrl shortcuts and Delete.
+bool typesText(const KEY_EVENT_RECORD& key) { return key.uChar.AsciiChar != 0 || key.wVirtualKeyCode == VK_DELETE; }
+} // namespace
+
+void bringEditorForTypedKey(const INPUT_RECORD& record) {
+    if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) return;
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    window* front = frontWindow();
+    if (front == &editorPanel || (front && front->ownsKey && front->ownsKey(key))) return;
+    // Esc is the way back to the editor from any panel that does not use it.
+    if (!typesText(key) && key.wVirtualKeyCode != VK_ESCAPE) return;
+    if (!editorPanel.visible) editorPanel.toggle();
+    editorPanel.raise();
+}
 
 void takeQueuedEditorKeys() {
     ConsolePlatform& con = console();

@@ -8,6 +8,7 @@
 #include "game/function_keys.h"
 #include "run/level_score.h"
 #include "game/panels.h"
+#include "run/step_history.h"
 #include "run/run_steps.h"
 #include "shell/messages.h"
 #include "shell/logger.h"
@@ -83,6 +84,7 @@ void Game::handleINPUTandDRAW() {
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
     if (haveRecord && !answerChoiceByKey(record) && !runFunctionKey(record)) {
+        bringEditorForTypedKey(record);
         deliverInput(record);
         if (record.EventType == KEY_EVENT) takeQueuedEditorKeys();
     }
@@ -97,12 +99,17 @@ void Game::updateVM() {
     std::uint64_t steps = 0;
     if (running) {
         // With breakpoints, the test follows every step; without, the CPU runs the frame's steps in one batch.
+        static bool atBreakpoint;
+        atBreakpoint = false;
         const Cpu::StopTest stopAtBreakpoint = [](void* context) {
             Game& self = *static_cast<Game*>(context);
-            if (breakpointStops(cpu.pc)) self.running = 0;
+            if (breakpointStops(cpu.pc)) self.running = 0, atBreakpoint = true;
             return !self.running;
         };
         steps = runFrameSteps(fast ? fastStepsPerFrame : 1u, editorPanel.breakpoints.empty() ? nullptr : stopAtBreakpoint, this);
+        // Said as 反向运行 says its stops: the step count, then why.
+        if (atBreakpoint)
+            consolePrintf("运行停在第%llu步：断点行。\n", static_cast<unsigned long long>(stepHistory.steps));
     }
     afterFrameSteps(steps);
     if (cpu.pc != pcBefore) pcMoved = 1;

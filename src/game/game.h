@@ -138,6 +138,10 @@ std::string layoutPath();
 // Takes every further queued key record while they go to the editor, so a
 // paste reaches it in one frame (editor_keys.cpp).
 void takeQueuedEditorKeys();
+// A key-down that types or edits text, or Esc, while the panel in front takes
+// no such key of its own: the editor comes to the front (shown if hidden) and
+// takes it (editor_keys.cpp).
+void bringEditorForTypedKey(const INPUT_RECORD& record);
 
 // Microseconds of the monotonic clock.
 std::uint64_t monotonicMicros();

@@ -60,8 +60,25 @@ void keyboardToCpu(INPUT_RECORD record) {
 
 } // namespace
 
+namespace {
+// After a judged halt (a failed check) 运行 and 步进 start a fresh run on new
+// data, as 重置 and 编译 would, keeping the program and the failed run for 重放.
+void freshRunAfterJudgedHalt() {
+    if (cpu.halted && game.judged && game.compileState == CompileState::Compiled) game.setLEVEL(game.level);
+}
+
+// 重放 on another program than the failed run's: the level is set up again for it.
+bool setUpForReplay(std::uint16_t boundaryRun) {
+    if (refuseUncompiledRun()) return false;
+    game.setUpRun(game.level, boundaryRun);
+    return true;
+}
+} // namespace
+
 void runProgram() {
-    if (!refuseUncompiledRun()) game.running = 1;
+    if (refuseUncompiledRun()) return;
+    freshRunAfterJudgedHalt();
+    game.running = 1;
 }
 
 void pauseRun() { game.running = 0; }
@@ -70,7 +87,10 @@ void pauseRun() { game.running = 0; }
 void stepIfCompiled() {
     game.running = 0;
     const std::uint16_t pcBefore = cpu.pc;
-    if (!refuseUncompiledRun()) stepForwardOnce();
+    if (!refuseUncompiledRun()) {
+        freshRunAfterJudgedHalt();
+        stepForwardOnce();
+    }
     if (cpu.pc != pcBefore) game.pcMoved = 1;
 }
 
@@ -92,7 +112,8 @@ Game::Game() {
     frameRate = 0;
     // The levels set a run up on the game's machine, with its recorded draws and key log.
     machine = &cpu;
-    draw = runRand;
+    draw = runDraw;
+    runReplay.setUpAgain = setUpForReplay;
     noteKey = noteLevelKey;
 
     for (const ControlButton& b : controlButtons) {
@@ -114,6 +135,8 @@ Game::Game() {
     addButton(buttonBar, toggle(screenPanel), "屏幕");
     addButton(buttonBar, toggle(keyboardPanel), "键盘");
     keyboardPanel.inputHandlers.push_back(keyboardToCpu);
+    keyboardPanel.ownsKey = ownsEveryKey;
+    choicePanel.ownsKey = ownsEveryKey; // the dialog waits for its answer
     addButton(buttonBar, toggle(cpuControlPanel), "CPU控制");
     addButton(buttonBar, toggle(levelPanel), "关卡说明");
     addButton(buttonBar, toggle(consolePanel), "控制台");
@@ -154,6 +177,6 @@ void resetMachine() {
     game.compileErrors.clear();
     game.program.clear();
     game.compileState = CompileState::NotCompiled;
-    forgetFailedRun();
+    // The failed run stays for 重放 after the fix: only a pass or a level change forgets it.
     stepHistory.stop();
 }

@@ -9,6 +9,7 @@
 #include "levels/game_random.h"
 #include "game/panels.h"
 #include "run/run_mismatches.h"
+#include "run/run_replay.h"
 #include "run/step_history.h"
 #include "levels/custom_level.h"
 
@@ -34,6 +35,24 @@ std::vector<std::string> sourceLines(const std::string& source) {
         else lines.back() += c;
     }
     return lines;
+}
+
+// The failed run's inputs in the words of the game's own report.
+void recordInputs(LevelVerdict& verdict) {
+    char text[16];
+    const std::uint16_t preset = presetRegisterMask(game.level);
+    for (unsigned r = 0; r < 16; ++r)
+        if (preset >> r & 1) {
+            std::snprintf(text, sizeof text, "%sR%x=%02X", verdict.inputs.empty() ? "" : " ", r, game.presetRegisters[r]);
+            verdict.inputs += text;
+        }
+    if (!feederTypesKeys(game.level) || !runReplay.levelKeysKnown) return;
+    for (std::uint8_t key : runReplay.levelKeys) {
+        if (key > 0x20 && key < 0x7F) std::snprintf(text, sizeof text, "%s%c", verdict.keys.empty() ? "" : " ", key);
+        else std::snprintf(text, sizeof text, "%s%02X", verdict.keys.empty() ? "" : " ", key);
+        verdict.keys += text;
+    }
+    if (runReplay.levelKeysCut) verdict.keys += " ...";
 }
 
 } // namespace
@@ -73,6 +92,7 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
             verdict.failedRun = verdict.passes + 1;
             verdict.failedBoundary = game.boundaryRun;
             verdict.reason = "the program did not halt within " + std::to_string(maxSteps) + " steps";
+            recordInputs(verdict);
             return verdict;
         }
         game.updateLEVEL();
@@ -84,6 +104,7 @@ LevelVerdict playLevel(std::uint16_t level, const std::string& source, unsigned 
         verdict.failed = true;
         verdict.failedRun = verdict.passes + 1;
         verdict.failedBoundary = game.boundaryRun;
+        recordInputs(verdict);
         if (cpu.haltedOnInvalidWord) {
             verdict.reason = "halted without hlt";
             return verdict;

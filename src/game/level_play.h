@@ -26,6 +26,10 @@ struct LevelVerdict {
     unsigned failedBoundary = 0; // the failed run was boundary run K (1-based), not a random one
     std::string reason;
     std::vector<Mismatch> mismatches; // at most maxReportedMismatches
+    // The failed run's register inputs and the keys the level typed, as the
+    // game's failure report prints them: "R1=3A R2=D1", "A B 0D" (empty: none).
+    std::string inputs;
+    std::string keys;
     ProgramSize size;                 // of the compiled program
     LevelScore score;                 // the passed runs' steps
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "game/custom_progress.h"
 #include "game/game.h"
 #include "levels/custom_level.h"
 #include "levels/custom_level_files.h"
@@ -54,6 +55,13 @@ void drawList() {
         for (auto& column : levelListPanel.grid) column[row].attribute = selectedColour;
     }
     levelListPanel.setCursor(0, static_cast<std::int64_t>(l.selected - l.top));
+    // More entries below (the teachers' levels come after 第N关): the bottom
+    // border says how many, drawn before the frame so it takes those cells.
+    if (l.top + rows() < l.choices.size()) {
+        char more[32];
+        std::snprintf(more, sizeof more, "↓ 还有%zu项", l.choices.size() - l.top - rows());
+        drawText(more, levelListPanel.x + 1, levelListPanel.bottom, levelListPanel.width() - 1, 1, levelListPanel.colour);
+    }
 }
 
 void listInput(INPUT_RECORD record) {
@@ -105,7 +113,7 @@ std::vector<LevelChoice> levelChoices() {
     }
     // Then the teachers' levels, under their titles.
     for (const CustomLevelEntry& entry : customLevelEntries())
-        choices.push_back({entry.title, [name = entry.fileName] { switchToCustomLevel(name); }, entry.broken ? "有误" : ""});
+        choices.push_back({entry.title, [name = entry.fileName] { switchToCustomLevel(name); }, entry.broken ? "有误" : customLevelPassed(entry.fileName) ? "已通过" : ""});
     return choices;
 }
 
@@ -126,4 +134,5 @@ void openLevelList() {
 void installLevelList() {
     levelListPanel.drawHooks.push_back(drawList);
     levelListPanel.inputHandlers.push_back(listInput);
+    levelListPanel.ownsKey = ownsEveryKey;
 }

@@ -7,6 +7,7 @@
 #include "asm/asm.h"
 #include "cpu/cpu.h"
 #include "levels/boundary_runs.h"
+#include "game/custom_progress.h"
 #include "game/game.h"
 #include "levels/level_texts.h"
 #include "levels/levels.h"
@@ -34,11 +35,15 @@ void Game::judgeRun() {
         setUpBoundaryRun(judgement.boundaryRun);
         ++passCount;
         return;
+    case NextRun::Replayed: setLEVEL(level); return;
     case NextRun::Completed: break;
     }
     resetMachine();
     running = 0;
-    if (customLevelFor(level)) return; // a teacher's level starts over
+    if (const CustomLevel* custom = customLevelFor(level)) { // a teacher's level starts over, marked 已通过
+        markCustomLevelPassed(custom->fileName);
+        return;
+    }
     enterNextLevel(static_cast<unsigned short>(level + 1));
     // The set-up above clears the reload that resetMachine asked for; ask again
     // so that the next frame starts the new level from a zero pass count.
@@ -51,6 +56,7 @@ void Game::setUpRun(unsigned short newLevel, unsigned boundary) {
     logger.log(LogKind::FunctionCall, "Game::setLEVEL被调用，参数：leveln=0x%X\n", newLevel);
     if (newLevel != 0) saveProgress(newLevel);
 
+    beginSetUp();
     registerCheck = nullptr;
     memoryCheck = nullptr;
     level = newLevel;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "game/custom_progress.h"
 #include "game/game.h"
 #include "levels/custom_level.h"
 #include "levels/custom_level_files.h"
@@ -114,10 +115,12 @@ void saveProgress(unsigned level) {
     if (!hostKeepsFiles()) return;
     // A teacher's level keeps only its code: it is no step on the way through levels 1-30.
     if (const CustomLevel* custom = customLevelFor(static_cast<std::uint16_t>(level))) {
+        noteCustomLevelPlayed(custom->fileName);
         reportSave(writeWhole(levelCodePath(level), editorPanel.getText(), HostFileMode::text), game.codeSaveFailureShown,
                    customLevelCodeName(custom->fileName).c_str());
         return;
     }
+    noteCustomLevelPlayed("");
     if (!codeFileIsUnreadable(level)) {
         char codeName[32];
         std::snprintf(codeName, sizeof codeName, "第%u关代码.txt", level);
@@ -153,6 +156,7 @@ void startupChoice() {
         game.highestLevel = static_cast<std::uint16_t>(level);
         saveHighestLevel();
     }
+    if (offerLastCustomLevel()) return;
     char text[64];
     std::snprintf(text, sizeof text, "你上次玩到第%u关，是否继续？", level);
     // Enter and Y answer 是, N 否; Esc and the close box continue the saved
@@ -182,6 +186,7 @@ void startLevelOneWithSavedCode() {
 // editor) and the level starts from a zero pass count.
 void switchToLevel(unsigned level) {
     if (game.level != 0) saveProgress(game.level);
+    consolePanel.clearText(); // the console starts empty for the new level
     if (loadSavedCode(level) != FileRead::Read) editorPanel.setText("");
     resetMachine();
     game.setLEVEL(static_cast<unsigned short>(level));
@@ -193,6 +198,7 @@ void switchToCustomLevel(const std::string& fileName) {
     // The current code is saved under the level in force, before the new file replaces it.
     if (game.level != 0) saveProgress(game.level);
     if (!loadCustomLevelFile(fileName)) return;
+    consolePanel.clearText();
     if (loadSavedCode(CUSTOM_LEVEL) != FileRead::Read) editorPanel.setText("");
     resetMachine();
     game.setLEVEL(CUSTOM_LEVEL);

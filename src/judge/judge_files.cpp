@@ -32,6 +32,32 @@ std::string utf8From(std::wstring_view wide) {
     return text;
 }
 
+// cmd passes a quoted folder as typed, ".\班级 一\" included, and the C
+// runtime's rules read its last \" as a quote inside the argument, which then
+// runs on to the end of the line: `.\班级 一" --csv x.csv`. No Windows path
+// holds a quote, so an argument with one is such a folder and what followed it.
+std::vector<std::string> withQuotedFoldersRepaired(std::vector<std::string> arguments) {
+    std::vector<std::string> out;
+    for (std::string& argument : arguments) {
+        const std::size_t quote = argument.find('"');
+        if (quote == std::string::npos) {
+            out.push_back(std::move(argument));
+            continue;
+        }
+        out.push_back(argument.substr(0, quote) + "\\");
+        std::string rest = argument.substr(quote + 1), word;
+        for (char c : rest + ' ') {
+            if (c == ' ' || c == '\t') {
+                if (!word.empty()) out.push_back(std::move(word));
+                word.clear();
+            } else if (c != '"') {
+                word += c;
+            }
+        }
+    }
+    return out;
+}
+
 HANDLE consoleOf(std::FILE* stream) {
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     DWORD mode = 0;
@@ -46,7 +72,7 @@ std::vector<std::string> judgeArguments(int argc, char** argv) {
     std::vector<std::string> arguments;
     for (int i = 0; i < n; ++i) arguments.push_back(utf8From(wide[i]));
     LocalFree(wide);
-    return arguments;
+    return withQuotedFoldersRepaired(std::move(arguments));
 }
 
 // A name that is not UTF-8 came from the game's own GBK text.

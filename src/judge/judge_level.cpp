@@ -11,6 +11,7 @@
 #include "levels/custom_level.h"
 #include "judge/judge_cli.h"
 #include "judge/judge_level_file.h"
+#include "judge/judge_level_messages.h"
 #include "judge/judge_source.h"
 
 namespace {
@@ -29,6 +30,8 @@ Json failureJson(const LevelVerdict& verdict, bool assembled) {
     else failure["run"] = verdict.failedRun;
     failure["reason"] = verdict.reason;
     failure["mismatches"] = std::move(mismatches);
+    if (!verdict.inputs.empty()) failure["inputs"] = verdict.inputs;
+    if (!verdict.keys.empty()) failure["keys"] = verdict.keys;
     if (!assembled) failure["errors"] = assemblyErrorsJson();
     return failure;
 }
@@ -86,6 +89,13 @@ LevelResult judgeLevelFile(const std::string& path, const LevelSettings& setting
         result.json["steps"] = {{"mean", verdict.score.meanSteps()}, {"max", verdict.score.stepsMax}};
     }
     result.json["failure"] = failureJson(verdict, assembled);
+    // A teacher's input block written over a longer program than the
+    // reference: the halt without hlt is the level file's doing.
+    if (verdict.failed && verdict.reason == "halted without hlt")
+        if (const CustomLevel* custom = customLevelFor(settings.level)) {
+            const std::vector<std::string> overlaps = inputOverlaps(*custom, verdict.size.bytes, false);
+            if (!overlaps.empty()) result.json["failure"]["overlap"] = overlaps.front();
+        }
     static bool faultTold = false; // once: it is the level file's fault, not each student's
     if (!customLevelFault().empty() && !faultTold && (faultTold = true))
         std::fprintf(stderr, "asmquest-judge: %s: %s (seed %u)\n", settings.levelName.c_str(), customLevelFault().c_str(),

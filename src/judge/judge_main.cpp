@@ -6,8 +6,9 @@
 //   asmquest-judge run FILE [--steps N] [--reg N=XX]... [--mem AAAA=XX]... [--key XX] [--memory]
 //   asmquest-judge level N FILE... [--seed S] [--runs K] [--max-steps M]   (N: 1-30 or LEVEL.toml)
 //   asmquest-judge check-level LEVEL.toml
-//   asmquest-judge grade DIR [--levels A-B] [--seed S] [--jobs N] [--csv FILE] [--html FILE] [--max-steps M] [--shard K/N]
-//   asmquest-judge merge [--csv FILE] [--html FILE] FILE.jsonl...
+//   asmquest-judge grade DIR [--levels A-B] [--level-file LEVEL.toml]... [--level-dir DIR] [--seed S] [--jobs N]
+//                            [--csv FILE] [--gradebook FILE] [--html FILE] [--feedback DIR] [--max-steps M] [--shard K/N]
+//   asmquest-judge merge [--csv FILE] [--gradebook FILE] [--html FILE] [--feedback DIR] FILE.jsonl...
 //   asmquest-judge describe N
 //   asmquest-judge manual
 //
@@ -28,9 +29,10 @@ constexpr const char* USAGE =
     "       asmquest-judge run FILE [--steps N] [--reg N=XX]... [--mem AAAA=XX]... [--key XX] [--memory]\n"
     "       asmquest-judge level N FILE... [--seed S] [--runs K] [--max-steps M]   (N: 1-30 or LEVEL.toml)\n"
     "       asmquest-judge check-level LEVEL.toml\n"
-    "       asmquest-judge grade DIR [--levels A-B] [--seed S] [--jobs N] [--csv FILE] [--html FILE] [--max-steps M]\n"
-    "                            [--shard K/N]\n"
-    "       asmquest-judge merge [--csv FILE] [--html FILE] FILE.jsonl...\n"
+    "       asmquest-judge grade DIR [--levels A-B] [--level-file LEVEL.toml]... [--level-dir DIR] [--seed S]\n"
+    "                            [--jobs N] [--csv FILE] [--gradebook FILE] [--html FILE] [--feedback DIR]\n"
+    "                            [--max-steps M] [--shard K/N]\n"
+    "       asmquest-judge merge [--csv FILE] [--gradebook FILE] [--html FILE] [--feedback DIR] FILE.jsonl...\n"
     "       asmquest-judge describe N\n"
     "       asmquest-judge manual\n"
     "  FILE is GBK or UTF-8 assembly source; numbers after --reg are 0-15 (decimal),\n"

@@ -1,5 +1,7 @@
 #include "run/failure_report.h"
 
+#include <cstdio>
+
 #include "levels/boundary_runs.h"
 #include "run/run_state.h"
 #include "levels/levels.h"
@@ -15,16 +17,8 @@ void printMismatch(const RunMismatch& m) {
 }
 
 void printInputs() {
-    const std::uint16_t preset = presetRegisterMask(currentRun.level);
-    if (!preset) return;
-    consolePrintf("本次输入：");
-    const char* separator = "";
-    for (unsigned r = 0; r < 16; ++r)
-        if (preset >> r & 1) {
-            consolePrintf("%sR%x=%02X", separator, r, currentRun.presetRegisters[r]);
-            separator = " ";
-        }
-    consolePrintf("\n");
+    const std::string inputs = registerInputsText(currentRun.level, currentRun.presetRegisters);
+    if (!inputs.empty()) consolePrintf("本次输入：%s\n", inputs.c_str());
 }
 
 // Printable keys as themselves, the others (Enter is 0D) in hexadecimal.
@@ -46,7 +40,7 @@ void printKeys() {
 
 void reportFailedRun(const std::vector<RunMismatch>& mismatches, bool haltedWithoutHlt) {
     if (currentRun.boundaryRun) consolePrintf("边界检验未通过：");
-    else consolePrintf("第%u次检验未通过：", currentRun.passCount + 1u);
+    else consolePrintf("第%u次检验未通过：", checkNumberOfRun());
     consolePrintf(haltedWithoutHlt ? "程序没有执行hlt就停机了。\n" : "\n");
     for (std::size_t i = 0; i < mismatches.size() && i < REPORTED_MISMATCH_LINES; ++i) printMismatch(mismatches[i]);
     if (mismatches.size() > REPORTED_MISMATCH_LINES)
@@ -64,6 +58,18 @@ void reportFailedRun(const std::vector<RunMismatch>& mismatches, bool haltedWith
         else failureMarks.memory.set(m.index);
     }
     failureMarks.any = !mismatches.empty();
+}
+
+std::string registerInputsText(std::uint16_t level, const std::uint8_t (&presets)[16]) {
+    const std::uint16_t preset = presetRegisterMask(level);
+    std::string text;
+    for (unsigned r = 0; r < 16; ++r)
+        if (preset >> r & 1) {
+            char one[12];
+            std::snprintf(one, sizeof one, "%sR%x=%02X", text.empty() ? "" : " ", r, presets[r]);
+            text += one;
+        }
+    return text;
 }
 
 void clearFailureMarks() {

@@ -8,6 +8,7 @@
 #pragma once
 #include <bitset>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "run/run_mismatches.h"
@@ -25,3 +26,6 @@ extern FailureMarks failureMarks;
 // Names the run by currentRun.passCount (random runs) or currentRun.boundaryRun.
 void reportFailedRun(const std::vector<RunMismatch>& mismatches, bool haltedWithoutHlt);
 void clearFailureMarks();
+// The level's register inputs as the report lists them ("R1=FF R2=00"), empty
+// for a level that presets no register.
+std::string registerInputsText(std::uint16_t level, const std::uint8_t (&presets)[16]);

@@ -25,10 +25,20 @@ RunJudgement judgeHaltedRun() {
     if (withoutHlt || !mismatches.empty()) {
         reportFailedRun(mismatches, withoutHlt);
         keepFailedRun();
+        // 快速 would race past the next failure: every failure goes back to 慢速.
+        if (run.fast) consolePrintf("已切回慢速，按F4切换。\n");
+        consolePrintf("F8重放这组输入，F5/F7换新数据。\n");
         run.passCount = 0;
         run.running = 0;
         run.fast = 0;
         return {};
+    }
+    // Any pass ends the hunt for that failure; a replayed one counts for nothing.
+    if (runReplay.failed.valid) forgetFailedRun();
+    if (runReplay.replaying) {
+        consolePrintf("重放的输入通过了（不计入%u次）。\n按F5用新数据继续检验。\n", randomRuns(run.level));
+        run.running = 0;
+        return {NextRun::Replayed};
     }
     levelScore.add(stepHistory.steps);
     const unsigned randomPasses = randomRuns(run.level);

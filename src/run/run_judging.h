@@ -17,6 +17,7 @@ enum class NextRun : std::uint8_t {
     Random,    // a pass: the next random run
     Boundary,  // a pass: boundary run `boundaryRun` next
     Completed, // the level is done (announced in the console)
+    Replayed,  // a replay of the failed run's input passed: not counted, a new random run next
 };
 
 struct RunJudgement {

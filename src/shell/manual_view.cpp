@@ -248,5 +248,13 @@ std::shared_ptr<ManualView> installManualView(window& panel) {
     auto view = std::make_shared<ManualView>(panel, manualRoot);
     panel.drawHooks.push_back([view] { view->fill(); });
     panel.inputHandlers.push_back([view](INPUT_RECORD record) { view->handleInput(record); });
+    // Its moving keys and the heading toggles; typed text goes on to the editor.
+    panel.ownsKey = [](const KEY_EVENT_RECORD& key) {
+        switch (key.wVirtualKeyCode) {
+        case VK_UP: case VK_DOWN: case VK_LEFT: case VK_RIGHT: case VK_RETURN: case VK_SPACE:
+        case VK_PRIOR: case VK_NEXT: case VK_HOME: case VK_END: return true;
+        default: return false;
+        }
+    };
     return view;
 }

@@ -31,6 +31,10 @@ bool joins(EditStep& last, const EditStep& step) {
         if (!step.inserted.empty() || step.at != last.at) return false;
         last.removed += step.removed;
         return true;
+    case EditKind::paste:
+        if (!step.removed.empty() || step.at != positionAfter(last.at, last.inserted)) return false;
+        last.inserted += step.inserted;
+        return true;
     case EditKind::other: return false;
     }
     return false;

@@ -26,7 +26,9 @@ struct TextPosition {
 // Where the caret lands after `text` is inserted at `at`.
 TextPosition positionAfter(TextPosition at, const std::string& text);
 
-enum class EditKind : std::uint8_t { typing, backspace, forwardDelete, other };
+// A paste that arrives key by key (a terminal's bracketed paste) is one step:
+// its keys join while each goes on right after the last.
+enum class EditKind : std::uint8_t { typing, backspace, forwardDelete, other, paste };
 
 struct EditStep {
     TextPosition at;

@@ -18,6 +18,7 @@ Editor::Editor(std::string title_, std::int64_t x_, std::int64_t y_, std::int64_
     : window(std::move(title_), x_, y_, width_, height_) {
     lines.emplace_back();
     inputHandlers.emplace_back([this](INPUT_RECORD record) { handleINPUT(record); });
+    ownsKey = ownsEveryKey;
     drawHooks.emplace_back([this] { updateGrid(); });
     setCursor(selEnd.column, selEnd.line);
 }
@@ -234,6 +235,7 @@ void Editor::handleKey(const KEY_EVENT_RECORD& key) {
     const std::uint16_t vk = key.wVirtualKeyCode;
     const auto ch = static_cast<std::uint8_t>(key.uChar.AsciiChar);
     const std::uint32_t state = key.dwControlKeyState;
+    if (state & PASTED_TEXT) return typePasted(key);
     if (vk == VK_ESCAPE) return;
     // Either Ctrl key makes a shortcut; AltGr (Ctrl with Alt) types its character.
     const bool ctrl = (state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)) != 0;
@@ -265,6 +267,18 @@ void Editor::handleKey(const KEY_EVENT_RECORD& key) {
     case VK_HOME: placeCaret({0, start.line}, true); break;
     case VK_END: placeCaret({lineLength(start.line), start.line}, true); break;
     case VK_DELETE: deleteForward(); break;
+    // A page: the text and the caret move by the rows shown, less one kept in view.
+    case VK_PRIOR:
+    case VK_NEXT: {
+        const std::int64_t page = std::max<std::int64_t>(height() - 1, 1) * (vk == VK_PRIOR ? -1 : 1);
+        const std::int64_t last = std::max<std::int64_t>(lineCount() - 1, 0);
+        const std::int64_t line = std::clamp<std::int64_t>(start.line + page, 0, last);
+        // The last page stays full: the text never scrolls above its last line's page.
+        const std::int64_t lowest = -std::max<std::int64_t>(lineCount() - height() + 1, 0);
+        scrollY = std::clamp<std::int64_t>(scrollY - (line - start.line), std::min(lowest, scrollY), 0);
+        placeCaret({start.column, line}, true);
+        break;
+    }
     default: break;
     }
 }
@@ -371,6 +385,21 @@ void Editor::typeByte(std::uint8_t ch) {
         return editSelection(std::string(static_cast<std::size_t>(4 - from.column % 4), ' '), EditKind::typing);
     }
     editSelection(std::string(1, static_cast<char>(ch)), EditKind::typing);
+}
+
+// A key of a terminal's bracketed paste is text, never a shortcut: the whole
+// paste is one undo step, as Ctrl+V is.
+void Editor::typePasted(const KEY_EVENT_RECORD& key) {
+    if (key.dwControlKeyState & PASTE_BEGIN) history.seal();
+    if (lines.empty()) lines.emplace_back();
+    const auto ch = static_cast<std::uint8_t>(key.uChar.AsciiChar);
+    if (ch == '\r') return editSelection("\n", EditKind::paste);
+    if (ch == '\t') {
+        TextPosition from, to;
+        selectedRange(from, to);
+        return editSelection(std::string(static_cast<std::size_t>(4 - from.column % 4), ' '), EditKind::paste);
+    }
+    if (!controlByte(ch) && ch != '\b') editSelection(std::string(1, static_cast<char>(ch)), EditKind::paste);
 }
 
 // Delete: the selection, else the character after the caret, else at the end
@@ -514,9 +543,11 @@ void Editor::setText(const std::string& text) {
         }
     }
     if (!piece.empty()) lines.push_back(std::move(piece));
-    // A shorter text must not leave the selection outside it.
-    selStart = normalise(selStart, true);
-    selEnd = normalise(selEnd, true);
+    // A new text (a level's code) is shown from its first line, the caret there.
+    selStart = selEnd = dragAnchor = TextPosition{};
+    extendSide = 0;
+    dragging = false;
+    scrollX = scrollY = 0;
     updateGrid();
 }
 

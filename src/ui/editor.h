@@ -57,6 +57,7 @@ struct Editor : window {
 
     void handleINPUT(INPUT_RECORD record);
     void updateGrid();
+    // Not an edit: the caret goes to the start and the text shows from line 0.
     void setText(const std::string& text);
     std::string getText() const;
     void copy();
@@ -101,6 +102,7 @@ private:
     // The selection, or the caret when nothing is selected.
     void editSelection(const std::string& text, EditKind kind);
     void typeByte(std::uint8_t ch);
+    void typePasted(const KEY_EVENT_RECORD& key);
     void handleControlKey(std::uint16_t vk, bool shift);
     void deleteForward();
     void extendSelection(std::uint16_t vk);

@@ -22,19 +22,29 @@ std::vector<std::string> layOut(const std::string& text, std::int64_t width) {
     std::vector<std::string> rows(1);
     if (width <= 0) return rows;
     std::int64_t column = 0;
+    std::size_t lastBytes = 0; // the row's last character, when it is not its first
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto b = static_cast<std::uint8_t>(text[i]);
         if (b == '\n') {
             rows.emplace_back();
             column = 0;
+            lastBytes = 0;
             continue;
         }
         const bool pair = i + 1 < text.size() && isGbkLead(b) && isGbkTrail(static_cast<std::uint8_t>(text[i + 1]));
         const std::int64_t cells = pair ? 2 : 1;
         if (column + cells > width && column > 0) {
-            rows.emplace_back();
-            column = 0;
+            // Punctuation stays with the character before it, as window::print keeps it.
+            std::string carried;
+            if (lastBytes && closingPunctuationLength(text.c_str() + i)) {
+                std::string& row = rows.back();
+                carried = row.substr(row.size() - lastBytes);
+                row.erase(row.size() - lastBytes);
+            }
+            rows.emplace_back(std::move(carried));
+            column = static_cast<std::int64_t>(rows.back().size());
         }
+        lastBytes = column > 0 ? static_cast<std::size_t>(cells) : 0;
         rows.back().append(text, i, static_cast<std::size_t>(cells));
         column += cells;
         if (pair) ++i;

@@ -1,6 +1,7 @@
 #include "ui/window.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 
 MOUSE_EVENT_RECORD lastMouse;
@@ -128,6 +129,14 @@ window::window(std::string title_, std::int64_t x_, std::int64_t y_, std::int64_
 
 window::~window() { std::erase(windowList, this); }
 
+window* frontWindow() {
+    for (window* w : windowList)
+        if (w->visible) return w;
+    return nullptr;
+}
+
+bool ownsEveryKey(const KEY_EVENT_RECORD&) { return true; }
+
 void window::draw() {
     if (!visible) return;
     for (std::size_t i = 0; i < drawHooks.size(); ++i) {
@@ -139,23 +148,25 @@ void window::draw() {
 
     drawGrid();
 
-    // Title row: the title, then blanks up to the right border.
+    // Title row: the title, then blanks up to the right border; the window
+    // in front shows it in the focus colour, so the player sees where keys go.
+    const std::uint8_t titleColour = frontWindow() == this ? focusTitleColour : colour;
     std::int64_t c = x;
     const std::size_t titleLength = title.size();
     for (std::size_t i = 0; i < titleLength && c < right;) {
         const auto b = static_cast<std::uint8_t>(title[i]);
         if (i + 1 < titleLength && isGbkLead(b) && isGbkTrail(static_cast<std::uint8_t>(title[i + 1]))) {
             if (c + 1 >= right) break;
-            putPair(c, y - 2, b, static_cast<std::uint8_t>(title[i + 1]), colour);
+            putPair(c, y - 2, b, static_cast<std::uint8_t>(title[i + 1]), titleColour);
             i += 2;
             c += 2;
         } else {
-            putCell(c, y - 2, b, colour);
+            putCell(c, y - 2, b, titleColour);
             ++i;
             ++c;
         }
     }
-    for (; c < right; ++c) putCell(c, y - 2, ' ', colour);
+    for (; c < right; ++c) putCell(c, y - 2, ' ', titleColour);
 
     putCell(x - 1, y - 3, '+', colour);
     putCell(x - 1, y - 1, '+', colour);
@@ -247,6 +258,14 @@ void window::toggle() {
     }
 }
 
+std::size_t closingPunctuationLength(const char* text) {
+    static const char* const wide[] = {"。", "，", "、", "；", "：", "！", "？", "）", "」", "』", "”", "’", "》", "】"};
+    for (const char* mark : wide)
+        if (text[0] == mark[0] && text[0] != 0 && text[1] == mark[1]) return 2;
+    const char c = text[0];
+    return c != 0 && std::strchr(".,;:!?)]}", c) ? 1 : 0;
+}
+
 void window::print(const char* format, va_list args) {
     // One formatting buffer for every panel: printing is not re-entrant.
     static char text[0x10000];
@@ -263,35 +282,54 @@ void window::print(const char* format, va_list args) {
         cursorY = h - 1;
     };
     bool trailNext = false; // the byte after a lead belongs to its character
+    // The last character written on the cursor's row: its column and cells (-1: none).
+    std::int64_t lastStart = -1, lastCells = 0;
     for (const char* p = text; *p; ++p) {
         const auto b = static_cast<std::uint8_t>(*p);
         if (b == '\n') {
             cursorX = 0;
             ++cursorY;
             trailNext = false;
+            lastStart = -1;
             continue;
         }
         if (w <= 0 || h <= 0) continue;
-        if (cursorX >= w) {
+        // A double-byte character never straddles the right edge: with one
+        // cell left it starts the next row.
+        const bool startsCharacter = !trailNext;
+        const bool lead = startsCharacter && isGbkLead(b) && isGbkTrail(static_cast<std::uint8_t>(p[1]));
+        trailNext = lead;
+        const bool wraps = cursorX >= w || (lead && cursorX == w - 1 && cursorX > 0);
+        if (wraps && startsCharacter && lastStart > 0 && cursorY >= 0 && closingPunctuationLength(p)) {
+            // Punctuation stays with the character before it: both start the next row.
+            const auto row = static_cast<std::size_t>(cursorY);
+            ScreenCell carried[2];
+            for (std::int64_t k = 0; k < lastCells; ++k) {
+                ScreenCell& cell = grid[static_cast<std::size_t>(lastStart + k)][row];
+                carried[k] = cell;
+                cell = ScreenCell{' ', colour};
+            }
+            if (lastStart + lastCells < w) grid[static_cast<std::size_t>(lastStart + lastCells)][row] = ScreenCell{' ', colour};
+            cursorX = 0;
+            ++cursorY;
+            scrollIfBelow();
+            for (std::int64_t k = 0; k < lastCells; ++k)
+                grid[static_cast<std::size_t>(k)][static_cast<std::size_t>(cursorY)] = carried[k];
+            cursorX = lastCells;
+        } else if (wraps) {
+            if (cursorX < w && cursorY >= 0) grid[static_cast<std::size_t>(cursorX)][static_cast<std::size_t>(cursorY)] = ScreenCell{' ', colour};
             cursorX = 0;
             ++cursorY;
         }
         scrollIfBelow();
-        // A double-byte character never straddles the right edge: with one
-        // cell left it starts the next row.
-        const bool lead = !trailNext && isGbkLead(b) && isGbkTrail(static_cast<std::uint8_t>(p[1]));
-        trailNext = lead;
-        if (lead && cursorX == w - 1 && cursorX > 0) {
-            if (cursorY >= 0) grid[static_cast<std::size_t>(cursorX)][static_cast<std::size_t>(cursorY)] = ScreenCell{' ', colour};
-            cursorX = 0;
-            ++cursorY;
-            scrollIfBelow();
-        }
+        if (wraps) lastStart = cursorX > 0 ? 0 : -1;
         if (b == '\t') {
             cursorX = (cursorX / 4 + 1) * 4;
             if (cursorX < 0) cursorX = 0;
+            lastStart = -1;
             continue;
         }
+        if (startsCharacter) lastStart = cursorX, lastCells = lead ? 2 : 1;
         if (cursorX >= 0 && cursorY >= 0)
             grid[static_cast<std::size_t>(cursorX)][static_cast<std::size_t>(cursorY)] = ScreenCell{b, colour};
         ++cursorX;

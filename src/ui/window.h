@@ -60,6 +60,9 @@ struct window {
     bool visible = true;
     std::vector<Button> buttons;
     bool showCursor = false;
+    // The key records the window takes as its own while it is in front; typed
+    // text it does not take goes to the editor (null: it takes none).
+    bool (*ownsKey)(const KEY_EVENT_RECORD& key) = nullptr;
 
     window(std::string title, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height);
     virtual ~window();
@@ -86,6 +89,13 @@ private:
 };
 
 extern std::vector<window*> windowList;
+// The front-most visible window (it takes the keys and shows its title bar
+// highlighted), or nullptr.
+window* frontWindow();
+// An ownsKey for windows that take every key.
+bool ownsEveryKey(const KEY_EVENT_RECORD& key);
+// The title bar's colour on the window in front.
+inline constexpr std::uint8_t focusTitleColour = 0x1F;
 extern MOUSE_EVENT_RECORD lastMouse;
 extern bool inputConsumed;
 
@@ -95,6 +105,11 @@ void dispatchInput(INPUT_RECORD record);
 // dispatchInput without the drawing: a frame that takes several records
 // routes each with this and draws once.
 void deliverInput(INPUT_RECORD record);
+
+// Bytes of the closing punctuation mark text starts with ("。", "，", ")" ...),
+// 0 for anything else: a row never starts with one when the character before
+// it can go along to the next row.
+std::size_t closingPunctuationLength(const char* text);
 
 // Writes text like a button does, from (left, top) inside a width x height area.
 void drawText(const std::string& text, std::int64_t left, std::int64_t top, std::int64_t width,

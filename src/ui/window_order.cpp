@@ -26,3 +26,23 @@ void moveWindow(window& w, std::int64_t dx, std::int64_t dy) {
     w.closeBox.offsetX += dx, w.closeBox.offsetY += dy;
     for (Button& b : w.buttons) b.offsetX += dx, b.offsetY += dy;
 }
+
+std::vector<window*> windowsOnScreen(std::int64_t width, std::int64_t height) {
+    std::vector<window*> shown;
+    if (width <= 0 || height <= 0) return shown;
+    std::vector<bool> covered(static_cast<std::size_t>(width * height), false);
+    for (window* w : windowList) {
+        if (!w->visible) continue;
+        bool showsACell = false;
+        const std::int64_t left = std::max<std::int64_t>(w->x - 1, 0), right = std::min(w->right, width - 1);
+        const std::int64_t top = std::max<std::int64_t>(w->y - 3, 0), bottom = std::min(w->bottom, height - 1);
+        for (std::int64_t row = top; row <= bottom; ++row)
+            for (std::int64_t column = left; column <= right; ++column) {
+                const auto cell = static_cast<std::size_t>(row * width + column);
+                showsACell = showsACell || !covered[cell];
+                covered[cell] = true;
+            }
+        if (showsACell) shown.push_back(w);
+    }
+    return shown;
+}
