@@ -19,7 +19,7 @@ emcmake cmake -S web -B build-web -DGBK_SOURCES="$PWD/build-web/src" >/dev/null
 cmake --build build-web -j "$(nproc)"
 rm -rf dist/web
 mkdir -p dist/web/xterm
-cp web/index.html web/asmquest.js web/code_zip.js build-web/asmquest-game.js build-web/asmquest-game.wasm dist/web/
+cp web/index.html web/asmquest.js web/code_zip.js web/gbk.js build-web/asmquest-game.js build-web/asmquest-game.wasm dist/web/
 cp web/node_modules/@xterm/xterm/lib/xterm.js web/node_modules/@xterm/xterm/css/xterm.css \
   web/node_modules/@xterm/addon-fit/lib/addon-fit.js web/node_modules/@xterm/addon-canvas/lib/addon-canvas.js dist/web/xterm/
 echo "dist/web: $(du -sh dist/web | cut -f1) ($(find dist/web -type f | wc -l) files)"

@@ -38,3 +38,12 @@ target_compile_options(hardening_save_loop PRIVATE ${ASMQUEST_WARNINGS})
 if(TEST hardening_soak)
   set_tests_properties(hardening_soak PROPERTIES COST 10000 TIMEOUT 7200)
 endif()
+
+# The page's zip reader and writer (web/code_zip.js) are JavaScript: node
+# replays their corpus the same way (fuzz/code_zip_fuzz.mjs).
+find_program(NODE_PROGRAM node)
+if(NODE_PROGRAM)
+  add_test(NAME hardening_fuzz_replay_code_zip
+           COMMAND ${NODE_PROGRAM} ${FUZZ_DIR}/code_zip_fuzz.mjs replay ${FUZZ_DIR}/corpus/code_zip)
+  set_tests_properties(hardening_fuzz_replay_code_zip PROPERTIES TIMEOUT 300)
+endif()

@@ -189,12 +189,49 @@ TEST(TerminalOutput, ResizeKeepsCellsAndRepaintsEverything) {
 
 // Random writes of GBK-ish bytes and colours: after each frame the terminal
 // must look exactly as if the whole screen had been painted from scratch.
+// Two panels side by side and one below them, as the game draws them: their
+// frames become lines, the seam between them a single line, text and the
+// cells unchanged.
+TEST(TerminalOutput, FramesAreDrawnAsLinesWhereTheTerminalHasThem) {
+    const char* rows[] = {
+        "+----++---+ |",
+        "|ab||||cd | |",
+        "+----++---+ |",
+        "+---------+",
+        "|a-b 关   |",
+        "+---------+",
+    };
+    TerminalScreen s(14, 6);
+    for (int y = 0; y < 6; ++y) write(s, 0, y, rows[y]);
+    VirtualTerminal plain(14, 6);
+    show(s, plain);
+    EXPECT_EQ(plain.row(1), utf8(u8"|ab||||cd | | "));
+    s.drawFramesAsLines(true);
+    VirtualTerminal vt(14, 6);
+    show(s, vt);
+    EXPECT_EQ(vt.row(0), utf8(u8"┌────┬────┐ │ "));
+    EXPECT_EQ(vt.row(1), utf8(u8"│ab||│ cd │ │ "));
+    EXPECT_EQ(vt.row(2), utf8(u8"├────┴────┤ │ "));
+    EXPECT_EQ(vt.row(3), utf8(u8"├─────────┤   "));
+    EXPECT_EQ(vt.row(4), utf8(u8"│a-b 关   │   "));
+    EXPECT_EQ(vt.row(5), utf8(u8"└─────────┘   "));
+    EXPECT_EQ(s.cell(0, 1).character, '|') << "the cells keep the game's characters";
+    // A frame that stops being one is drawn as its character again.
+    write(s, 0, 0, "x");
+    write(s, 0, 2, "y");
+    show(s, vt);
+    EXPECT_EQ(vt.row(1), utf8(u8"|ab||│ cd │ │ "));
+}
+
 TEST(TerminalOutput, IncrementalFramesMatchAFullRepaint) {
+  for (const bool lines : {false, true}) {
     std::mt19937 random(12345);
     const int w = 40, h = 8;
     TerminalScreen s(w, h);
+    s.drawFramesAsLines(lines);
     VirtualTerminal vt(w, h);
-    const std::uint8_t bytes[] = {'a', 'b', ' ', 0xB9, 0xD8, 0xBF, 0xA8, 0xA6, 0xC1, 0xA9, 0xA4, 0x81, 0x40, 0xFE, 0xAA};
+    const std::uint8_t bytes[] = {'a', 'b', ' ', 0xB9, 0xD8, 0xBF, 0xA8, 0xA6, 0xC1, 0xA9, 0xA4, 0x81, 0x40, 0xFE, 0xAA,
+                                  '|', '-', '+', '|', '-'};
     for (int frame = 0; frame < 300; ++frame) {
         int writes = 1 + static_cast<int>(random() % 6);
         for (int i = 0; i < writes; ++i) {
@@ -216,6 +253,7 @@ TEST(TerminalOutput, IncrementalFramesMatchAFullRepaint) {
                 ASSERT_EQ(vt.at(x, y).background, fresh.at(x, y).background) << "frame " << frame << " " << x << "," << y;
         }
     }
+  }
 }
 
 } // namespace

@@ -90,12 +90,14 @@ def convert(text):
 
 def main():
     src, dst = sys.argv[1:3]
+    kept = set()
     for root, _, files in os.walk(src):
         for name in files:
             if not name.endswith((".cpp", ".h")):
                 continue
             path = os.path.join(root, name)
             target = os.path.join(dst, os.path.relpath(path, src))
+            kept.add(target)
             with open(path, encoding="utf-8") as f:
                 text = convert(f.read())
             try:
@@ -107,6 +109,13 @@ def main():
             os.makedirs(os.path.dirname(target), exist_ok=True)
             with open(target, "w", encoding="utf-8") as f:
                 f.write(text)
+    # A source moved or deleted must not stay behind in the copy (the web
+    # build globs it and would link both).
+    for root, _, files in os.walk(dst):
+        for name in files:
+            path = os.path.join(root, name)
+            if name.endswith((".cpp", ".h")) and path not in kept:
+                os.remove(path)
 
 
 if __name__ == "__main__":

@@ -52,6 +52,13 @@ void appendPadding(const GbkGlyph& g, std::string& out) {
     else out += ' ';
 }
 
+// A frame cell's arms, and the line drawn for each set of them.
+enum : std::uint8_t { armUp = 1, armDown = 2, armLeft = 4, armRight = 8, arms = 15 };
+constexpr const char* lineGlyphs[16] = {
+    " ",            "\xE2\x94\x82", "\xE2\x94\x82", "\xE2\x94\x82", "\xE2\x94\x80", "\xE2\x94\x98",
+    "\xE2\x94\x90", "\xE2\x94\xA4", "\xE2\x94\x80", "\xE2\x94\x94", "\xE2\x94\x8C", "\xE2\x94\x9C",
+    "\xE2\x94\x80", "\xE2\x94\xB4", "\xE2\x94\xAC", "\xE2\x94\xBC"}; // space │ │ │ ─ ┘ ┐ ┤ ─ └ ┌ ├ ─ ┴ ┬ ┼
+
 } // namespace
 
 TerminalScreen::TerminalScreen(int width, int height) { resize(width, height); }
@@ -73,6 +80,8 @@ void TerminalScreen::resize(int width, int height) {
     visibleWidth = width;
     visibleHeight = height;
     shown.assign(static_cast<std::size_t>(width) * height, Shown{});
+    lines.assign(shown.size(), 0);
+    nextLines.assign(shown.size(), 0);
     fullRepaint = true;
     forgetTerminalState();
 }
@@ -178,6 +187,7 @@ void TerminalScreen::render(std::string& out) {
         forgetTerminalState();
         for (Shown& s : shown) s.part = 0xFF;
     }
+    if (frameLines && (fullRepaint || anyRowChanged)) findFrameLines();
     if (fullRepaint || anyRowChanged) {
         for (int y = 0; y < visibleHeight; ++y)
             if (fullRepaint || rowChanged[static_cast<std::size_t>(y)]) renderRow(y, out);
@@ -197,19 +207,71 @@ void TerminalScreen::render(std::string& out) {
     }
 }
 
+// A '|' with a '|' or '+' above or below it is a frame, a '-' with a '-' or
+// '+' beside it, a '+' with two such neighbours; the arms point to them. Two
+// frames side by side become one line: the first takes the arms of both, the
+// second only continues a line across. (Frames one above the other stay two:
+// panels that only partly overlap would lose a piece of their top line.)
+void TerminalScreen::findFrameLines() {
+    const int w = visibleWidth, h = visibleHeight;
+    auto at = [&](int x, int y) -> std::uint8_t& { return nextLines[static_cast<std::size_t>(y) * w + x]; };
+    // First the frame characters alone ('|' 1, '-' 2, '+' 3), pairs skipped.
+    for (int y = 0; y < h; ++y) {
+        const TerminalCell* row = &cells[static_cast<std::size_t>(y) * columns];
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t b = row[x].character;
+            at(x, y) = b == '|' ? 1 : b == '-' ? 2 : b == '+' ? 3 : 0;
+            if (isLead(b) && x + 1 < w && isTrail(row[x + 1].character)) at(++x, y) = 0;
+        }
+    }
+    auto vertical = [&](int x, int y) { return y >= 0 && y < h && ((at(x, y) & 3) == 1 || (at(x, y) & 3) == 3); };
+    auto horizontal = [&](int x, int y) { return x >= 0 && x < w && ((at(x, y) & 3) == 2 || (at(x, y) & 3) == 3); };
+    // Then their arms (bits 2-5, bit 6 for a frame), the kinds kept until every cell is done.
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t kind = at(x, y) & 3;
+            if (!kind) continue;
+            std::uint8_t a = 0;
+            if (kind != 2) a |= (vertical(x, y - 1) ? armUp : 0) | (vertical(x, y + 1) ? armDown : 0);
+            if (kind != 1) a |= (horizontal(x - 1, y) ? armLeft : 0) | (horizontal(x + 1, y) ? armRight : 0);
+            const int count = ((a & armUp) != 0) + ((a & armDown) != 0) + ((a & armLeft) != 0) + ((a & armRight) != 0);
+            if (count >= (kind == 3 ? 2 : 1)) at(x, y) = static_cast<std::uint8_t>(kind | a << 2 | 0x40);
+        }
+    for (std::uint8_t& c : nextLines) c = (c & 0x40) ? static_cast<std::uint8_t>(1 + ((c >> 2) & arms)) : 0;
+    // Frame cells hold 1 + arms now; seams merge.
+    auto armsOf = [&](int x, int y) { return at(x, y) ? static_cast<std::uint8_t>(at(x, y) - 1) : 0; };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x + 1 < w; ++x) {
+            const std::uint8_t left = armsOf(x, y), right = armsOf(x + 1, y);
+            if (!at(x, y) || !at(x + 1, y) || !(left & (armUp | armDown)) || !(right & (armUp | armDown))) continue;
+            at(x, y) = static_cast<std::uint8_t>(1 + (((left | right) & (armUp | armDown)) | (left & armLeft) | (right & armRight)));
+            at(x + 1, y) = static_cast<std::uint8_t>(1 + ((right & armRight) ? armLeft | armRight : 0));
+            ++x;
+        }
+    for (int y = 0; y < h; ++y) {
+        const auto from = static_cast<std::ptrdiff_t>(y) * w;
+        if (!std::equal(nextLines.begin() + from, nextLines.begin() + from + w, lines.begin() + from)) {
+            rowChanged[static_cast<std::size_t>(y)] = 1;
+            anyRowChanged = true;
+        }
+    }
+    lines.swap(nextLines);
+}
+
 void TerminalScreen::renderRow(int y, std::string& out) {
     const TerminalCell* row = &cells[static_cast<std::size_t>(y) * columns];
     Shown* now = &shown[static_cast<std::size_t>(y) * visibleWidth];
+    const std::uint8_t* line = &lines[static_cast<std::size_t>(y) * visibleWidth];
     for (int x = 0; x < visibleWidth;) {
         // Pairs form along the row as the console reads it, so a change can
         // regroup the characters after it; a regrouped cell counts as changed.
         int span = isLead(row[x].character) && x + 1 < visibleWidth && isTrail(row[x + 1].character) ? 2 : 1;
         bool changed = span == 2 ? !(now[x].cell == row[x]) || now[x].part != 1 || !(now[x + 1].cell == row[x + 1]) ||
                                        now[x + 1].part != 2
-                                 : !(now[x].cell == row[x]) || now[x].part != 0;
+                                 : !(now[x].cell == row[x]) || now[x].part != 0 || now[x].line != line[x];
         if (changed) {
             drawUnit(x, y, span, out);
-            now[x] = Shown{row[x], static_cast<std::uint8_t>(span == 2 ? 1 : 0)};
+            now[x] = Shown{row[x], static_cast<std::uint8_t>(span == 2 ? 1 : 0), span == 1 ? line[x] : std::uint8_t{0}};
             if (span == 2) now[x + 1] = Shown{row[x + 1], 2};
         }
         x += span;
@@ -225,6 +287,11 @@ void TerminalScreen::drawUnit(int x, int y, int span, std::string& out) {
     const TerminalCell& first = cell(x, y);
     moveTo(x, y, out);
     colour(first.attribute, out);
+    if (span == 1 && lines[static_cast<std::size_t>(y) * visibleWidth + x]) {
+        out += lineGlyphs[(lines[static_cast<std::size_t>(y) * visibleWidth + x] - 1) & arms];
+        drawn(1);
+        return;
+    }
     if (span == 1) {
         const GbkGlyph& g = gbkSingle(first.character);
         if (g.length) out.append(g.utf8, g.length);

@@ -60,14 +60,23 @@ public:
     void forgetTerminalState();
     // Appends the bytes that make the terminal show the cells.
     void render(std::string& out);
+    // For a terminal with line-drawing glyphs (the browser page's): the panels'
+    // '+', '-' and '|' frames are drawn as lines, two frames side by side as
+    // one; the cells keep their characters.
+    void drawFramesAsLines(bool on) {
+        frameLines = on;
+        fullRepaint = true;
+    }
 
 private:
     struct Shown {
         TerminalCell cell;
         std::uint8_t part = 0xFF; // 0 alone, 1 first and 2 second half of a pair; 0xFF unknown
+        std::uint8_t line = 0;    // a frame line drawn in place of the character (lineGlyphs)
     };
     template <typename Store> std::uint32_t along(int x, int y, std::uint32_t length, Store store);
     void renderRow(int y, std::string& out);
+    void findFrameLines();
     void drawUnit(int x, int y, int span, std::string& out);
     void moveTo(int x, int y, std::string& out);
     void colour(std::uint8_t attribute, std::string& out);
@@ -90,4 +99,6 @@ private:
     bool terminalCursorShown = false;
     int shownCursorX = -1, shownCursorY = -1;
     bool cursorHiddenForDrawing = false;
+    bool frameLines = false;
+    std::vector<std::uint8_t> lines, nextLines; // per visible cell: 0, or 1 + the frame's arms (lineGlyphs)
 };

@@ -15,6 +15,9 @@ EM_JS(int, bridgeTakeInput, (char* buffer, int capacity), {
     HEAPU8.set(taken, buffer);
     return taken.length;
 });
+// The length of the paste at the head of the page's input, -1 when keys come first.
+EM_JS(int, bridgePasteLength, (), { return Module.asmquestBridge.pasteLength(); });
+EM_JS(void, bridgeTakePaste, (char* buffer), { HEAPU8.set(Module.asmquestBridge.takePaste(), buffer); });
 EM_JS(int, bridgeColumns, (), { return Module.asmquestBridge.columns(); });
 EM_JS(int, bridgeRows, (), { return Module.asmquestBridge.rows(); });
 EM_JS(void, bridgeQuit, (), { Module.asmquestBridge.quit(); });
@@ -38,6 +41,8 @@ std::uint64_t nowMicros() {
 
 WebConsole::WebConsole() {
     model.resize(bridgeColumns(), bridgeRows());
+    // xterm.js draws line-drawing characters itself, joined cell to cell.
+    model.drawFramesAsLines(true);
     prepareGbkTables();
     frame.reserve(1 << 16);
     bridgeWrite(enterBytes, sizeof enterBytes - 1);
@@ -64,9 +69,24 @@ void WebConsole::pollInput() {
         queueSizeRecord();
     }
     char buffer[4096];
-    for (int n; (n = bridgeTakeInput(buffer, sizeof buffer)) > 0;)
-        decoder.feed(buffer, static_cast<std::size_t>(n), nowMicros() / 1000, decoded);
-    decoder.expire(nowMicros() / 1000, decoded);
+    for (;;) {
+        for (int n; (n = bridgeTakeInput(buffer, sizeof buffer)) > 0;)
+            decoder.feed(buffer, static_cast<std::size_t>(n), nowMicros() / 1000, decoded);
+        decoder.expire(nowMicros() / 1000, decoded);
+        takeDecoded();
+        // A paste waits until the game has read every key typed before it,
+        // since it replaces the clipboard a Ctrl+C among them may still fill.
+        const int pasted = bridgePasteLength();
+        if (pasted < 0 || !queue.empty()) break;
+        std::string text(static_cast<std::size_t>(pasted), '\0');
+        bridgeTakePaste(text.data());
+        if (takePaste) takePaste(std::move(text));
+        decoder.feed("\x16", 1, nowMicros() / 1000, decoded); // Ctrl+V, as typed
+        takeDecoded();
+    }
+}
+
+void WebConsole::takeDecoded() {
     INPUT_RECORD r;
     while (decoded.pop(r)) {
         if (r.EventType == KEY_EVENT && r.Event.KeyEvent.wVirtualKeyCode == VK_F10) quit();

@@ -9,6 +9,7 @@
 //   WebConsole& con = webConsole();   // sized by the page's terminal
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "console/model_console.h"
 
@@ -22,6 +23,12 @@ public:
     // (from waking up in Sleep to the next Sleep).
     std::uint64_t lastFrameMicros = 0, longestFrameMicros = 0;
     std::uint64_t framesMeasured = 0, frameMicrosTotal = 0;
+    // A paste from the page (the system clipboard, as GBK text) becomes the
+    // game's clipboard just before the Ctrl+V that pastes it is queued: one
+    // paste, one undo step, its line breaks kept.
+    void (*takePaste)(std::string&& gbk) = nullptr;
+    // The cells as the game wrote them (frames keep their '+', '-' and '|').
+    const TerminalScreen& screen() const { return model; }
 
     bool SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, bool add) override;
     void Sleep(std::uint32_t milliseconds) override;
@@ -33,6 +40,7 @@ private:
     void waitForInput() override;
     // F10: the page says the game is over; nothing more is drawn or read.
     [[noreturn]] void quit();
+    void takeDecoded();
 
     std::uint64_t wokeMicros = 0;
 };

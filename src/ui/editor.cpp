@@ -505,6 +505,7 @@ void Editor::copy() {
     TextPosition from, to;
     selectedRange(from, to);
     clipboard = textBetween(from, to);
+    ++copies;
 }
 
 void Editor::deleteSelection() {

@@ -35,6 +35,7 @@ struct Editor : window {
     std::int64_t scrollX = 0;
     std::int64_t scrollY = 0;
     std::string clipboard;
+    std::uint32_t copies = 0; // Ctrl+C and Ctrl+X so far: a host mirrors the clipboard after each
     std::vector<std::int64_t> breakpoints;
     std::unordered_map<std::int64_t, std::uint16_t> lineColours;
     bool modified = false;

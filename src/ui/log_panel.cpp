@@ -21,6 +21,7 @@ void LogPanel::printLogged(const char* format, va_list args) {
             continue;
         }
         lines.emplace_back();
+        ++linesEnded;
         if (lines.size() > keptLines + 1) lines.pop_front(); // the open line besides
     }
     laidOutStale = true;

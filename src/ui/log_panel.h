@@ -23,6 +23,7 @@ struct LogPanel : window {
     std::deque<std::string> lines{1}; // the last one is still open
     bool following = true;            // showing the newest rows: the grid itself
     std::int64_t top = 0;             // first log row shown while scrolled back
+    std::uint64_t linesEnded = 0;     // every line ever ended, for readers that follow the log
 
     LogPanel(std::string title, std::int64_t x, std::int64_t y, std::int64_t width, std::int64_t height);
 
