@@ -8,6 +8,7 @@
 #include "game/function_keys.h"
 #include "game/level_score.h"
 #include "game/panels.h"
+#include "game/progress_folder.h"
 #include "game/run_steps.h"
 #include "shell/messages.h"
 #include "shell/logger.h"
@@ -26,6 +27,7 @@ std::uint64_t monotonicMicros() {
 }
 
 void Game::update() {
+    tendProgressFolder();
     applyBreakpointRequest();
     logger.log(LogKind::FunctionCall, "Game::update被调用");
     updateLEVEL();
@@ -68,6 +70,7 @@ void Game::handleINPUTandDRAW() {
         clearFrame(size.width, size.height);
         for (Button& button : buttonBar)
             if (button.visible) button.draw();
+        drawProgressMark(nullptr);
         drawAllWindows();
         screen.present();
         return;
@@ -82,7 +85,8 @@ void Game::handleINPUTandDRAW() {
     if (haveRecord && record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
-    if (haveRecord && !answerChoiceByKey(record) && !runFunctionKey(record)) {
+    drawProgressMark(haveRecord ? &record : nullptr);
+    if (haveRecord && !answerChoiceByKey(record) && !answerF10(record) && !runFunctionKey(record)) {
         deliverInput(record);
         if (record.EventType == KEY_EVENT) takeQueuedEditorKeys();
     }

@@ -11,6 +11,7 @@
 #include "game/level_select.h"
 #include "game/memory_view.h"
 #include "game/panels.h"
+#include "game/progress_folder.h"
 #include "game/reverse_run.h"
 #include "game/run_replay.h"
 #include "game/run_steps.h"
@@ -136,10 +137,12 @@ Game::Game() {
     arrangeDefaultLayout();
     restoreLayout();
 
+    // Only reads: nothing is written before the first frame (progress_folder.cpp).
     startupChoice();
     editorPanel.setText("");
-    ensureLevelsDirectory();
 }
+
+Game::~Game() { closeProgressFolder(); }
 
 void resetMachine() {
     levelReloadRequested = 1;

@@ -10,6 +10,7 @@
 #include "levels/level_texts.h"
 #include "levels/levels.h"
 #include "game/panels.h"
+#include "game/run_log.h"
 #include "game/run_replay.h"
 #include "game/step_history.h"
 #include "levels/custom_level.h"
@@ -23,6 +24,8 @@ void Game::setUpBoundaryRun(unsigned index) { setUpRun(level, index); }
 void Game::setUpRun(unsigned short newLevel, unsigned boundary) {
     logger.log(LogKind::FunctionCall, "Game::setLEVEL被调用，参数：leveln=0x%X\n", newLevel);
     if (newLevel != 0) saveProgress(newLevel);
+    // Logged from the first frame on (progress_folder.cpp logs the level the game starts in).
+    if (newLevel != 0 && newLevel != level && progressFolder != ProgressFolder::Closed) logLevelStart(newLevel);
 
     registerCheck = nullptr;
     memoryCheck = nullptr;

@@ -9,6 +9,8 @@
 #include "game/game.h"
 #include "game/level_score.h"
 #include "game/run_mismatches.h"
+#include "game/progress_folder.h"
+#include "game/run_log.h"
 #include "game/run_replay.h"
 #include "game/step_history.h"
 #include "levels/custom_level.h"
@@ -23,6 +25,7 @@ void Game::judgeRun() {
         withoutHlt ? std::vector<RunMismatch>{} : findRunMismatches(*this, cpu);
     if (withoutHlt || !mismatches.empty()) {
         reportFailedRun(mismatches, withoutHlt);
+        logFailedRun(mismatches, withoutHlt);
         keepFailedRun();
         passCount = 0;
         running = 0;
@@ -55,6 +58,8 @@ void Game::judgeRun() {
     consolePrintf(mean == static_cast<double>(static_cast<std::uint64_t>(mean)) ? "你的程序：%zu条指令，平均每次检验%.0f步。\n"
                                                                                : "你的程序：%zu条指令，平均每次检验%.1f步。\n",
                   programSize(program, lineAddress).instructions, mean);
+    logLevelCompleted(programSize(program, lineAddress).instructions, mean);
+    warnUnsavedAtCompletion();
     if (custom) { // a teacher's level has no next level: it starts over
         resetMachine();
         running = 0;

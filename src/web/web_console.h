@@ -52,6 +52,7 @@ private:
     void queueSizeRecord();
     // F10: the page says the game is over; nothing more is drawn or read.
     [[noreturn]] void quit();
+    void Quit() override { quit(); }
 
     TerminalScreen model;
     TerminalInputDecoder decoder;
