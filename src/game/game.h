@@ -139,6 +139,8 @@ std::string levelCodePath(unsigned level);
 std::string lastLevelPath();
 std::string highestLevelPath();
 void saveProgress(unsigned level);
+// A folder from before the highest level had a file gets it once it may be written.
+void saveHighestLevelIfBehind();
 void startupChoice();
 void loadLevelCode(unsigned level);
 // Loads level 1's saved code when there is some, then starts level 1 (否).

@@ -115,16 +115,20 @@ FileRead loadSavedCode(unsigned level) {
 
 // Before a code file that could not be read is written, it is read again.
 // Unedited, what it holds comes back into the editor; edited since, what it
-// holds goes above the player's new lines, so neither is lost. False: it is
-// still unread and unedited, and stays as it is.
+// holds goes above the player's new lines, so neither is lost. False while it
+// still cannot be read: it stays as it is (a file that is gone has nothing to lose).
 bool codeMayBeWritten(unsigned level) {
     const bool edited = listed(game.unreadEditedLevels, level);
     if (!edited && !codeFileIsUnreadable(level)) return true;
     std::string text;
-    if (readWhole(levelCodePath(level), text, HostFileMode::text) != FileRead::Read) return edited;
+    const FileRead read = readWhole(levelCodePath(level), text, HostFileMode::text);
+    if (read == FileRead::Unreadable) return false;
+    if (read == FileRead::Missing) text.clear();
     const std::string shown = progressFileShown(codeFileName(level));
     const std::string typed = editorPanel.getText();
-    if (!edited) {
+    if (read == FileRead::Missing) {
+        // Gone meanwhile: the editor's text is all there is.
+    } else if (!edited) {
         editorPanel.setText(text);
         consolePrintf("%s现在能读取了，它的代码已放回编辑器。\n", shown.c_str());
     } else if (text != typed && !text.empty()) {
@@ -137,8 +141,11 @@ bool codeMayBeWritten(unsigned level) {
     return true;
 }
 
+// Unedited and unread, nothing of the player's waits to be written; edited,
+// the player's text is not saved until the file has been read.
 bool saveCode(unsigned level) {
-    if (!codeMayBeWritten(level)) return true; // nothing of the player's is waiting to be written
+    if (!codeMayBeWritten(level))
+        return !listed(game.unreadEditedLevels, level) || reportSave(false, game.codeSaveFailureShown, codeFileName(level));
     const bool ok = reportSave(writeWhole(levelCodePath(level), editorPanel.getText(), HostFileMode::text),
                                game.codeSaveFailureShown, codeFileName(level));
     if (ok) unlist(game.unreadEditedLevels, level);
@@ -187,6 +194,10 @@ void saveProgress(unsigned level) {
 
 // The player's own text for a level whose file could not be read: it may be
 // written now, once the file has been read one more time.
+void saveHighestLevelIfBehind() {
+    if (hostKeepsFiles() && game.progressKept && game.highestLevel != 0 && !game.highestLevelSaved) saveHighestLevel();
+}
+
 void releaseUnreadableCode() {
     if (!codeFileIsUnreadable(game.level)) return;
     unlist(game.unreadableCodeLevels, game.level);

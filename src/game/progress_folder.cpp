@@ -118,10 +118,12 @@ bool asksBeforeQuitting() {
 std::string progressFileShown(const std::string& gbkName) { return hostShownPath(levelsName, gbkName); }
 
 void tendProgressFolder() {
-    if (pending == Pending::StartupQuestion && !choicePanel.visible) startupChoice();
-    if (pending == Pending::UnsavedAtQuit && !choicePanel.visible) askAboutUnsaved(true);
-    if (pending == Pending::UnsavedAtCompletion && !choicePanel.visible) askAboutUnsaved(false);
-    if (!choicePanel.visible) pending = Pending::None;
+    if (pending != Pending::None && !choicePanel.visible) {
+        const Pending asked = pending;
+        pending = Pending::None;
+        if (asked == Pending::StartupQuestion) startupChoice();
+        else askAboutUnsaved(asked == Pending::UnsavedAtQuit);
+    }
     if (game.progressFolder != ProgressFolder::Closed) return;
     f10AsksFirst = asksBeforeQuitting;
     if (!hostKeepsFiles()) {
@@ -131,6 +133,7 @@ void tendProgressFolder() {
     const HostLockHolder me = hostThisProcess();
     logger.note("游戏开始（进程%s，电脑%s）", me.processId.c_str(), me.host.c_str());
     takeLock();
+    if (game.progressFolder == ProgressFolder::Owned) saveHighestLevelIfBehind();
     if (game.level != 0 && game.progressFolder != ProgressFolder::Asking) logLevelStart(game.level);
     if (game.progressFolder == ProgressFolder::Unlocked) {
         game.progressUnsaved = 1;
