@@ -659,6 +659,7 @@ TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {
     testKeepsFiles = true;
     freshProgram();
     runFrame();
+    typeIntoEditor("hlt"); // progress to continue at the next start
     const std::int64_t x = registerPanel.x, y = registerPanel.y;
     // Dragged by its title row two columns left and one row down, then let go.
     const int titleX = static_cast<int>(x) + 10, titleY = static_cast<int>(y) - 2;

@@ -429,19 +429,16 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 struct OtherGame {
     std::string pid;
 #ifdef _WIN32
-    HANDLE handle = INVALID_HANDLE_VALUE;
+    void* handle = nullptr;
     OtherGame() {
         std::filesystem::create_directories("levels");
         pid = "4242";
-        handle = CreateFileW(wideFromGbkPath(lockPath()).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        const std::string text = "pid=4242\r\nhost=" + hostThisProcess().host + "\r\n";
-        DWORD written = 0;
-        WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        handle = holdFile(lockPath(), true, "pid=4242\r\nhost=" + hostThisProcess().host + "\r\n");
+        if (!handle) ADD_FAILURE() << "the other game did not take the lock";
     }
     void crash() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-        handle = INVALID_HANDLE_VALUE;
+        releaseFile(handle);
+        handle = nullptr;
     }
 #else
     pid_t child = -1;
@@ -630,13 +627,13 @@ TEST(ProgressFolder, ACodeFileHeldByAnotherProgramIsReadAgainBeforeItIsReplaced)
         KeptFiles files;
         writeFile(lastLevelPath(), std::string("\x02\x00", 2));
         writeFile(levelCodePath(2), "mul r3 r1 r2\nhlt");
-        const std::filesystem::path code = fsPath(levelCodePath(2));
 #ifdef _WIN32
-        HANDLE held = CreateFileW(code.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
-        const auto release = [&] { CloseHandle(held); };
+        void* held = holdFile(levelCodePath(2), false);
+        ASSERT_NE(held, nullptr);
+        const auto release = [&] { releaseFile(held); };
 #else
         // No POSIX program can keep others from a file; a link to itself cannot be read either.
+        const std::filesystem::path code = fsPath(levelCodePath(2));
         const std::filesystem::path aside = code.string() + ".aside";
         std::filesystem::rename(code, aside);
         std::filesystem::create_symlink(code.filename(), code);
