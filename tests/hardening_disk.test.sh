@@ -37,7 +37,7 @@ dir=$HQ_ROOT/file-in-the-way
 mkdir -p "$dir"
 echo 'not a directory' >"$dir/levels"
 hq_start "$dir"
-hq_wait_for '无法保存进度' 5 || hq_fail "no message when levels is a file"
+hq_wait_for '不能写入' 5 || hq_fail "no message when levels is a file"
 play_and_quit unsaved
 [ "$(cat "$dir/levels")" = 'not a directory' ] || hq_fail "the file named levels was changed"
 echo "ok: levels is a file"
@@ -48,7 +48,7 @@ if [ "$(id -u)" -ne 0 ]; then
     mkdir -p "$dir/levels"
     chmod 555 "$dir/levels"
     hq_start "$dir"
-    hq_wait_for '无法保存进度' 5 || hq_fail "no message when levels is read-only"
+    hq_wait_for '不能写入' 5 || hq_fail "no message when levels is read-only"
     play_and_quit unsaved
     chmod 755 "$dir/levels"
     echo "ok: read-only levels directory"
@@ -62,17 +62,20 @@ mkdir -p "$dir"
 if mount -t tmpfs -o size=64k tmpfs "$dir" 2>/dev/null; then
     HQ_MOUNTS+=("$dir")
     hq_start "$dir"
+    hq_click 50 22
+    hq_type 'x' # something to keep: nothing is written before the player has played
     hq_wait_for_file "$dir/levels/上次关卡.bin" 5 || hq_fail "the first save did not happen"
+    sleep 0.3
     dd if=/dev/zero of="$dir/filler" bs=1k 2>/dev/null || true
     hq_click 50 22
     hq_type 'add r3 r1 r2 and more text than fits'
     hq_wait_for '无法保存进度' 5 || hq_fail "no message when the disk is full"
-    [ -z "$(cat "$dir/levels/第1关代码.txt")" ] || hq_fail "a failed save changed the code file"
+    [ "$(cat "$dir/levels/第1关代码.txt")" = 'x' ] || hq_fail "a failed save changed the code file"
     rm -f "$dir/filler"
     hq_click 50 22 # the message brought the console panel forward
     hq_type ' x'
     sleep 0.5
-    grep -q 'x' "$dir/levels/第1关代码.txt" || hq_fail "saving did not resume once there was room"
+    grep -q 'more text' "$dir/levels/第1关代码.txt" || hq_fail "saving did not resume once there was room"
     play_and_quit
     echo "ok: full disk"
 else
@@ -136,7 +139,7 @@ grep -q "^pid=$first_pid\$" "$lock" || hq_fail "the read-only game changed the l
 kill -KILL "$first_pid"
 tmux -S "$first" kill-server 2>/dev/null || true
 hq_start "$dir"
-hq_wait_for '没有正常退出' 5 || hq_fail "a crashed game's lock was not taken over with a note"
+hq_wait_for '已接管上次没有正常退出' 5 || hq_fail "a crashed game's lock was not taken over with a note"
 grep -q "^pid=$HQ_PID\$" "$lock" || hq_fail "the lock does not name the new game: $(cat "$lock")"
 hq_quit_with F10
 hq_expect_exit 0

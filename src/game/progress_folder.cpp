@@ -73,8 +73,7 @@ void takeLock() {
     case HostLock::takenOver: {
         game.progressFolder = ProgressFolder::Owned;
         const std::string who = holderText(holder);
-        consolePrintf("上次的游戏（%s）没有正常退出，它留下的%s已由本游戏接管。\n", who.c_str(),
-                      progressFileShown(lockName).c_str());
+        consolePrintf("已接管上次没有正常退出的游戏（%s）留下的%s。\n", who.c_str(), progressFileShown(lockName).c_str());
         logger.note("接管了上次没有正常退出的游戏（%s）留下的锁", who.c_str());
         break;
     }

@@ -51,7 +51,9 @@ std::string gbkFromUtf8(const std::string& name) {
 
 int lockDescriptor = -1;
 pid_t lockOwner = 0; // a forked child must not release its parent's lock
-std::string lockPath;
+// Never destroyed: the lock is given back by the Game's destructor at exit,
+// after this file's own globals may be gone.
+std::string& lockPath = *new std::string;
 
 std::string readDescriptor(int fd) {
     std::string text;

@@ -61,7 +61,9 @@ HostLockHolder parseHolder(const std::string& text) {
 }
 
 HANDLE lockHandle = INVALID_HANDLE_VALUE;
-std::wstring lockPath;
+// Never destroyed: the lock is given back by the Game's destructor at exit,
+// after this file's own globals may be gone.
+std::wstring& lockPath = *new std::wstring;
 
 } // namespace
 
