@@ -310,7 +310,7 @@ TEST(Progress, EachFileIsSavedOnItsOwn) {
     runFrames(2);
     const std::string text = consoleText();
     for (const char* name : {"第3关代码.txt", "上次关卡.bin"}) {
-        const std::string message = std::string("无法保存进度：levels/") + name;
+        const std::string message = "无法保存进度：" + hostShownPath("levels", name);
         const auto first = text.find(message);
         EXPECT_NE(first, std::string::npos) << name;
         EXPECT_EQ(text.find(message, first + 1), std::string::npos) << name;
@@ -384,7 +384,7 @@ TEST(Progress, AnUnwritableLevelsDirectoryCostsOneMessage) {
     // One message per file, each shown once.
     const std::string text = consoleText();
     for (const char* name : {"第1关代码.txt", "上次关卡.bin"}) {
-        const std::string message = std::string("无法保存进度：levels/") + name;
+        const std::string message = "无法保存进度：" + hostShownPath("levels", name);
         const auto first = text.find(message);
         ASSERT_NE(first, std::string::npos) << name;
         EXPECT_EQ(text.find(message, first + 1), std::string::npos) << name;
@@ -398,13 +398,14 @@ TEST(Progress, AnUnwritableLevelsDirectoryCostsOneMessage) {
     std::filesystem::create_directory("levels");
     typeIntoEditor("\nnop");
     runFrames(3);
+    hostReleaseLock(); // Windows keeps a folder whose lock is open
     std::filesystem::remove_all("levels");
     std::ofstream("levels") << "unwritable again";
     typeIntoEditor("\nnop");
     runFrames(3);
     const std::string later = consoleText();
     for (const char* name : {"第1关代码.txt", "上次关卡.bin"}) {
-        const std::string message = std::string("无法保存进度：levels/") + name;
+        const std::string message = "无法保存进度：" + hostShownPath("levels", name);
         const auto first = later.find(message);
         ASSERT_NE(first, std::string::npos) << later;
         EXPECT_NE(later.find(message, first + 1), std::string::npos) << name << later;
