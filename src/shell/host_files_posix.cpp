@@ -55,6 +55,13 @@ pid_t lockOwner = 0; // a forked child must not release its parent's lock
 // after this file's own globals may be gone.
 std::string& lockPath = *new std::string;
 
+bool sameFile(int fd, const std::string& path) {
+    struct stat opened {}, named {};
+    return fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+}
+
+#ifndef __EMSCRIPTEN__
 std::string readDescriptor(int fd) {
     std::string text;
     char buffer[256];
@@ -79,12 +86,6 @@ HostLockHolder parseHolder(const std::string& text) {
     return holder;
 }
 
-bool sameFile(int fd, const std::string& path) {
-    struct stat opened {}, named {};
-    return fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
-           opened.st_ino == named.st_ino;
-}
-
 // Without the system's lock (a file system that has none) the file alone
 // tells: a game of this host whose process is gone.
 bool holderIsGone(const HostLockHolder& holder) {
@@ -93,6 +94,7 @@ bool holderIsGone(const HostLockHolder& holder) {
     const long pid = std::strtol(holder.processId.c_str(), nullptr, 10);
     return pid <= 0 || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
 }
+#endif
 
 } // namespace
 
