@@ -527,7 +527,7 @@ TEST(ProgressFolder, ASecondGameInTheFolderPlaysReadOnlyOrQuits) {
         EXPECT_FALSE(choicePanel.visible && choicePanel.title == "注意");
         std::string console = consoleText();
         console.erase(std::remove(console.begin(), console.end(), '\n'), console.end());
-        EXPECT_NE(console.find("没有正常退出"), std::string::npos) << toUtf8(console);
+        EXPECT_NE(console.find("已接管上次的游戏（进程" + other.pid), std::string::npos) << toUtf8(console);
         EXPECT_NE(readFile(lockPath()).find("pid=" + hostThisProcess().processId), std::string::npos);
         answer("是");
         typeIntoEditor("nop ");

@@ -139,7 +139,7 @@ grep -q "^pid=$first_pid\$" "$lock" || hq_fail "the read-only game changed the l
 kill -KILL "$first_pid"
 tmux -S "$first" kill-server 2>/dev/null || true
 hq_start "$dir"
-hq_wait_for '已接管上次没有正常退出' 5 || hq_fail "a crashed game's lock was not taken over with a note"
+hq_wait_for '已接管上次的游戏' 5 || hq_fail "a crashed game's lock was not taken over with a note"
 grep -q "^pid=$HQ_PID\$" "$lock" || hq_fail "the lock does not name the new game: $(cat "$lock")"
 hq_quit_with F10
 hq_expect_exit 0

@@ -73,8 +73,10 @@ void takeLock() {
     case HostLock::takenOver: {
         game.progressFolder = ProgressFolder::Owned;
         const std::string who = holderText(holder);
-        consolePrintf("已接管上次没有正常退出的游戏（%s）留下的%s。\n", who.c_str(), progressFileShown(lockName).c_str());
-        logger.note("接管了上次没有正常退出的游戏（%s）留下的锁", who.c_str());
+        // Its process is gone: it crashed, was killed, or its terminal was closed.
+        consolePrintf("已接管上次的游戏（%s）留下的%s：那个游戏已经不在运行。\n", who.c_str(),
+                      progressFileShown(lockName).c_str());
+        logger.note("接管了上次的游戏（%s）留下的锁：那个游戏已经不在运行", who.c_str());
         break;
     }
     case HostLock::busy: askAboutOtherGame(holder); break;
