@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -666,6 +667,7 @@ TEST(Layout, PanelsComeBackWhereTheyWereLeftAndADamagedFileMeansTheDefault) {
     testKeepsFiles = true;
     freshProgram();
     runFrame();
+    typeIntoEditor("hlt"); // progress to continue at the next start
     const std::int64_t x = registerPanel.x, y = registerPanel.y;
     // Dragged by its title row two columns left and one row down, then let go.
     const int titleX = static_cast<int>(x) + 10, titleY = static_cast<int>(y) - 2;
@@ -1651,18 +1653,24 @@ TEST(FunctionKeys, ActWhicheverPanelIsInFront) {
     EXPECT_TRUE(choicePanel.visible);
 }
 
-// A key and its listing cannot disagree: the guide and the README name every
-// key of the table with its action.
+// A key and its listing cannot disagree: the guide, the README and the
+// Windows package's 使用说明 name every key of the table with its action.
 TEST(FunctionKeys, TheGuideAndTheReadmeListEveryKey) {
     const std::string guide = manualGuideText();
     std::ifstream in(ASMQUEST_SOURCE_DIR "/README.md", std::ios::binary);
     const std::string readme = gbkFromUtf8({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
     ASSERT_FALSE(readme.empty());
+    std::ifstream noteIn(std::filesystem::path(ASMQUEST_SOURCE_DIR) / std::filesystem::path(u8"dist-files/使用说明.txt"),
+                         std::ios::binary);
+    const std::string note = gbkFromUtf8({std::istreambuf_iterator<char>(noteIn), std::istreambuf_iterator<char>()});
+    ASSERT_FALSE(note.empty());
     for (const FunctionKey& key : functionKeys()) {
         const std::string entry = std::string(key.name) + " " + key.label;
         EXPECT_NE(guide.find(entry), std::string::npos) << key.name;
         EXPECT_NE(readme.find(entry), std::string::npos) << key.name;
+        EXPECT_NE(note.find(entry), std::string::npos) << key.name;
     }
+    EXPECT_NE(note.find("F10 退出"), std::string::npos);
 }
 
 namespace {

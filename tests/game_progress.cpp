@@ -5,6 +5,7 @@
 #include "windows_support.h"
 #endif
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,13 +15,23 @@
 #include "game/level_select.h"
 #include "game/panels.h"
 #include "game_support.h"
+#include "shell/host_files.h"
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
+// The game's lock on levels/ is given back before the directory goes.
 struct KeptFiles {
     TempDirectory directory;
     KeptFiles() { testKeepsFiles = true; }
-    ~KeptFiles() { testKeepsFiles = false; }
+    ~KeptFiles() {
+        hostReleaseLock();
+        testKeepsFiles = false;
+    }
 };
 
 #ifdef _WIN32
@@ -76,6 +87,7 @@ TEST(Progress, AFirstStartAsksNothingAndSavesLevelOne) {
     KeptFiles files;
     freshProgram();
     EXPECT_FALSE(choicePanel.visible);
+    runFrame();
     EXPECT_TRUE(std::filesystem::is_directory("levels"));
     typeIntoEditor("add r3 r1 r2\rhlt");
     runFrame();
@@ -290,9 +302,17 @@ TEST(Progress, AnUnreadableCodeFileIsNeverOverwrittenUntilThePlayerEdits) {
         resetMachine();
         runFrames(2);
         EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(levelCodePath(level))));
+        // Edited, it is still not replaced by less than it may hold: the edit waits, marked unsaved.
         typeIntoEditor("hlt");
         runFrame();
+        EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(levelCodePath(level))));
+        EXPECT_TRUE(game.progressUnsaved);
+        // Once it is gone there is nothing to lose.
+        std::filesystem::remove(levelCodePath(level));
+        resetMachine();
+        runFrames(2);
         EXPECT_EQ(readFile(levelCodePath(level)), "hlt");
+        EXPECT_FALSE(game.progressUnsaved);
     }
 }
 
@@ -313,7 +333,7 @@ TEST(Progress, EachFileIsSavedOnItsOwn) {
     runFrames(2);
     const std::string text = consoleText();
     for (const char* name : {"第3关代码.txt", "上次关卡.bin"}) {
-        const std::string message = std::string("无法保存进度：levels/") + name;
+        const std::string message = "无法保存进度：" + hostShownPath("levels", name);
         const auto first = text.find(message);
         EXPECT_NE(first, std::string::npos) << name;
         EXPECT_EQ(text.find(message, first + 1), std::string::npos) << name;
@@ -330,6 +350,9 @@ TEST(Progress, ASaveCutShortBeforeItsRenameLeavesTheOldFiles) {
     KeptFiles files;
     writeFile(levelCodePath(5), "old code");
     writeFile(lastLevelPath(), std::string("\x05\x00", 2));
+    // The folder taken without its lock file: a death test's process (a new one
+    // on Windows) would find the lock held by this one.
+    game.progressFolder = ProgressFolder::Owned;
     editorPanel.setText("new code, a little longer than the old");
     for (const int cut : {1, 2}) {
         static int savesLeft;
@@ -387,7 +410,7 @@ TEST(Progress, AnUnwritableLevelsDirectoryCostsOneMessage) {
     // One message per file, each shown once.
     const std::string text = consoleText();
     for (const char* name : {"第1关代码.txt", "上次关卡.bin"}) {
-        const std::string message = std::string("无法保存进度：levels/") + name;
+        const std::string message = "无法保存进度：" + hostShownPath("levels", name);
         const auto first = text.find(message);
         ASSERT_NE(first, std::string::npos) << name;
         EXPECT_EQ(text.find(message, first + 1), std::string::npos) << name;
@@ -401,15 +424,269 @@ TEST(Progress, AnUnwritableLevelsDirectoryCostsOneMessage) {
     std::filesystem::create_directory("levels");
     typeIntoEditor("\nnop");
     runFrames(3);
+    hostReleaseLock(); // Windows keeps a folder whose lock is open
     std::filesystem::remove_all("levels");
     std::ofstream("levels") << "unwritable again";
     typeIntoEditor("\nnop");
     runFrames(3);
     const std::string later = consoleText();
     for (const char* name : {"第1关代码.txt", "上次关卡.bin"}) {
-        const std::string message = std::string("无法保存进度：levels/") + name;
+        const std::string message = "无法保存进度：" + hostShownPath("levels", name);
         const auto first = later.find(message);
         ASSERT_NE(first, std::string::npos) << later;
         EXPECT_NE(later.find(message, first + 1), std::string::npos) << name << later;
+    }
+}
+
+namespace {
+
+std::string lockPath() { return hostPath("levels", "正在使用.lock"); }
+
+std::string screenRow(int y) { return fakeConsole().row(y); }
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// Another game holding the folder's lock: a second process on POSIX (killed
+// to leave its lock behind, as a crash does); on Windows a handle opened as a
+// game opens it, closed with its content left (a lock only the file remembers).
+struct OtherGame {
+    std::string pid;
+#ifdef _WIN32
+    void* handle = nullptr;
+    OtherGame() {
+        std::filesystem::create_directories("levels");
+        pid = "4242";
+        handle = holdFile(lockPath(), true, "pid=4242\r\nhost=" + hostThisProcess().host + "\r\n");
+        if (!handle) ADD_FAILURE() << "the other game did not take the lock";
+    }
+    void crash() {
+        releaseFile(handle);
+        handle = nullptr;
+    }
+#else
+    pid_t child = -1;
+    int hold[2] = {-1, -1};
+    OtherGame() {
+        std::filesystem::create_directories("levels");
+        int ready[2];
+        if (pipe(ready) != 0 || pipe(hold) != 0) return;
+        child = fork();
+        if (child == 0) {
+            HostLockHolder holder;
+            const char taken = hostTakeLock(lockPath(), holder) == HostLock::taken ? 'y' : 'n';
+            if (write(ready[1], &taken, 1) != 1) _exit(2);
+            char c;
+            while (read(hold[0], &c, 1) != 0) {
+            }
+            _exit(0);
+        }
+        char taken = 0;
+        if (read(ready[0], &taken, 1) != 1 || taken != 'y') ADD_FAILURE() << "the other game did not take the lock";
+        close(ready[0]);
+        close(ready[1]);
+        pid = std::to_string(child);
+    }
+    void crash() {
+        if (child <= 0) return;
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        child = -1;
+    }
+#endif
+    ~OtherGame() { crash(); }
+};
+
+} // namespace
+
+// Two games in one folder: the second sees the first's lock and plays
+// read-only (the start-up question comes back, nothing is written, the bar
+// says so, F10 ends it at once) or quits. A lock left by a game that is gone
+// is taken over with a note, and given back (removed) at the end.
+TEST(ProgressFolder, ASecondGameInTheFolderPlaysReadOnlyOrQuits) {
+    for (const std::string choice : {"只读继续", "退出"}) {
+        SCOPED_TRACE(toUtf8(choice));
+        KeptFiles files;
+        writeFile(lastLevelPath(), std::string("\x03\x00", 2));
+        writeFile(levelCodePath(3), "hlt");
+        OtherGame other;
+        freshProgram();
+        runFrame();
+        ASSERT_TRUE(choicePanel.visible);
+        EXPECT_EQ(choicePanel.title, "注意");
+        std::string question;
+        for (int row = 0; row < 4; ++row) question += panelRow(choicePanel, row);
+        EXPECT_NE(question.find("进程" + other.pid), std::string::npos) << toUtf8(question);
+        answer(choice);
+        runFrames(2);
+        if (choice == "退出") {
+            EXPECT_EQ(fakeConsole().quits, 1);
+            continue;
+        }
+        EXPECT_EQ(fakeConsole().quits, 0);
+        ASSERT_TRUE(choicePanel.visible);
+        EXPECT_EQ(panelRow(choicePanel, 0), "你上次玩到第3关，是否继续？");
+        answer("是");
+        typeIntoEditor("nop ");
+        runFrames(2);
+        EXPECT_EQ(editorPanel.getText(), "nop hlt");
+        EXPECT_EQ(readFile(levelCodePath(3)), "hlt");
+        EXPECT_FALSE(std::filesystem::exists(fsPath(hostPath("levels", "布局.txt"))));
+        EXPECT_NE(screenRow(0).find("只读：进度不保存"), std::string::npos) << toUtf8(screenRow(0));
+        EXPECT_NE(consoleText().find("只读"), std::string::npos);
+        EXPECT_FALSE(f10AsksFirst && f10AsksFirst());
+        fakeConsole().pushKey(VK_F10, 0);
+        runFrame();
+        EXPECT_EQ(fakeConsole().quits, 1);
+        EXPECT_NE(readFile(lockPath()).find("pid=" + other.pid), std::string::npos);
+
+        // The other game is gone without giving its lock back.
+        other.crash();
+        freshProgram();
+        runFrame();
+        EXPECT_FALSE(choicePanel.visible && choicePanel.title == "注意");
+        std::string console = consoleText();
+        console.erase(std::remove(console.begin(), console.end(), '\n'), console.end());
+        EXPECT_NE(console.find("已接管上次的游戏（进程" + other.pid), std::string::npos) << toUtf8(console);
+        EXPECT_NE(readFile(lockPath()).find("pid=" + hostThisProcess().processId), std::string::npos);
+        answer("是");
+        typeIntoEditor("nop ");
+        runFrames(2);
+        EXPECT_EQ(readFile(levelCodePath(3)), "nop hlt");
+        freshProgram(); // the game ends
+        EXPECT_FALSE(std::filesystem::exists(fsPath(lockPath())));
+    }
+}
+
+// The size prompt runs before the first frame: nothing may be on disk then.
+// A game played without a keystroke keeps nothing either (its empty levels/
+// goes with its lock), so the next start asks no question; log.txt says when
+// it started and ended.
+TEST(ProgressFolder, NothingIsWrittenBeforeThePlayerHasPlayed) {
+    KeptFiles files;
+    freshProgram();
+    EXPECT_TRUE(std::filesystem::is_empty(".")) << "written before the first frame";
+    runFrames(3);
+    EXPECT_TRUE(std::filesystem::exists(fsPath(lockPath())));
+    EXPECT_FALSE(std::filesystem::exists(fsPath(lastLevelPath())));
+    freshProgram();
+    EXPECT_FALSE(std::filesystem::exists("levels"));
+    runFrame();
+    EXPECT_FALSE(choicePanel.visible);
+    typeIntoEditor("hlt");
+    EXPECT_EQ(readFile(lastLevelPath()), std::string("\x01\x00", 2));
+    freshProgram();
+    EXPECT_TRUE(std::filesystem::exists("levels"));
+    const std::string log = readFile("log.txt");
+    EXPECT_EQ(occurrences(log, "游戏开始"), 2u) << toUtf8(log);
+    EXPECT_EQ(occurrences(log, "游戏结束"), 2u) << toUtf8(log);
+    EXPECT_NE(log.find("第1关：开始"), std::string::npos) << toUtf8(log);
+}
+
+// A folder that cannot be written: the bar's mark stays while saving fails, a
+// completed level repeats the warning, F10 asks (retry or quit) instead of
+// quitting, and once the folder can be written a retry saves and the mark goes.
+TEST(ProgressFolder, WhileSavingFailsTheMarkStaysAndF10Asks) {
+    KeptFiles files;
+    std::ofstream("levels") << "a file where the directory should be";
+    freshProgram();
+    runFrames(2);
+    EXPECT_NE(screenRow(0).find("进度未保存"), std::string::npos) << toUtf8(screenRow(0));
+    EXPECT_NE(consoleText().find("不能写入"), std::string::npos);
+    typeIntoEditor("add r3 r1 r2\nhlt");
+    compileProgram();
+    runFrame();
+    game.fast = 1;
+    game.running = 1;
+    for (int frame = 0; frame < 3000 && game.level == 1; ++frame) runFrame();
+    runFrames(2);
+    ASSERT_EQ(game.level, 2);
+    ASSERT_TRUE(choicePanel.visible);
+    EXPECT_EQ(choicePanel.title, "进度未保存");
+    fakeConsole().pushKey(VK_ESCAPE, 0);
+    runFrame();
+    EXPECT_FALSE(choicePanel.visible);
+    EXPECT_NE(screenRow(0).find("进度未保存"), std::string::npos);
+
+    ASSERT_TRUE(f10AsksFirst && f10AsksFirst());
+    fakeConsole().pushKey(VK_F10, 0);
+    runFrame();
+    EXPECT_TRUE(choicePanel.visible);
+    fakeConsole().pushKey(VK_RETURN, '\r'); // 重试: still failing, asked again
+    runFrames(2);
+    EXPECT_TRUE(choicePanel.visible);
+    EXPECT_EQ(fakeConsole().quits, 0);
+    fakeConsole().pushKey(VK_F10, 0); // F10 again: quit without saving
+    runFrame();
+    EXPECT_EQ(fakeConsole().quits, 1);
+
+    std::filesystem::remove("levels");
+    const std::string row = screenRow(0);
+    const int markX = static_cast<int>(row.find("进度未保存"));
+    click(markX + 1, 0);
+    ASSERT_TRUE(choicePanel.visible);
+    fakeConsole().pushKey(VK_RETURN, '\r');
+    runFrames(2);
+    EXPECT_FALSE(game.progressUnsaved);
+    EXPECT_EQ(screenRow(0).find("进度未保存"), std::string::npos);
+    EXPECT_NE(consoleText().find("进度已保存"), std::string::npos);
+    EXPECT_EQ(readFile(lastLevelPath()), std::string("\x02\x00", 2));
+    EXPECT_FALSE(f10AsksFirst());
+    fakeConsole().pushKey(VK_F10, 0);
+    runFrame();
+    EXPECT_EQ(fakeConsole().quits, 2);
+}
+
+// A code file another program holds: said once, with the path as the host
+// writes it; no save replaces it; once it can be read again the next save
+// brings its code back (above what the player typed meanwhile) and keeps both.
+TEST(ProgressFolder, ACodeFileHeldByAnotherProgramIsReadAgainBeforeItIsReplaced) {
+#ifdef _WIN32
+    const std::string shown = "levels\\第2关代码.txt";
+#else
+    const std::string shown = "levels/第2关代码.txt";
+#endif
+    for (const bool typed : {false, true}) {
+        SCOPED_TRACE(typed ? "typed meanwhile" : "untouched");
+        KeptFiles files;
+        writeFile(lastLevelPath(), std::string("\x02\x00", 2));
+        writeFile(levelCodePath(2), "mul r3 r1 r2\nhlt");
+#ifdef _WIN32
+        void* held = holdFile(levelCodePath(2), false);
+        ASSERT_NE(held, nullptr);
+        const auto release = [&] { releaseFile(held); };
+#else
+        // No POSIX program can keep others from a file; a link to itself cannot be read either.
+        const std::filesystem::path code = fsPath(levelCodePath(2));
+        const std::filesystem::path aside = code.string() + ".aside";
+        std::filesystem::rename(code, aside);
+        std::filesystem::create_symlink(code.filename(), code);
+        const auto release = [&] {
+            std::filesystem::remove(code);
+            std::filesystem::rename(aside, code);
+        };
+#endif
+        freshProgram();
+        runFrame();
+        answer("是");
+        runFrames(2);
+        resetMachine();
+        runFrames(2);
+        EXPECT_EQ(occurrences(consoleText(), shown + "无法读取"), 1u) << toUtf8(consoleText());
+        if (typed) typeIntoEditor("nop");
+        resetMachine();
+        runFrames(2);
+        release();
+        resetMachine();
+        runFrames(2);
+        const std::string expected = typed ? "mul r3 r1 r2\nhlt\nnop" : "mul r3 r1 r2\nhlt";
+        EXPECT_EQ(editorPanel.getText(), expected);
+        EXPECT_EQ(readFile(levelCodePath(2)), typed ? "mul r3 r1 r2" + lineEnd + "hlt" + lineEnd + "nop"
+                                                    : "mul r3 r1 r2" + lineEnd + "hlt");
+        EXPECT_NE(consoleText().find(shown + "现在能读取了"), std::string::npos) << toUtf8(consoleText());
+        EXPECT_FALSE(game.progressUnsaved);
     }
 }

@@ -14,6 +14,7 @@
 #include "game/game.h"
 #include "game/panels.h"
 #include "console/null_console.h"
+#include "game/progress_folder.h"
 
 ConsolePlatform& console() {
     static NullConsole instance;
@@ -41,6 +42,7 @@ int check() {
     for (const auto& entry : std::filesystem::directory_iterator("levels")) {
         const std::string name = entry.path().filename().string();
         if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) continue; // an unfinished save's own file
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, ".lock") == 0) continue; // the game's lock, not progress
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         ++files;
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "check") return check();
     if (mode != "run") return 2;
+    tendProgressFolder(); // as the game's first frame: the folder's lock, a killed loop's taken over
     for (unsigned long k = 1;; ++k) {
         editorPanel.setText(stateText(k));
         saveProgress(static_cast<unsigned>(1 + k % 30));

@@ -1,6 +1,7 @@
 // The trace log, written into a temporary working directory.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -64,6 +65,7 @@ TEST(Logger, AppendsAcrossRunsAndEveryRunStartsWithAHeader) {
     EXPECT_EQ(readFile("log.txt"), "old\n\n时间：0.5\n时间：t\n\n时间：0.5\n时间：t\n");
 }
 
+// A game that was never played (quit at the size prompt) leaves no log.txt.
 TEST(Logger, FixedTableDropsFunctionCallsWithoutTouchingAnyFile) {
     KeptFiles files;
     {
@@ -71,8 +73,7 @@ TEST(Logger, FixedTableDropsFunctionCallsWithoutTouchingAnyFile) {
         log.log(LogKind::FunctionCall, "Game::update被调用");
         log.log(LogKind::FunctionCall, "Game::updateVM被调用\n");
     }
-    EXPECT_TRUE(std::filesystem::exists("log.txt"));
-    EXPECT_EQ(std::filesystem::file_size("log.txt"), 0u);
+    EXPECT_FALSE(std::filesystem::exists("log.txt"));
     EXPECT_FALSE(std::filesystem::exists("tmp.tmp"));
     EXPECT_EQ(logKindDisabled[0], 1);
     EXPECT_EQ(logKindDisabled[3], 0);
@@ -110,4 +111,22 @@ TEST(Logger, LongMessagesAreWrittenWhole) {
         log.logWith(allEnabled, LogKind::FunctionReturn, "%s", big.c_str());
     }
     EXPECT_EQ(readFile("log.txt"), "\n时间：0.0\n函数返回：" + big + "\n");
+}
+
+// Notes are what a teacher reads: local date and time, one line each, on disk
+// at once (a crashed game keeps them); a paused logger writes nothing.
+TEST(Logger, NotesAreDatedLinesWrittenAtOnce) {
+    KeptFiles files;
+    Logger log;
+    log.clock = pinnedClock;
+    pinnedMillis = 1700000000005;
+    log.note("第%u关：编译成功，%d条指令\n", 3u, 2);
+    log.paused = true;
+    log.note("not written");
+    log.logWith(allEnabled, LogKind::Error, "not written either");
+    const std::string text = readFile("log.txt"); // read while the logger still holds it
+    std::time_t seconds = 1700000000;
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&seconds));
+    EXPECT_EQ(text, std::string(stamp) + " 第3关：编译成功，2条指令\n");
 }

@@ -234,6 +234,18 @@ TEST(TerminalConsole, F10EndsTheProgramWithTheTerminalRestored) {
     EXPECT_TRUE(pty.restored());
 }
 
+// While the game has something to ask first (progress not saved), F10 reaches it as a key.
+TEST(TerminalConsole, F10ReachesTheGameWhenItAsksFirst) {
+    Pty pty(40, 10);
+    TerminalConsole con(pty.slave, pty.slave);
+    f10AsksFirst = [] { return true; };
+    next(con); // the size record
+    pty.type("\x1b[21~");
+    ASSERT_TRUE(waitForRecords(con, 1));
+    EXPECT_EQ(next(con).Event.KeyEvent.wVirtualKeyCode, VK_F10);
+    f10AsksFirst = nullptr;
+}
+
 TEST(TerminalConsole, TerminationSignalsRestoreTheTerminal) {
     for (int signal : {SIGTERM, SIGHUP}) {
         Pty pty(40, 10);

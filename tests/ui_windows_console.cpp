@@ -391,6 +391,18 @@ TEST(WindowsConsole, InputRecordsBecomeGbkKeyRecordsOnePerByte) {
     EXPECT_EQ(readAll(con), expected);
 }
 
+// While the game has something to ask first (progress not saved), F10 reaches
+// it as a key instead of ending the program.
+TEST(WindowsConsole, F10ReachesTheGameWhenItAsksFirst) {
+    RecordingApi api;
+    WindowsConsole con(api);
+    f10AsksFirst = [] { return true; };
+    api.input = {key(VK_F10, 0), key(VK_F10, 0, false)};
+    const std::vector<std::string> expected = {"type 4", "key 79 00 ctl 0 n1"};
+    EXPECT_EQ(readAll(con), expected);
+    f10AsksFirst = nullptr;
+}
+
 // Ctrl+C and Ctrl+Break are handled (the game's routine is asked) and never end
 // the game; closing the window makes the next console call end the program
 // with status 0, as F10 does.

@@ -24,3 +24,17 @@ bool isHiddenDirectory(const std::string& gbk) {
     const DWORD attributes = GetFileAttributesW(wideFromGbkPath(gbk).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_HIDDEN);
 }
+
+void* holdFile(const std::string& gbkPath, bool othersMayRead, const std::string& content) {
+    HANDLE file = CreateFileW(wideFromGbkPath(gbkPath).c_str(), othersMayRead ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                              othersMayRead ? FILE_SHARE_READ : 0, nullptr, othersMayRead ? OPEN_ALWAYS : OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    DWORD written = 0;
+    if (!content.empty()) WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    return file;
+}
+
+void releaseFile(void* handle) {
+    if (handle) CloseHandle(static_cast<HANDLE>(handle));
+}

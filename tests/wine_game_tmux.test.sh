@@ -7,7 +7,8 @@
 # second, so the test does not wait for all 257 passes.) wine's console draws a Chinese character in one cell
 # and passes no mouse input, so the button positions come from the Linux game
 # in the same layout, and the clicks reach the game through asmquest_wine_mouse
-# (the game with typed mouse sequences turned into mouse records).
+# (the game with typed mouse sequences turned into mouse records). Then two
+# games in one folder: the second plays read-only and saves nothing.
 # Usage: wine_game_tmux.test.sh WINDOWS_BUILD_DIR SOURCE_DIR   (Linux build: $ASMQUEST_LINUX_BUILD or SOURCE_DIR/build)
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -110,8 +111,54 @@ try:
 finally:
     w.close()
 
+# Two games in one folder: the second finds the first's lock (a sharing
+# violation on Windows), names its process, plays read-only and saves nothing;
+# the first saves, and its lock goes when it quits.
+import tempfile
+shared = tempfile.mkdtemp(prefix="asmquest-wine-shared-")
+levels = os.path.join(shared, "levels")
+lock = os.path.join(levels, "正在使用.lock")
+code = os.path.join(levels, "第1关代码.txt")
+
+def lock_pid():
+    try:
+        with open(lock, "rb") as f:
+            m = re.search(rb"pid=(\d+)", f.read())
+        return m.group(1).decode() if m else None
+    except OSError:
+        return None
+
+def shows(session, pattern):
+    return any(re.search(pattern, line) for line in session.screen())
+
+first = TmuxSession("%s %s; echo EXIT=$?; sleep 60" % (wine, windows_game), workdir=shared)
+second = None
+try:
+    if first.wait_until(lambda: lock_pid() is not None, "the first game takes the folder's lock", timeout=60):
+        pid = lock_pid()
+        second = TmuxSession("%s %s; echo EXIT=$?; sleep 60" % (wine, windows_game), workdir=shared)
+        second.wait_until(lambda: shows(second, r"进\s*程\s*" + pid), "the second game names the first's process", timeout=60)
+        second.keys("Enter")  # 只读继续
+        second.wait_until(lambda: shows(second, r"只\s*读\s*：\s*进\s*度\s*不\s*保\s*存"), "the read-only mark on the bar", timeout=30)
+        second.type("nop")
+        time.sleep(3)
+        if os.path.exists(code):
+            second.fail("the read-only game saved code")
+        second.keys("F10")
+        second.wait_for("EXIT=0", "F10 ends the read-only game", timeout=30)
+        first.type("hlt")
+        first.wait_until(lambda: os.path.exists(code) and open(code, "rb").read() == b"hlt", "the first game saves", timeout=60)
+        first.keys("F10")
+        first.wait_for("EXIT=0", "F10 ends the first game", timeout=30)
+        first.wait_until(lambda: not os.path.exists(lock), "the lock goes when the game quits", timeout=10)
+    failures += first.failures + (second.failures if second else [])
+finally:
+    first.close()
+    if second:
+        second.close()
+
 if failures:
     print("%d failure(s)" % len(failures))
     sys.exit(1)
-print("the Windows game plays level 1 under wine")
+print("the Windows game plays level 1 under wine; a second game in its folder plays read-only")
 PY

@@ -10,6 +10,7 @@ constexpr HANDLE fakeOutput = 11;
 FakeConsole::FakeConsole() { reset(); }
 
 void FakeConsole::reset() {
+    quits = 0;
     calls.clear();
     input.clear();
     unreadable.clear();

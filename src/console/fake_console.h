@@ -35,12 +35,14 @@ struct FakeConsole : ConsolePlatform {
     bool cursorVisible = true;
     bool outputValid = true;
     std::uint64_t sleptMilliseconds = 0;
+    int quits = 0; // Quit() calls: the fake never ends the program
     std::string standardOutput;
     bool recording = true; // false: calls act but are not logged (allocation and speed measurements)
 
     FakeConsole();
     void resize(int newWidth, int newHeight);
     void reset();
+    void Quit() override { ++quits; }
     // Screen contents.
     Cell& cell(int x, int y);
     std::string row(int y) const; // the row's bytes

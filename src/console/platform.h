@@ -9,6 +9,7 @@
 //   con.FillConsoleOutputAttribute(out, 0x0F, 3, {0, 0}, nullptr);
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 
 using HANDLE = std::intptr_t;
 inline constexpr HANDLE INVALID_HANDLE_VALUE = -1;
@@ -180,7 +181,13 @@ public:
     // The C library's printf to standard output (the size prompt): GBK text at the cursor.
     virtual void WriteStandardOutput(const char* text, std::uint32_t length) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // Ends the program as F10 does, the console given back as it was.
+    virtual void Quit() { std::exit(0); }
 };
+
+// Asked by the consoles at F10: true queues the key for the game, which asks
+// the player first (progress that could not be saved), instead of ending it.
+extern bool (*f10AsksFirst)();
 
 // The console of this executable (terminal, recording fake or null).
 ConsolePlatform& console();

@@ -102,7 +102,8 @@ void TerminalConsole::followResize(bool force) {
 void TerminalConsole::deliver(InputQueue& records) {
     INPUT_RECORD r;
     while (records.pop(r)) {
-        if (exitOnF10 && r.EventType == KEY_EVENT && r.Event.KeyEvent.wVirtualKeyCode == VK_F10) quit();
+        if (exitOnF10 && r.EventType == KEY_EVENT && r.Event.KeyEvent.wVirtualKeyCode == VK_F10 && !(f10AsksFirst && f10AsksFirst()))
+            quit();
         queue.push(r);
     }
 }

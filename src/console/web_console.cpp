@@ -89,7 +89,8 @@ void WebConsole::pollInput() {
 void WebConsole::takeDecoded() {
     INPUT_RECORD r;
     while (decoded.pop(r)) {
-        if (r.EventType == KEY_EVENT && r.Event.KeyEvent.wVirtualKeyCode == VK_F10) quit();
+        if (r.EventType == KEY_EVENT && r.Event.KeyEvent.wVirtualKeyCode == VK_F10 && !(f10AsksFirst && f10AsksFirst()))
+            quit();
         queue.push(r);
     }
 }

@@ -40,6 +40,7 @@ private:
     void waitForInput() override;
     // F10: the page says the game is over; nothing more is drawn or read.
     [[noreturn]] void quit();
+    void Quit() override { quit(); }
     void takeDecoded();
 
     std::uint64_t wokeMicros = 0;

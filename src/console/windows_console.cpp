@@ -410,7 +410,7 @@ bool WindowsConsole::pump(HANDLE input) {
             for (std::uint32_t k = 0; k < n; ++k) {
                 const INPUT_RECORD& r = decoded[k];
                 if (exitOnF10 && r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown &&
-                    r.Event.KeyEvent.wVirtualKeyCode == VK_F10)
+                    r.Event.KeyEvent.wVirtualKeyCode == VK_F10 && !(f10AsksFirst && f10AsksFirst()))
                     quit();
                 push(r);
             }

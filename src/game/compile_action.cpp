@@ -5,6 +5,7 @@
 #include "cpu/cpu.h"
 #include "game/game.h"
 #include "game/panels.h"
+#include "game/run_log.h"
 
 void compileProgram() {
     const bool fromControlPanel = !windowList.empty() && windowList.front() == &cpuControlPanel;
@@ -20,6 +21,7 @@ void compileProgram() {
     for (const auto& entry : game.compileErrors) game.errorLines.push_back(entry.first);
     std::sort(game.errorLines.begin(), game.errorLines.end());
     reportCompile(source);
+    logCompile();
     if (!game.compileErrors.empty()) resetMachine();
     game.compileState = game.errorLines.empty() ? CompileState::Compiled : CompileState::Failed;
     // The report brought the console forward over the control panel; after a

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "game/game.h"
+#include "game/progress_folder.h"
 #include "levels/custom_level.h"
 #include "levels/custom_level_files.h"
 #include "shell/host_files.h"
@@ -55,13 +56,14 @@ void noteCustomLevelPlayed(const std::string& fileName) {
 }
 
 void markCustomLevelPassed(const std::string& fileName) {
-    if (!hostKeepsFiles() || customLevelPassed(fileName)) return;
+    if (!progressWritable() || customLevelPassed(fileName)) return; // read-only, or nothing may be written yet
     std::string bytes;
     for (const std::string& name : passedNames()) bytes += name + "\n";
     bytes += fileName + "\n";
     ensureLevelsDirectory();
-    if (!hostReplaceFile(passedCustomPath(), bytes, HostFileMode::text, progressSaveSeam))
-        consolePrintf("无法保存进度：levels/已通过教师关卡.txt\n");
+    const bool saved = hostReplaceFile(passedCustomPath(), bytes, HostFileMode::text, progressSaveSeam);
+    if (!saved) consolePrintf("无法保存进度：levels/已通过教师关卡.txt\n");
+    noteProgressSaved(saved);
 }
 
 bool customLevelPassed(const std::string& fileName) {

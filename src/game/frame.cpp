@@ -10,6 +10,7 @@
 #include "game/panels.h"
 #include "run/step_history.h"
 #include "run/run_steps.h"
+#include "game/progress_folder.h"
 #include "shell/messages.h"
 #include "shell/logger.h"
 #include "console/console_screen.h"
@@ -27,6 +28,7 @@ std::uint64_t monotonicMicros() {
 }
 
 void Game::update() {
+    tendProgressFolder();
     applyBreakpointRequest();
     logger.log(LogKind::FunctionCall, "Game::update被调用");
     updateLEVEL();
@@ -69,6 +71,7 @@ void Game::handleINPUTandDRAW() {
         clearFrame(size.width, size.height);
         for (Button& button : buttonBar)
             if (button.visible) button.draw();
+        drawProgressMark(nullptr);
         drawAllWindows();
         screen.present();
         return;
@@ -83,7 +86,8 @@ void Game::handleINPUTandDRAW() {
     if (haveRecord && record.EventType == MOUSE_EVENT) hoverBarButtons(buttonBar, record.Event.MouseEvent);
     for (Button& button : buttonBar)
         if (button.visible) button.draw();
-    if (haveRecord && !answerChoiceByKey(record) && !runFunctionKey(record)) {
+    drawProgressMark(haveRecord ? &record : nullptr);
+    if (haveRecord && !answerChoiceByKey(record) && !answerF10(record) && !runFunctionKey(record)) {
         bringEditorForTypedKey(record);
         deliverInput(record);
         if (record.EventType == KEY_EVENT) takeQueuedEditorKeys();

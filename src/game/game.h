@@ -14,6 +14,12 @@
 
 // Whether the editor's text has been compiled since the last edit or reset.
 enum class CompileState : std::uint8_t { NotCompiled, Failed, Compiled };
+// Who may write the progress folder levels/ (progress_folder.cpp): nobody
+// before the first frame (the size prompt leaves nothing behind); this game
+// once it holds the folder's lock; or, without a lock (a folder that cannot be
+// written), this game trying every save; nobody while the player is asked
+// about another game holding it, or after choosing to play read-only.
+enum class ProgressFolder : std::uint8_t { Closed, Owned, Unlocked, Asking, ReadOnly };
 
 // The run's state (level, passes, presets, checks, program) comes from RunState.
 struct Game : RunState {
@@ -38,10 +44,23 @@ struct Game : RunState {
     // Levels whose code file exists but could not be read: it is left alone
     // until the player edits that level's code, so nothing unread is lost.
     std::vector<std::uint16_t> unreadableCodeLevels;
+    // Such levels the player has edited since: their file is read once more
+    // before it is replaced, and what it held comes back above the new text.
+    std::vector<std::uint16_t> unreadEditedLevels;
+    ProgressFolder progressFolder = ProgressFolder::Closed;
+    // The last save failed (a mark stays on screen until one succeeds).
+    std::uint8_t progressUnsaved = 0;
+    // The player was told why and where progress could be kept, since saving last worked.
+    std::uint8_t unsavedExplained = 0;
+    // Progress is on disk (found at start, or saved since): from then on every set-up saves.
+    std::uint8_t progressKept = 0;
+    // levels/ was made by this game (for its lock): removed at the end if nothing went into it.
+    std::uint8_t levelsDirectoryMade = 0;
     // First 16-byte row the memory panel shows (memory_view.cpp).
     std::int64_t memoryViewRow = 0;
 
     Game();
+    ~Game();
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
@@ -103,6 +122,8 @@ std::string levelCodePath(unsigned level);
 std::string lastLevelPath();
 std::string highestLevelPath();
 void saveProgress(unsigned level);
+// A folder from before the highest level had a file gets it once it may be written.
+void saveHighestLevelIfBehind();
 void startupChoice();
 void loadLevelCode(unsigned level);
 // Loads level 1's saved code when there is some, then starts level 1 (否).

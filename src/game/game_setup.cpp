@@ -17,6 +17,7 @@
 #include "run/step_history.h"
 #include "game/watch_clicks.h"
 #include "run/watches.h"
+#include "game/progress_folder.h"
 #include "shell/manual_view.h"
 #include "shell/messages.h"
 #include "ui/panel_scroll.h"
@@ -164,10 +165,12 @@ Game::Game() {
     arrangeDefaultLayout();
     restoreLayout();
 
+    // Only reads: nothing is written before the first frame (progress_folder.cpp).
     startupChoice();
     editorPanel.setText("");
-    ensureLevelsDirectory();
 }
+
+Game::~Game() { closeProgressFolder(); }
 
 void resetMachine() {
     levelReloadRequested = 1;

@@ -15,6 +15,9 @@
 #include "run/run_judging.h"
 #include "run/run_replay.h"
 #include "run/step_history.h"
+#include "game/progress_folder.h"
+#include "game/run_log.h"
+#include "run/level_score.h"
 #include "levels/custom_level.h"
 #include "shell/logger.h"
 #include "shell/messages.h"
@@ -26,7 +29,9 @@ bool Game::runPasses() const { return haltedRunPasses(*this, cpu); }
 void Game::judgeRun() {
     const RunJudgement judgement = judgeHaltedRun();
     switch (judgement.next) {
-    case NextRun::None: return;
+    case NextRun::None:
+        logFailedRun(judgement.mismatches, judgement.withoutHlt);
+        return;
     case NextRun::Random:
         setLEVEL(level);
         ++passCount;
@@ -38,6 +43,8 @@ void Game::judgeRun() {
     case NextRun::Replayed: setLEVEL(level); return;
     case NextRun::Completed: break;
     }
+    logLevelCompleted(programSize(program, lineAddress).instructions, levelScore.meanSteps());
+    warnUnsavedAtCompletion();
     resetMachine();
     running = 0;
     if (const CustomLevel* custom = customLevelFor(level)) { // a teacher's level starts over, marked 已通过
@@ -55,6 +62,8 @@ void Game::setUpBoundaryRun(unsigned index) { setUpRun(level, index); }
 void Game::setUpRun(unsigned short newLevel, unsigned boundary) {
     logger.log(LogKind::FunctionCall, "Game::setLEVEL被调用，参数：leveln=0x%X\n", newLevel);
     if (newLevel != 0) saveProgress(newLevel);
+    // Logged from the first frame on (progress_folder.cpp logs the level the game starts in).
+    if (newLevel != 0 && newLevel != level && progressFolder != ProgressFolder::Closed) logLevelStart(newLevel);
 
     beginSetUp();
     registerCheck = nullptr;

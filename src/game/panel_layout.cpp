@@ -23,6 +23,7 @@
 #include "shell/host_files.h"
 #include "game/panels.h"
 #include "console/console_screen.h"
+#include "game/progress_folder.h"
 #include "ui/log_panel.h"
 #include "console/platform.h"
 #include "ui/window_order.h"
@@ -288,6 +289,7 @@ void keepLayout() {
     const Layout now = currentLayout();
     if (now == kept) return;
     kept = now;
+    if (!progressWritable()) return; // a read-only game, or none yet past the size prompt
     ensureLevelsDirectory();
     hostReplaceFile(layoutPath(), layoutText(now), HostFileMode::binary);
 }

@@ -12,7 +12,9 @@
 #include "levels/custom_level.h"
 #include "levels/custom_level_files.h"
 #include "game/panels.h"
+#include "game/progress_folder.h"
 #include "shell/host_files.h"
+#include "shell/logger.h"
 #include "shell/messages.h"
 #include "console/platform.h"
 
@@ -42,14 +44,16 @@ FileRead readWhole(const std::string& path, std::string& bytes, HostFileMode mod
     }
 }
 
-// The message names the file in the game's own GBK text.
-void reportSave(bool ok, std::uint8_t& failureShown, const char* gbkName) {
+// The message names the file in the game's own GBK text, as the host writes paths.
+bool reportSave(bool ok, std::uint8_t& failureShown, const std::string& gbkName) {
     if (ok) {
         failureShown = 0;
     } else if (!failureShown) {
         failureShown = 1;
-        consolePrintf("无法保存进度：levels/%s\n", gbkName);
+        consolePrintf("无法保存进度：%s\n", progressFileShown(gbkName).c_str());
+        logger.note("无法保存进度：%s", progressFileShown(gbkName).c_str());
     }
+    return ok;
 }
 
 std::string levelNumberBytes(unsigned level) {
@@ -66,29 +70,87 @@ bool readLevelNumber(const std::string& path, unsigned& level) {
 }
 
 // Shares the last level's failure notice: one unwritable folder, one message.
-void saveHighestLevel() {
+bool saveHighestLevel() {
+    if (!progressWritable()) return false; // written by the first save that may write
     game.highestLevelSaved = writeWhole(highestLevelPath(), levelNumberBytes(game.highestLevel), HostFileMode::binary);
-    reportSave(game.highestLevelSaved, game.lastLevelSaveFailureShown, "最高关卡.bin");
+    return reportSave(game.highestLevelSaved, game.lastLevelSaveFailureShown, "最高关卡.bin");
 }
 
-bool codeFileIsUnreadable(unsigned level) {
-    const auto& levels = game.unreadableCodeLevels;
+bool listed(const std::vector<std::uint16_t>& levels, unsigned level) {
     return std::find(levels.begin(), levels.end(), level) != levels.end();
 }
 
+void unlist(std::vector<std::uint16_t>& levels, unsigned level) {
+    levels.erase(std::remove(levels.begin(), levels.end(), level), levels.end());
+}
+
+bool codeFileIsUnreadable(unsigned level) { return listed(game.unreadableCodeLevels, level); }
+
+std::string codeFileName(unsigned level) {
+    if (const CustomLevel* custom = customLevelFor(static_cast<std::uint16_t>(level)))
+        return customLevelCodeName(custom->fileName);
+    return "第" + std::to_string(level) + "关代码.txt";
+}
+
 // Puts the level's saved code into the editor. A missing file leaves the
-// editor as it is; a file that exists but cannot be read is reported and kept
-// from being overwritten by the empty editor.
+// editor as it is; a file that exists but cannot be read (another program
+// holds it) is reported once and kept from being overwritten by the empty
+// editor: every save reads it again.
 FileRead loadSavedCode(unsigned level) {
     std::string text;
     const FileRead result = hostKeepsFiles() ? readWhole(levelCodePath(level), text, HostFileMode::text) : FileRead::Missing;
     if (result == FileRead::Read) editorPanel.setText(text);
     if (result == FileRead::Unreadable) {
-        if (!codeFileIsUnreadable(level)) game.unreadableCodeLevels.push_back(static_cast<std::uint16_t>(level));
         consolePrintf("读取文件失败！\n");
-        consolePrintf("levels/第%u关代码.txt无法读取。在你修改这一关的代码之前，游戏不会改写它。\n", level);
+        if (!codeFileIsUnreadable(level) && !listed(game.unreadEditedLevels, level)) {
+            const std::string shown = progressFileShown(codeFileName(level));
+            consolePrintf("%s无法读取（也许另一个程序正打开着它）。游戏每次保存时都会再读一次；读到之前不会改写它。\n",
+                          shown.c_str());
+            logger.note("无法读取%s", shown.c_str());
+        }
+        unlist(game.unreadEditedLevels, level);
+        if (!codeFileIsUnreadable(level)) game.unreadableCodeLevels.push_back(static_cast<std::uint16_t>(level));
     }
     return result;
+}
+
+// Before a code file that could not be read is written, it is read again.
+// Unedited, what it holds comes back into the editor; edited since, what it
+// holds goes above the player's new lines, so neither is lost. False while it
+// still cannot be read: it stays as it is (a file that is gone has nothing to lose).
+bool codeMayBeWritten(unsigned level) {
+    const bool edited = listed(game.unreadEditedLevels, level);
+    if (!edited && !codeFileIsUnreadable(level)) return true;
+    std::string text;
+    const FileRead read = readWhole(levelCodePath(level), text, HostFileMode::text);
+    if (read == FileRead::Unreadable) return false;
+    if (read == FileRead::Missing) text.clear();
+    const std::string shown = progressFileShown(codeFileName(level));
+    const std::string typed = editorPanel.getText();
+    if (read == FileRead::Missing) {
+        // Gone meanwhile: the editor's text is all there is.
+    } else if (!edited) {
+        editorPanel.setText(text);
+        consolePrintf("%s现在能读取了，它的代码已放回编辑器。\n", shown.c_str());
+    } else if (text != typed && !text.empty()) {
+        editorPanel.setText(typed.empty() ? text : text + "\n" + typed);
+        consolePrintf("%s现在能读取了：它原来的代码放回了编辑器，你新写的接在后面。\n", shown.c_str());
+    }
+    logger.note("又能读取%s了", shown.c_str());
+    unlist(game.unreadableCodeLevels, level);
+    unlist(game.unreadEditedLevels, level);
+    return true;
+}
+
+// Unedited and unread, nothing of the player's waits to be written; edited,
+// the player's text is not saved until the file has been read.
+bool saveCode(unsigned level) {
+    if (!codeMayBeWritten(level))
+        return !listed(game.unreadEditedLevels, level) || reportSave(false, game.codeSaveFailureShown, codeFileName(level));
+    const bool ok = reportSave(writeWhole(levelCodePath(level), editorPanel.getText(), HostFileMode::text),
+                               game.codeSaveFailureShown, codeFileName(level));
+    if (ok) unlist(game.unreadEditedLevels, level);
+    return ok;
 }
 
 } // namespace
@@ -111,33 +173,38 @@ void ensureLevelsDirectory() {
 
 // The two files are written independently: a code file that cannot be written
 // does not stop the level number from being recorded, and the other way round.
+// Nothing is written before the player has played: a first start with an
+// empty editor on level 1 has nothing to keep, and leaves no levels/ behind.
 void saveProgress(unsigned level) {
-    if (!hostKeepsFiles()) return;
+    const bool nothingToKeep = !game.progressKept && level <= 1 && editorPanel.getText().empty();
+    if (!hostKeepsFiles() || nothingToKeep || !progressWritable()) return;
     // A teacher's level keeps only its code: it is no step on the way through levels 1-30.
     if (const CustomLevel* custom = customLevelFor(static_cast<std::uint16_t>(level))) {
         noteCustomLevelPlayed(custom->fileName);
-        reportSave(writeWhole(levelCodePath(level), editorPanel.getText(), HostFileMode::text), game.codeSaveFailureShown,
-                   customLevelCodeName(custom->fileName).c_str());
+        noteProgressSaved(saveCode(level));
         return;
     }
     noteCustomLevelPlayed("");
-    if (!codeFileIsUnreadable(level)) {
-        char codeName[32];
-        std::snprintf(codeName, sizeof codeName, "第%u关代码.txt", level);
-        reportSave(writeWhole(levelCodePath(level), editorPanel.getText(), HostFileMode::text), game.codeSaveFailureShown,
-                   codeName);
-    }
-    reportSave(writeWhole(lastLevelPath(), levelNumberBytes(level), HostFileMode::binary), game.lastLevelSaveFailureShown,
-               "上次关卡.bin");
+    bool ok = saveCode(level);
+    ok = reportSave(writeWhole(lastLevelPath(), levelNumberBytes(level), HostFileMode::binary),
+                    game.lastLevelSaveFailureShown, "上次关卡.bin") && ok;
     if (level > game.highestLevel || !game.highestLevelSaved) {
         game.highestLevel = static_cast<std::uint16_t>(std::max<unsigned>(level, game.highestLevel));
-        saveHighestLevel();
+        ok = saveHighestLevel() && ok;
     }
+    noteProgressSaved(ok);
+}
+
+// The player's own text for a level whose file could not be read: it may be
+// written now, once the file has been read one more time.
+void saveHighestLevelIfBehind() {
+    if (hostKeepsFiles() && game.progressKept && game.highestLevel != 0 && !game.highestLevelSaved) saveHighestLevel();
 }
 
 void releaseUnreadableCode() {
-    auto& levels = game.unreadableCodeLevels;
-    levels.erase(std::remove(levels.begin(), levels.end(), game.level), levels.end());
+    if (!codeFileIsUnreadable(game.level)) return;
+    unlist(game.unreadableCodeLevels, game.level);
+    game.unreadEditedLevels.push_back(game.level);
 }
 
 void startupChoice() {
@@ -147,6 +214,7 @@ void startupChoice() {
         game.setLEVEL(1);
         return;
     }
+    game.progressKept = 1;
     // Progress kept before the highest level had a file of its own: the last
     // level is the highest known, and is written down at once.
     unsigned highest = 0;

@@ -42,25 +42,25 @@ RunJudgement judgeHaltedRun() {
         run.passCount = 0;
         run.running = 0;
         run.fast = 0;
-        return {};
+        return {NextRun::None, 0, mismatches, withoutHlt};
     }
     // Any pass ends the hunt for that failure; a replayed one counts for nothing.
     if (runReplay.failed.valid) forgetFailedRun();
     if (runReplay.replaying) {
         consolePrintf("重放的输入通过了（不计入%u次）。\n按F5用新数据继续检验。\n", randomRuns(run.level));
         run.running = 0;
-        return {NextRun::Replayed};
+        return {NextRun::Replayed, 0, {}, false};
     }
     levelScore.add(stepHistory.steps);
     const unsigned randomPasses = randomRuns(run.level);
-    if (run.passCount < randomPasses - 1) return {NextRun::Random};
+    if (run.passCount < randomPasses - 1) return {NextRun::Random, 0, {}, false};
     // After the last random pass come the boundary runs, one per further pass.
     const std::size_t boundaryCount = boundaryRuns(run.level).size();
     const unsigned nextBoundary = run.passCount - (randomPasses - 1) + 1u;
     if (nextBoundary <= boundaryCount) {
         if (nextBoundary == 1)
             consolePrintf("随机检验全部通过，接下来是%zu次边界检验。\n", boundaryCount);
-        return {NextRun::Boundary, nextBoundary};
+        return {NextRun::Boundary, nextBoundary, {}, false};
     }
     levelScore.completed = true;
     const CustomLevel* custom = customLevelFor(run.level);
@@ -74,5 +74,5 @@ RunJudgement judgeHaltedRun() {
     // A teacher's level has no next level: it starts over.
     if (!custom)
         consolePrintf("接下来：第%u关。请阅读关卡说明，\n修改代码后重新编译。\n", static_cast<unsigned>(run.level + 1));
-    return {NextRun::Completed};
+    return {NextRun::Completed, 0, {}, false};
 }

@@ -8,6 +8,9 @@
 //   if (j.next == NextRun::Boundary) game.setUpBoundaryRun(j.boundaryRun);
 #pragma once
 #include <cstdint>
+#include <vector>
+
+#include "run/run_mismatches.h"
 
 struct Cpu;
 struct RunState;
@@ -23,6 +26,9 @@ enum class NextRun : std::uint8_t {
 struct RunJudgement {
     NextRun next = NextRun::None;
     unsigned boundaryRun = 0;
+    // A failed run: what it got wrong (nothing for a halt without hlt).
+    std::vector<RunMismatch> mismatches;
+    bool withoutHlt = false;
 };
 
 // Whether the halted machine passes the run's checks.

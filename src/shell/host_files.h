@@ -23,8 +23,33 @@ HostRead hostReadFile(const std::string& path, std::string& bytes, HostFileMode 
 bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFileMode mode,
                      void (*beforeRename)(const std::string& path) = nullptr);
 // Creates the directory (a GBK name in the working directory) when missing and
-// marks it hidden where the host can.
-bool hostMakeHiddenDirectory(const std::string& gbkName);
+// marks it hidden where the host can; `made` says whether it was missing.
+bool hostMakeHiddenDirectory(const std::string& gbkName, bool* made = nullptr);
+// The path as the player reads it: GBK text with the host's own separator
+// (levels\第2关代码.txt on Windows, levels/第2关代码.txt elsewhere).
+std::string hostShownPath(const std::string& directory, const std::string& gbkName);
+
+// A lock file that says which game uses a directory: "pid=N" and "host=NAME"
+// lines. The operating system's own lock on the open file decides who holds
+// it, so a lock left by a game that crashed is free again at once and the
+// check and the taking are one step. Released (and the file removed) by
+// hostReleaseLock, or by the system when the process ends.
+struct HostLockHolder {
+    std::string processId, host; // as the lock file names them (GBK); empty when it names none
+};
+enum class HostLock { taken, takenOver, busy, failed };
+// taken: the file was free; takenOver: it named a game that is gone (holder says
+// which); busy: another running game holds it (holder says which); failed: no
+// lock file can be made here (the directory cannot be written).
+HostLock hostTakeLock(const std::string& path, HostLockHolder& holder);
+void hostReleaseLock();
+// This process as a lock file names it.
+HostLockHolder hostThisProcess();
+// A folder of the player's own where progress could be kept (GBK; empty when unknown).
+std::string hostOwnFolder();
+// Removes the directory (a GBK name in the working directory) if it is empty.
+void hostRemoveEmptyDirectory(const std::string& gbkName);
+
 // The names (GBK) of the files in the directory (a GBK name in the working
 // directory) that end in `suffix`, sorted by their bytes; none when it is missing.
 std::vector<std::string> hostListFiles(const std::string& gbkDirectory, const std::string& suffix);

@@ -1,7 +1,14 @@
 #include "shell/host_files.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <algorithm>
 #include <filesystem>
 
@@ -24,7 +31,137 @@ std::string utf8FromGbk(const std::string& gbk) {
     return out;
 }
 
+// Back to GBK, one code point at a time (what GBK cannot spell becomes '?').
+std::string gbkFromUtf8(const std::string& name) {
+    std::string gbk;
+    for (std::size_t i = 0; i < name.size();) {
+        const auto byte = static_cast<std::uint8_t>(name[i]);
+        const int length = byte < 0x80 ? 1 : byte >> 5 == 6 ? 2 : byte >> 4 == 14 ? 3 : byte >> 3 == 30 ? 4 : 1;
+        std::uint32_t code = length == 1 ? byte : byte & (0x7Fu >> length);
+        for (int k = 1; k < length && i + static_cast<std::size_t>(k) < name.size(); ++k)
+            code = code << 6 | (static_cast<std::uint8_t>(name[i + static_cast<std::size_t>(k)]) & 0x3Fu);
+        i += static_cast<std::size_t>(length);
+        std::uint8_t out[2];
+        const int n = code < 0x80 ? (out[0] = static_cast<std::uint8_t>(code), 1) : unicodeToGbk(code, out);
+        if (n == 0) gbk += '?';
+        else gbk.append(reinterpret_cast<const char*>(out), static_cast<std::size_t>(n));
+    }
+    return gbk;
+}
+
+int lockDescriptor = -1;
+pid_t lockOwner = 0; // a forked child must not release its parent's lock
+// Never destroyed: the lock is given back by the Game's destructor at exit,
+// after this file's own globals may be gone.
+std::string& lockPath = *new std::string;
+
+bool sameFile(int fd, const std::string& path) {
+    struct stat opened {}, named {};
+    return fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+}
+
+#ifndef __EMSCRIPTEN__
+std::string readDescriptor(int fd) {
+    std::string text;
+    char buffer[256];
+    ssize_t n;
+    for (off_t at = 0; (n = pread(fd, buffer, sizeof buffer, at)) > 0 && text.size() < 4096; at += n)
+        text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
+
+HostLockHolder parseHolder(const std::string& text) {
+    HostLockHolder holder;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.starts_with("pid=")) holder.processId = line.substr(4);
+        if (line.starts_with("host=")) holder.host = gbkFromUtf8(line.substr(5));
+        start = end + 1;
+    }
+    return holder;
+}
+
+// Without the system's lock (a file system that has none) the file alone
+// tells: a game of this host whose process is gone.
+bool holderIsGone(const HostLockHolder& holder) {
+    if (holder.processId.empty()) return true;
+    if (holder.host != hostThisProcess().host) return false;
+    const long pid = std::strtol(holder.processId.c_str(), nullptr, 10);
+    return pid <= 0 || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+}
+#endif
+
 } // namespace
+
+std::string hostShownPath(const std::string& directory, const std::string& gbkName) { return directory + "/" + gbkName; }
+
+HostLockHolder hostThisProcess() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) name[0] = '\0';
+    return {std::to_string(getpid()), gbkFromUtf8(name)};
+}
+
+HostLock hostTakeLock(const std::string& path, HostLockHolder& holder) {
+    holder = {};
+#ifdef __EMSCRIPTEN__
+    // The browser plays one game per page profile, in its own memory file
+    // system: there is no second process to keep out.
+    (void)path;
+    return HostLock::taken;
+#else
+    hostReleaseLock();
+    // A lock released and removed between the open and the lock is tried again on the new file.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) return HostLock::failed;
+        holder = parseHolder(readDescriptor(fd));
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || !holderIsGone(holder))) {
+            close(fd);
+            return HostLock::busy;
+        }
+        if (!sameFile(fd, path)) {
+            close(fd);
+            continue;
+        }
+        holder = parseHolder(readDescriptor(fd));
+        const HostLockHolder me = hostThisProcess();
+        const std::string text = "pid=" + me.processId + "\nhost=" + utf8FromGbk(me.host) + "\n";
+        if (ftruncate(fd, 0) != 0 || pwrite(fd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size())) {
+            close(fd);
+            return HostLock::failed;
+        }
+        lockDescriptor = fd;
+        lockOwner = getpid();
+        lockPath = path;
+        return holder.processId.empty() ? HostLock::taken : HostLock::takenOver;
+    }
+    return HostLock::busy;
+#endif
+}
+
+// Emptied first: a game that opens the file in the moment before it is
+// removed finds no holder named in it.
+void hostReleaseLock() {
+    if (lockDescriptor < 0) return;
+    if (lockOwner == getpid()) {
+        if (ftruncate(lockDescriptor, 0) != 0) { /* removed below all the same */ }
+        if (sameFile(lockDescriptor, lockPath)) unlink(lockPath.c_str());
+    }
+    close(lockDescriptor);
+    lockDescriptor = -1;
+}
+
+std::string hostOwnFolder() {
+    const char* home = std::getenv("HOME");
+    return home && *home ? gbkFromUtf8(home) : std::string();
+}
+
+void hostRemoveEmptyDirectory(const std::string& gbkName) { rmdir(utf8FromGbk(gbkName).c_str()); }
 
 std::string hostPath(const std::string& directory, const std::string& gbkName) {
     return utf8FromGbk(directory) + "/" + utf8FromGbk(gbkName);
@@ -67,9 +204,10 @@ bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFile
 }
 
 // A dot name would hide it, but the game and its players know it as "levels".
-bool hostMakeHiddenDirectory(const std::string& gbkName) {
+bool hostMakeHiddenDirectory(const std::string& gbkName, bool* made) {
     std::error_code error;
-    std::filesystem::create_directory(utf8FromGbk(gbkName), error);
+    const bool created = std::filesystem::create_directory(utf8FromGbk(gbkName), error);
+    if (made) *made = created && !error;
     return !error;
 }
 
@@ -80,21 +218,7 @@ std::vector<std::string> hostListFiles(const std::string& gbkDirectory, const st
          it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (!it->is_regular_file(error) || !name.ends_with(suffix)) continue;
-        // Back to GBK, one code point at a time (names GBK cannot spell get '?').
-        std::string gbk;
-        for (std::size_t i = 0; i < name.size();) {
-            const auto byte = static_cast<std::uint8_t>(name[i]);
-            const int length = byte < 0x80 ? 1 : byte >> 5 == 6 ? 2 : byte >> 4 == 14 ? 3 : byte >> 3 == 30 ? 4 : 1;
-            std::uint32_t code = length == 1 ? byte : byte & (0x7Fu >> length);
-            for (int k = 1; k < length && i + static_cast<std::size_t>(k) < name.size(); ++k)
-                code = code << 6 | (static_cast<std::uint8_t>(name[i + static_cast<std::size_t>(k)]) & 0x3Fu);
-            i += static_cast<std::size_t>(length);
-            std::uint8_t out[2];
-            const int n = code < 0x80 ? (out[0] = static_cast<std::uint8_t>(code), 1) : unicodeToGbk(code, out);
-            if (n == 0) gbk += '?';
-            else gbk.append(reinterpret_cast<const char*>(out), static_cast<std::size_t>(n));
-        }
-        names.push_back(gbk);
+        names.push_back(gbkFromUtf8(name));
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -27,9 +27,109 @@ bool writeAll(HANDLE file, const std::string& bytes) {
     return true;
 }
 
+std::string gbkFromWide(const wchar_t* wide) {
+    const int n = WideCharToMultiByte(936, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return {};
+    std::string gbk(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(936, 0, wide, -1, gbk.data(), n, nullptr, nullptr);
+    gbk.pop_back(); // the terminating zero
+    return gbk;
+}
+
+std::string readHandle(HANDLE file) {
+    std::string text;
+    char buffer[256];
+    DWORD n = 0;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    while (text.size() < 4096 && ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
+    return text;
+}
+
+HostLockHolder parseHolder(const std::string& text) {
+    HostLockHolder holder;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.starts_with("pid=")) holder.processId = line.substr(4);
+        if (line.starts_with("host=")) holder.host = line.substr(5);
+        start = end + 1;
+    }
+    return holder;
+}
+
+HANDLE lockHandle = INVALID_HANDLE_VALUE;
+// Never destroyed: the lock is given back by the Game's destructor at exit,
+// after this file's own globals may be gone.
+std::wstring& lockPath = *new std::wstring;
+
 } // namespace
 
 std::string hostPath(const std::string& directory, const std::string& gbkName) { return directory + "\\" + gbkName; }
+
+std::string hostShownPath(const std::string& directory, const std::string& gbkName) { return directory + "\\" + gbkName; }
+
+HostLockHolder hostThisProcess() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &size)) name[0] = L'\0';
+    return {std::to_string(GetCurrentProcessId()), gbkFromWide(name)};
+}
+
+// The holder keeps the file open for writing and lets others only read it: a
+// second game's open for writing fails with a sharing violation until the
+// holder's handle closes, which the system does when its process ends.
+HostLock hostTakeLock(const std::string& path, HostLockHolder& holder) {
+    holder = {};
+    hostReleaseLock();
+    const std::wstring name = wideFromGbk(path);
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_SHARING_VIOLATION) return HostLock::failed;
+        HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (reader != INVALID_HANDLE_VALUE) {
+            holder = parseHolder(readHandle(reader));
+            CloseHandle(reader);
+        }
+        return HostLock::busy;
+    }
+    holder = parseHolder(readHandle(file));
+    const HostLockHolder me = hostThisProcess();
+    const std::string text = "pid=" + me.processId + "\r\nhost=" + me.host + "\r\n";
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    if (!SetEndOfFile(file) || !writeAll(file, text)) {
+        CloseHandle(file);
+        return HostLock::failed;
+    }
+    FlushFileBuffers(file);
+    lockHandle = file;
+    lockPath = name;
+    return holder.processId.empty() ? HostLock::taken : HostLock::takenOver;
+}
+
+// Emptied before it is closed and removed: a game that opens it in between
+// finds no holder named, and the removal fails while that game holds it.
+void hostReleaseLock() {
+    if (lockHandle == INVALID_HANDLE_VALUE) return;
+    SetFilePointer(lockHandle, 0, nullptr, FILE_BEGIN);
+    SetEndOfFile(lockHandle);
+    CloseHandle(lockHandle);
+    lockHandle = INVALID_HANDLE_VALUE;
+    DeleteFileW(lockPath.c_str());
+}
+
+std::string hostOwnFolder() {
+    wchar_t profile[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    return gbkFromWide(profile) + "\\Documents";
+}
+
+void hostRemoveEmptyDirectory(const std::string& gbkName) { RemoveDirectoryW(wideFromGbk(gbkName).c_str()); }
 
 HostRead hostReadFile(const std::string& path, std::string& bytes, HostFileMode mode) {
     bytes.clear();
@@ -83,9 +183,11 @@ bool hostReplaceFile(const std::string& path, const std::string& bytes, HostFile
 }
 
 // What "mkdir levels" and "attrib +h levels" did, without a command interpreter.
-bool hostMakeHiddenDirectory(const std::string& gbkName) {
+bool hostMakeHiddenDirectory(const std::string& gbkName, bool* made) {
     const std::wstring name = wideFromGbk(gbkName);
-    if (!CreateDirectoryW(name.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    const bool created = CreateDirectoryW(name.c_str(), nullptr) != 0;
+    if (made) *made = created;
+    if (!created && GetLastError() != ERROR_ALREADY_EXISTS) return false;
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     return (attributes & FILE_ATTRIBUTE_HIDDEN) || SetFileAttributesW(name.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
@@ -98,12 +200,8 @@ std::vector<std::string> hostListFiles(const std::string& gbkDirectory, const st
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        const int n = WideCharToMultiByte(936, 0, found.cFileName, -1, nullptr, 0, nullptr, nullptr);
-        if (n <= 1) continue;
-        std::string gbk(static_cast<std::size_t>(n), '\0');
-        WideCharToMultiByte(936, 0, found.cFileName, -1, gbk.data(), n, nullptr, nullptr);
-        gbk.pop_back(); // the terminating zero
-        if (gbk.ends_with(suffix)) names.push_back(gbk); // "*.toml" also matches "x.tomlx" on 8.3 names
+        const std::string gbk = gbkFromWide(found.cFileName);
+        if (!gbk.empty() && gbk.ends_with(suffix)) names.push_back(gbk); // "*.toml" also matches "x.tomlx" on 8.3 names
     } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(names.begin(), names.end());

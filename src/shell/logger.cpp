@@ -23,7 +23,7 @@ std::uint64_t wallClockMillis() {
     return static_cast<std::uint64_t>(now.tv_sec) * 1000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 
-Logger::Logger() { file = openLogFile(); }
+Logger::Logger() = default;
 
 Logger::~Logger() {
     if (file) std::fclose(file);
@@ -51,6 +51,7 @@ void Logger::write(const std::uint8_t* disabledTable, LogKind kind, const char* 
         logWith(disabledTable, LogKind::Error, "未知的日志类型：0x%X", static_cast<unsigned>(index));
         return;
     }
+    if (paused) return;
     if (!file) file = openLogFile();
     if (!file) return;
 
@@ -75,4 +76,25 @@ void Logger::write(const std::uint8_t* disabledTable, LogKind kind, const char* 
     for (char c : message)
         if (c != '\n' && c != '\r') std::fputc(c, file);
     std::fputc('\n', file);
+}
+
+void Logger::note(const char* format, ...) {
+    if (paused) return;
+    if (!file) file = openLogFile();
+    if (!file) return;
+    const std::uint64_t now = clock();
+    const std::time_t seconds = static_cast<std::time_t>(now / 1000);
+    char stamp[32] = "";
+    if (const std::tm* local = std::localtime(&seconds)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", local);
+    va_list args;
+    va_start(args, format);
+    char message[1024];
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    std::fputs(stamp, file);
+    std::fputc(' ', file);
+    for (const char* c = message; *c; ++c)
+        if (*c != '\n' && *c != '\r') std::fputc(*c, file);
+    std::fputc('\n', file);
+    std::fflush(file); // a teacher reads it while the game runs, or after it crashed
 }

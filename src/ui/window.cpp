@@ -5,6 +5,7 @@
 #include <cstdio>
 
 MOUSE_EVENT_RECORD lastMouse;
+bool (*f10AsksFirst)() = nullptr;
 bool inputConsumed = false;
 
 namespace {
