@@ -12,15 +12,23 @@ saver=$HQ_BUILD/tests/hardening_save_loop
 dir=$HQ_ROOT/saver
 mkdir -p "$dir"
 kills=40
+checked=0 # kills after which there were saves to check
 for ((i = 1; i <= kills; i++)); do
     (cd "$dir" && exec "$saver" run) &
     pid=$!
+    # Nothing is written before the first frame: the kill comes while saves go on.
+    for ((w = 0; w < 500; w++)); do
+        ls "$dir/levels" 2>/dev/null | grep -qv '\.lock$' && break
+        sleep 0.01
+    done
     sleep "0.$(printf '%03d' $((5 + RANDOM % 120)))"
     kill -KILL "$pid"
     wait "$pid" 2>/dev/null || true
     (cd "$dir" && "$saver" check >"$HQ_ROOT/check.txt") || { cat "$HQ_ROOT/check.txt" >&2; hq_fail "a save was left half done after kill $i"; }
+    grep -q '^0 files' "$HQ_ROOT/check.txt" || checked=$((checked + 1))
 done
-echo "ok: $kills kills of the save loop, $(tail -n 1 "$HQ_ROOT/check.txt")"
+[ "$checked" -eq "$kills" ] || hq_fail "only $checked of $kills kills came after a save"
+echo "ok: $kills kills of the save loop, $checked of them after saves, $(tail -n 1 "$HQ_ROOT/check.txt")"
 
 # The game: each key is typed before the previous ones (Left after it), so every
 # state of the line is the reverse of a prefix of what was typed, and a file cut
