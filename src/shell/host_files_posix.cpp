@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "shell/lock_holder.h"
 #include "text/gbk_text.h"
 
 namespace {
@@ -71,18 +72,10 @@ std::string readDescriptor(int fd) {
     return text;
 }
 
+// The lock file names the host in UTF-8, as the terminal shows it.
 HostLockHolder parseHolder(const std::string& text) {
-    HostLockHolder holder;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.starts_with("pid=")) holder.processId = line.substr(4);
-        if (line.starts_with("host=")) holder.host = gbkFromUtf8(line.substr(5));
-        start = end + 1;
-    }
+    HostLockHolder holder = parseLockHolder(text);
+    holder.host = gbkFromUtf8(holder.host);
     return holder;
 }
 

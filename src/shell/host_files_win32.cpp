@@ -1,6 +1,7 @@
 // Windows: GBK paths become UTF-16 with code page 936 and go through the wide
 // API, so a system whose code page is not 936 still finds 第N关代码.txt.
 #include "shell/host_files.h"
+#include "shell/lock_holder.h"
 
 #include <windows.h>
 
@@ -45,21 +46,6 @@ std::string readHandle(HANDLE file) {
     return text;
 }
 
-HostLockHolder parseHolder(const std::string& text) {
-    HostLockHolder holder;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.starts_with("pid=")) holder.processId = line.substr(4);
-        if (line.starts_with("host=")) holder.host = line.substr(5);
-        start = end + 1;
-    }
-    return holder;
-}
-
 HANDLE lockHandle = INVALID_HANDLE_VALUE;
 // Never destroyed: the lock is given back by the Game's destructor at exit,
 // after this file's own globals may be gone.
@@ -92,12 +78,12 @@ HostLock hostTakeLock(const std::string& path, HostLockHolder& holder) {
         HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (reader != INVALID_HANDLE_VALUE) {
-            holder = parseHolder(readHandle(reader));
+            holder = parseLockHolder(readHandle(reader));
             CloseHandle(reader);
         }
         return HostLock::busy;
     }
-    holder = parseHolder(readHandle(file));
+    holder = parseLockHolder(readHandle(file));
     const HostLockHolder me = hostThisProcess();
     const std::string text = "pid=" + me.processId + "\r\nhost=" + me.host + "\r\n";
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
